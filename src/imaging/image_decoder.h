@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+#include "imaging/decoded_image.h"
+
+namespace vesk {
+
+// Decodes the first frame of the picture at path into 8-bit RGB. On false, error holds the reason
+// and image must not be used.
+bool DecodeImage(const std::u16string& path, DecodedImage& image, std::u16string& error);
+
+}  // namespace vesk

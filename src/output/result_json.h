@@ -1,0 +1,18 @@
+#pragma once
+// The "vesk.ocr/1" JSON document of a successful run.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "output/records.h"
+
+namespace vesk {
+
+std::string BuildResultJson(const ResultMeta& meta, const std::vector<OcrLine>& lines,
+                            const std::vector<BarcodeResult>& barcodes);
+bool WriteResultJson(const std::u16string& jsonPath, const ResultMeta& meta, const std::vector<OcrLine>& lines,
+                     const std::vector<BarcodeResult>& barcodes);
+std::string JsonEscape(std::string_view text);
+
+}  // namespace vesk

@@ -1,0 +1,16 @@
+#pragma once
+// The plain-text report the viewer shows, and the failure report that takes its place.
+
+#include <string>
+#include <vector>
+
+#include "output/records.h"
+
+namespace vesk {
+
+std::string BuildTextReport(const std::vector<OcrLine>& lines, const std::vector<BarcodeResult>& barcodes);
+bool WriteTextReport(const std::u16string& textPath, const std::vector<OcrLine>& lines,
+                     const std::vector<BarcodeResult>& barcodes);
+bool WriteFailureReport(const std::u16string& textPath, const std::string& message);
+
+}  // namespace vesk

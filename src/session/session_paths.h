@@ -1,0 +1,30 @@
+#pragma once
+// Where a run's files live and how they are named.
+
+#include <string>
+
+namespace vesk {
+
+struct SessionPaths {
+  std::u16string folder;        // temporary directory + "VeskOCR"
+  std::u16string stem;          // 8-digit folder digest + " - " + sanitised file name
+  std::u16string textPath;      // <folder>/<stem>.ocr.txt, the file the viewer waits for
+  std::u16string jsonPath;      // <folder>/<stem>.ocr.json
+  std::u16string logPath;       // <folder>/<stem>.ocr.log
+  std::u16string textTempPath;  // <folder>/<stem>.ocr.txt.tmp
+  std::u16string jsonTempPath;  // <folder>/<stem>.ocr.json.tmp
+};
+
+// Names every session file of the viewed file and creates the session folder. Cannot fail.
+SessionPaths MakeSessionPaths(const std::u16string& inputPath);
+
+// First eight hex digits of the MD5 of the viewed file's folder (case- and slash-folded).
+std::u16string DirectoryDigestPrefix(const std::u16string& inputPath);
+
+// The viewed file's name made safe as a file name; never empty.
+std::u16string SanitizeFileName(const std::u16string& inputPath);
+
+// Folder of the running executable, without a trailing separator.
+std::u16string ExecutableDirectory();
+
+}  // namespace vesk
