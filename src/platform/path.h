@@ -2,8 +2,11 @@
 // The folder separator of the platform the worker runs on. Portable code joins paths with it; the
 // parsing rules that accept both "\" and "/" live where the names are parsed.
 
+#include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "platform/text.h"
 
 namespace vesk {
 
@@ -19,6 +22,16 @@ inline std::u16string JoinPath(std::u16string_view folder, std::u16string_view n
   out.push_back(kPathSeparator);
   out.append(name);
   return out;
+}
+
+// The path as the standard library's file streams take it: UTF-8 bytes on POSIX (lone surrogates
+// turn back into the raw bytes they stand for), UTF-16 on Windows.
+inline std::filesystem::path NativePath(const std::u16string& path) {
+#ifdef _WIN32
+  return std::filesystem::path(std::wstring(path.begin(), path.end()));
+#else
+  return std::filesystem::path(ToUtf8(path));
+#endif
 }
 
 }  // namespace vesk
