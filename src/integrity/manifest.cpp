@@ -1,0 +1,101 @@
+#include "integrity/manifest.h"
+
+#include <fstream>
+#include <string_view>
+
+#include "integrity/digest.h"
+#include "platform/path.h"
+#include "platform/text.h"
+
+namespace vesk {
+namespace {
+
+constexpr std::string_view kWhiteSpace = " \t\n\v\f\r";
+constexpr size_t kSha256HexLength = 64;
+
+std::string_view Trim(std::string_view text) {
+  const size_t first = text.find_first_not_of(kWhiteSpace);
+  if (first == std::string_view::npos) return {};
+  const size_t last = text.find_last_not_of(kWhiteSpace);
+  return text.substr(first, last - first + 1);
+}
+
+// The next white-space separated token from pos on; empty when none is left.
+std::string_view NextToken(std::string_view text, size_t& pos) {
+  const size_t start = text.find_first_not_of(kWhiteSpace, pos);
+  if (start == std::string_view::npos) {
+    pos = text.size();
+    return {};
+  }
+  size_t end = text.find_first_of(kWhiteSpace, start);
+  if (end == std::string_view::npos) end = text.size();
+  pos = end;
+  return text.substr(start, end - start);
+}
+
+// One manifest line in the layout of the usual sha256sum tool: "<digest> <name>" or "<digest> *<name>".
+void ParseLine(std::string_view line, std::map<std::string, std::string>& entries) {
+  line = Trim(line);
+  if (line.empty() || line.front() == '#') return;
+
+  size_t pos = 0;
+  const std::string_view digest = NextToken(line, pos);
+  std::string_view name = NextToken(line, pos);
+  if (name.empty()) return;
+
+  // "*" marks binary mode for that tool; it is not part of the name.
+  const size_t nameStart = name.find_first_not_of("* ");
+  name = nameStart == std::string_view::npos ? std::string_view() : name.substr(nameStart);
+  if (digest.size() != kSha256HexLength || name.empty()) return;
+
+  entries[AsciiLower(std::string(name))] = AsciiLower(std::string(digest));
+}
+
+}  // namespace
+
+bool ReadSha256Sums(const std::u16string& manifestPath, std::map<std::string, std::string>& entries) {
+  entries.clear();
+  std::ifstream in(NativePath(manifestPath), std::ios::binary);
+  if (!in.is_open()) return false;
+  std::string line;
+  while (std::getline(in, line)) ParseLine(line, entries);
+  // A read error (a folder, a failing disk) is no manifest at all rather than half of one.
+  if (in.bad()) {
+    entries.clear();
+    return false;
+  }
+  return true;
+}
+
+bool VerifyModels(const std::u16string& modelsFolder, const std::vector<std::u16string>& fileNames,
+                  std::string& report) {
+  std::map<std::string, std::string> entries;
+  if (!ReadSha256Sums(JoinPath(modelsFolder, u"SHA256SUMS"), entries)) {
+    report += "SHA256SUMS not readable; model hashes can not be verified\n";
+  }
+
+  for (const std::u16string& name : fileNames) {
+    const std::string key = AsciiLower(ToUtf8(name));
+    const auto entry = entries.find(key);
+    if (entry == entries.end()) {
+      report += "Unpinned model (no SHA256SUMS entry): " + key + "\n";
+      continue;
+    }
+
+    const std::string actual = Sha256FileHex(JoinPath(modelsFolder, name));
+    if (actual.empty()) {
+      report += "Model hash check failed (unreadable file): " + key + "\n";
+      return false;
+    }
+    if (actual != entry->second) {
+      report += "Model hash mismatch: " + key + "\n";
+      report += "  expected " + entry->second + "\n";
+      report += "  actual   " + actual + "\n";
+      return false;
+    }
+    report += "Model hash ok: " + key + "\n";
+  }
+  return true;
+}
+
+}  // namespace vesk
