@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+// Greedy CTC decoding of T steps of C class values (step t at data[t * C]): the best class of each
+// step, repeats merged, blank (class 0) dropped, classes at or past the dictionary's end skipped.
+// Rows that are not already probabilities (a negative value, or a sum off 1 by 0.05 or more) go
+// through softmax. score is the mean probability of the emitted characters, 0 when none.
+void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::string>& dictionary,
+               std::string& text, float& score);
+
+}  // namespace vesk

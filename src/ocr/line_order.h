@@ -1,0 +1,18 @@
+#pragma once
+// Reading order of the detected boxes: columns left to right, rows top to bottom within a column.
+
+#include <vector>
+
+#include "ocr/det_box.h"
+
+namespace vesk {
+
+// Splits the boxes recursively into columns at the widest empty run of an x-coverage histogram and
+// row-sorts each column. Returns the same boxes in reading order.
+std::vector<DetBox> OrderBoxes(const std::vector<DetBox>& boxes);
+
+// Stable sort by centre y, grouped into rows against each row's first box (tolerance: half the
+// taller height), each row then sorted by centre x.
+std::vector<DetBox> SortRows(const std::vector<DetBox>& boxes);
+
+}  // namespace vesk

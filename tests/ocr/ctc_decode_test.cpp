@@ -1,0 +1,105 @@
+#include "ocr/ctc_decode.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace vesk {
+namespace {
+
+// Blank, seven one-byte entries, a multi-byte entry at 8, the final single space at 9.
+std::vector<std::string> Dictionary() { return {"", "a", "b", "c", "d", "e", "f", "g", "\xE5\xAD\x97", " "}; }
+
+// One step of C values: `best` holds `max`, the rest share `rest` equally.
+std::vector<float> Row(int C, int best, float max, float rest) {
+  std::vector<float> row(C, rest / static_cast<float>(C - 1));
+  row[best] = max;
+  return row;
+}
+
+struct Steps {
+  int C;
+  std::vector<float> data;
+  void Add(const std::vector<float>& row) { data.insert(data.end(), row.begin(), row.end()); }
+  int64_t T() const { return static_cast<int64_t>(data.size()) / C; }
+};
+
+TEST(DecodeCtcTest, MergesRepeatsDropsBlanksAndAveragesTheEmittedProbabilities) {
+  Steps steps{10, {}};
+  const int classes[] = {0, 7, 7, 0, 7};
+  const float maxima[] = {0.9f, 0.8f, 0.6f, 0.9f, 0.7f};
+  for (int t = 0; t < 5; ++t) steps.Add(Row(10, classes[t], maxima[t], 1.0f - maxima[t]));
+  std::string text = "stale";
+  float score = -1.0f;
+  DecodeCtc(steps.data.data(), steps.T(), steps.C, Dictionary(), text, score);
+  EXPECT_EQ(text, "gg");
+  EXPECT_FLOAT_EQ(score, 0.75f);
+}
+
+TEST(DecodeCtcTest, RowsThatAreNotProbabilitiesGoThroughSoftmax) {
+  const std::vector<std::string> dict = Dictionary();
+  std::string text;
+  float score = 0.0f;
+
+  // Sums to 1 but holds a negative value.
+  std::vector<float> negative(10, 0.0f);
+  negative[0] = -0.5f;
+  negative[1] = 1.5f;
+  DecodeCtc(negative.data(), 1, 10, dict, text, score);
+  EXPECT_EQ(text, "a");
+  const double softmax = 1.0 / (1.0 + std::exp(-2.0) + 8 * std::exp(-1.5));
+  EXPECT_NEAR(score, softmax, 1e-6);
+
+  // Sum 1.04: used as it is.
+  const std::vector<float> near = Row(10, 2, 0.64f, 0.40f);
+  DecodeCtc(near.data(), 1, 10, dict, text, score);
+  EXPECT_EQ(text, "b");
+  EXPECT_FLOAT_EQ(score, 0.64f);
+
+  // Sum 1.06: softmax.
+  const std::vector<float> off = Row(10, 2, 0.66f, 0.40f);
+  DecodeCtc(off.data(), 1, 10, dict, text, score);
+  EXPECT_EQ(text, "b");
+  const double other = 0.40 / 9;
+  EXPECT_NEAR(score, 1.0 / (1.0 + 9 * std::exp(other - 0.66)), 1e-6);
+}
+
+TEST(DecodeCtcTest, ClassesPastTheDictionarySkippedButStillSeparateRepeats) {
+  // The model has one class more than the dictionary has entries.
+  Steps steps{11, {}};
+  steps.Add(Row(11, 1, 0.9f, 0.1f));
+  steps.Add(Row(11, 10, 0.9f, 0.1f));
+  steps.Add(Row(11, 1, 0.5f, 0.5f));
+  steps.Add(Row(11, 9, 0.9f, 0.1f));
+  steps.Add(Row(11, 8, 0.9f, 0.1f));
+  std::string text;
+  float score = 0.0f;
+  DecodeCtc(steps.data.data(), steps.T(), steps.C, Dictionary(), text, score);
+  EXPECT_EQ(text, "aa \xE5\xAD\x97");
+  EXPECT_FLOAT_EQ(score, (0.9f + 0.5f + 0.9f + 0.9f) / 4.0f);
+}
+
+TEST(DecodeCtcTest, OnlyBlanksGiveEmptyTextAndZero) {
+  Steps steps{10, {}};
+  for (int t = 0; t < 4; ++t) steps.Add(Row(10, 0, 0.95f, 0.05f));
+  std::string text = "stale";
+  float score = 1.0f;
+  DecodeCtc(steps.data.data(), steps.T(), steps.C, Dictionary(), text, score);
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(score, 0.0f);
+}
+
+TEST(DecodeCtcTest, TiesGoToTheFirstClass) {
+  std::vector<float> row(10, 0.0f);
+  row[3] = 0.5f;
+  row[5] = 0.5f;
+  std::string text;
+  float score = 0.0f;
+  DecodeCtc(row.data(), 1, 10, Dictionary(), text, score);
+  EXPECT_EQ(text, "c");
+}
+
+}  // namespace
+}  // namespace vesk
