@@ -1,7 +1,10 @@
 #pragma once
 // File-system services of the platform.
 
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace vesk {
 
@@ -9,5 +12,53 @@ enum class PathKind { Missing, File, Directory };
 
 // What a path names, following symbolic links; Missing when it cannot be examined.
 PathKind GetPathKind(const std::u16string& path);
+
+// The temporary directory as the platform reports it, possibly with a trailing separator.
+std::u16string TempDirectory();
+
+enum class FolderState {
+  Private,      // a real folder (not a link to one), owned by the current user, closed to everybody else
+  Unavailable,  // nothing is there and nothing could be created
+  Foreign,      // something is there that is not such a folder
+};
+
+// Creates path (mode private to the user, parent not created) unless something exists there, then
+// examines what is there. Never changes or removes what it finds.
+FolderState EnsurePrivateDirectory(const std::u16string& path);
+
+// Creates a new private folder named prefix + a unique suffix; empty when none could be made.
+std::u16string CreateUniquePrivateDirectory(const std::u16string& prefix);
+
+// A short text naming the current user, fit for a file name.
+std::u16string CurrentUserTag();
+
+enum class WriteOutcome {
+  NotOpened,   // nothing was created
+  Incomplete,  // the file was created or truncated but does not hold the whole content
+  Complete,
+};
+
+// Creates or truncates path (never through a symbolic link; a new file is private to the user) and
+// writes the whole content.
+WriteOutcome WriteWholeFile(const std::u16string& path, std::string_view content);
+
+// Moves from over to, replacing to in one step. False when the file system refuses.
+bool ReplaceFile(const std::u16string& from, const std::u16string& to);
+
+// Removes a file (a symbolic link itself, never its target). False when nothing was removed.
+bool RemoveFile(const std::u16string& path);
+
+// Current time on the scale of FoundEntry::lastWrite.
+uint64_t CurrentFileTime();
+
+struct FoundEntry {
+  std::u16string name;  // file name within the folder
+  bool isDirectory = false;
+  uint64_t lastWrite = 0;  // last modification, 100-ns units; links report their own time
+};
+
+// Entries of folder whose names match a wildcard pattern ("*" and "?"); empty when the folder cannot
+// be read.
+std::vector<FoundEntry> FindEntries(const std::u16string& folder, const std::u16string& pattern);
 
 }  // namespace vesk

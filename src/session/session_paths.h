@@ -6,7 +6,7 @@
 namespace vesk {
 
 struct SessionPaths {
-  std::u16string folder;        // temporary directory + "VeskOCR"
+  std::u16string folder;        // temporary directory + "VeskOCR" (a per-user folder when that is not private)
   std::u16string stem;          // 8-digit folder digest + " - " + sanitised file name
   std::u16string textPath;      // <folder>/<stem>.ocr.txt, the file the viewer waits for
   std::u16string jsonPath;      // <folder>/<stem>.ocr.json

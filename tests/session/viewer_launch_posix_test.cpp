@@ -1,0 +1,141 @@
+// Starting the viewer, checked end to end with the stand-in viewer, which records its arguments.
+
+#include "session/viewer_launch.h"
+
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "platform/text.h"
+#include "support/temp_dir.h"
+
+namespace vesk {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+fs::path StandIn() { return test::BinDir() / "vesk_viewer_standin"; }
+
+std::u16string U16(const fs::path& path) { return FromUtf8(path.string()); }
+
+// The viewer runs on its own; give it ample time to show up.
+bool WaitFor(const fs::path& path) {
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (!fs::exists(path)) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+class LaunchViewerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    record_ = tmp_.path() / "record.txt";
+    ::setenv("VESK_VIEWER_RECORD", record_.c_str(), 1);
+  }
+  void TearDown() override { ::unsetenv("VESK_VIEWER_RECORD"); }
+
+  // An already present report, so that each viewer finishes at once.
+  fs::path Report(const std::string& name) {
+    const fs::path report = tmp_.path() / name;
+    test::WriteFile(report, "report\n");
+    return report;
+  }
+
+  test::ScopedTempDir tmp_;
+  fs::path record_;
+};
+
+TEST_F(LaunchViewerTest, ViewerGetsExactlyTheWaitArguments) {
+  const fs::path report = Report("d41d8cd9 - a.png.ocr.txt");
+  ASSERT_TRUE(LaunchViewer(U16(StandIn()), U16(report), 120000));
+  ASSERT_TRUE(WaitFor(record_));
+  EXPECT_EQ(test::ReadFile(record_), "--wait-file\n--wait-timeout=120000\n--\n" + report.string() + "\n");
+}
+
+TEST_F(LaunchViewerTest, PathsWithSpacesAndQuotesArriveIntact) {
+  const fs::path viewerDir = tmp_.path() / "my viewer";
+  fs::create_directory(viewerDir);
+  const fs::path viewer = viewerDir / "vesk viewer";
+  fs::copy_file(StandIn(), viewer);
+  const fs::path report = Report("a \"b\" -- c.ocr.txt");
+
+  ASSERT_TRUE(LaunchViewer(U16(viewer), U16(report), -5));
+  ASSERT_TRUE(WaitFor(record_));
+  EXPECT_EQ(test::ReadFile(record_), "--wait-file\n--wait-timeout=-5\n--\n" + report.string() + "\n");
+}
+
+TEST_F(LaunchViewerTest, EmptyPathsAreRefused) {
+  const fs::path report = Report("a.ocr.txt");
+  EXPECT_FALSE(LaunchViewer(u"", U16(report), 5000));
+  EXPECT_FALSE(LaunchViewer(U16(StandIn()), u"", 5000));
+}
+
+TEST_F(LaunchViewerTest, ViewerThatCannotBeExecutedIsReported) {
+  const fs::path report = Report("a.ocr.txt");
+  const fs::path plain = tmp_.path() / "not-executable";
+  fs::copy_file(StandIn(), plain);
+  fs::permissions(plain, fs::perms::owner_read | fs::perms::owner_write);
+  const fs::path noFormat = tmp_.path() / "no-format";
+  test::WriteFile(noFormat, "just text\n");
+  fs::permissions(noFormat, fs::perms::owner_all);
+
+  EXPECT_FALSE(LaunchViewer(U16(tmp_.path() / "missing"), U16(report), 5000));
+  EXPECT_FALSE(LaunchViewer(U16(plain), U16(report), 5000));
+  EXPECT_FALSE(LaunchViewer(U16(tmp_.path()), U16(report), 5000));
+  EXPECT_FALSE(LaunchViewer(U16(noFormat), U16(report), 5000));
+  // Only an absolute or relative path counts: no search of PATH.
+  EXPECT_FALSE(LaunchViewer(u"true", U16(report), 5000));
+}
+
+// Runs the stand-in directly and returns its exit code and standard output.
+int RunStandIn(const std::string& arguments, std::string& output) {
+  FILE* pipe = ::popen(("'" + StandIn().string() + "' " + arguments + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return -1;
+  char buffer[256];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  const int status = ::pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(ViewerStandIn, PrintsTheFileOnceItAppears) {
+  test::ScopedTempDir tmp;
+  const fs::path report = tmp.path() / "late.ocr.txt";
+  std::thread writer([&] {
+    std::this_thread::sleep_for(200ms);
+    test::WriteFile(tmp.path() / "late.tmp", "OCR text\r\n");
+    fs::rename(tmp.path() / "late.tmp", report);
+  });
+  std::string output;
+  const int code = RunStandIn("--wait-file --wait-timeout=30000 -- '" + report.string() + "'", output);
+  writer.join();
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(output, "OCR text\r\n");
+}
+
+TEST(ViewerStandIn, GivesUpAfterTheTimeOutAndRejectsOtherCommandLines) {
+  test::ScopedTempDir tmp;
+  const fs::path missing = tmp.path() / "never.ocr.txt";
+  std::string output;
+  EXPECT_EQ(RunStandIn("--wait-file --wait-timeout=50 -- '" + missing.string() + "'", output), 1);
+  EXPECT_NE(output.find("Timed out"), std::string::npos) << output;
+
+  for (const char* bad : {"", "--wait-file -- x", "--wait-timeout=5 -- x", "--wait-file --wait-timeout=x -- x",
+                          "--wait-file --wait-timeout=5 x", "--wait-file --wait-timeout=5 -- x y"}) {
+    output.clear();
+    EXPECT_EQ(RunStandIn(bad, output), 2) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace vesk
