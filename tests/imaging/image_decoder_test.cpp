@@ -1,0 +1,324 @@
+#include "imaging/image_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "imaging/image_writers.h"
+#include "platform/text.h"
+#include "support/temp_dir.h"
+
+namespace vesk {
+namespace {
+
+using test::ScopedTempDir;
+
+// An odd width so that any row padding shows; top-left pure red.
+constexpr int kWidth = 5;
+constexpr int kHeight = 3;
+const std::vector<uint8_t> kPalette = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+
+std::vector<uint8_t> Indices() {
+  std::vector<uint8_t> indices(kWidth * kHeight);
+  for (int i = 0; i < kWidth * kHeight; ++i) indices[i] = static_cast<uint8_t>((i * 7 + i / kWidth) % 4);
+  indices[0] = 0;
+  return indices;
+}
+
+// The picture every format encodes: palette colours, so even the palette formats carry it exactly.
+std::vector<uint8_t> Rgb() {
+  std::vector<uint8_t> rgb;
+  for (uint8_t index : Indices()) rgb.insert(rgb.end(), kPalette.begin() + index * 3, kPalette.begin() + index * 3 + 3);
+  return rgb;
+}
+
+std::vector<uint8_t> WithAlpha(const std::vector<uint8_t>& rgb) {
+  std::vector<uint8_t> rgba;
+  for (size_t i = 0; i < rgb.size(); i += 3) {
+    rgba.insert(rgba.end(), rgb.begin() + i, rgb.begin() + i + 3);
+    rgba.push_back(static_cast<uint8_t>(i % 2 ? 0 : 128));  // fully and half transparent pixels
+  }
+  return rgba;
+}
+
+struct Decoded {
+  std::string path;
+  bool ok = false;
+  DecodedImage image;
+  std::string error;
+};
+
+Decoded Decode(const std::u16string& path) {
+  Decoded out;
+  std::u16string error;
+  out.image.width = 99;  // stale content a failed call must not leave behind
+  out.path = ToUtf8(path);
+  out.ok = DecodeImage(path, out.image, error);
+  out.error = ToUtf8(error);
+  return out;
+}
+
+Decoded Decode(const std::filesystem::path& path) { return Decode(FromUtf8(path.string())); }
+
+void ExpectPicture(const Decoded& decoded, const std::vector<uint8_t>& rgb) {
+  SCOPED_TRACE(decoded.path);
+  ASSERT_TRUE(decoded.ok) << decoded.error;
+  EXPECT_EQ(decoded.image.width, kWidth);
+  EXPECT_EQ(decoded.image.height, kHeight);
+  EXPECT_EQ(decoded.image.pixels, rgb);
+}
+
+void ExpectFailure(const Decoded& decoded, const std::string& message) {
+  EXPECT_FALSE(decoded.ok);
+  EXPECT_EQ(decoded.error, message);
+  EXPECT_EQ(decoded.image.width, 0);
+  EXPECT_TRUE(decoded.image.pixels.empty());
+}
+
+test::PngSpec RgbPng() {
+  test::PngSpec spec;
+  spec.width = kWidth;
+  spec.height = kHeight;
+  spec.rows = Rgb();
+  return spec;
+}
+
+TEST(DecodeImageTest, PngVariantsComeOutAsTheSameEightBitRgb) {
+  ScopedTempDir dir;
+  const std::vector<uint8_t> rgb = Rgb();
+
+  test::PngSpec plain = RgbPng();
+  test::WritePng(dir.path() / "rgb.png", plain);
+  ExpectPicture(Decode(dir.path() / "rgb.png"), rgb);
+
+  plain.interlaced = true;
+  test::WritePng(dir.path() / "adam7.png", plain);
+  ExpectPicture(Decode(dir.path() / "adam7.png"), rgb);
+
+  // 16-bit: the high byte counts, whatever the low byte holds.
+  test::PngSpec deep = RgbPng();
+  deep.bitDepth = 16;
+  deep.rows.clear();
+  for (uint8_t v : rgb) deep.rows.insert(deep.rows.end(), {v, 0xC3});
+  test::WritePng(dir.path() / "deep.png", deep);
+  ExpectPicture(Decode(dir.path() / "deep.png"), rgb);
+
+  // Palette with a tRNS chunk: the transparent entry keeps its colour.
+  test::PngSpec palette = RgbPng();
+  palette.colorType = 3;  // PNG_COLOR_TYPE_PALETTE
+  palette.rows = Indices();
+  palette.paletteRgb = kPalette;
+  palette.transparency = {0, 255, 64, 255};
+  test::WritePng(dir.path() / "palette.png", palette);
+  ExpectPicture(Decode(dir.path() / "palette.png"), rgb);
+
+  // RGBA: alpha dropped, colours as stored, no blending against any background.
+  test::PngSpec rgba = RgbPng();
+  rgba.colorType = 6;  // PNG_COLOR_TYPE_RGB_ALPHA
+  rgba.rows = WithAlpha(rgb);
+  test::WritePng(dir.path() / "rgba.png", rgba);
+  ExpectPicture(Decode(dir.path() / "rgba.png"), rgb);
+}
+
+TEST(DecodeImageTest, GreyPngsBecomeRgbWithEqualChannels) {
+  ScopedTempDir dir;
+  std::vector<uint8_t> grey(kWidth * kHeight);
+  std::vector<uint8_t> expected;
+  for (size_t i = 0; i < grey.size(); ++i) {
+    grey[i] = static_cast<uint8_t>(i * 17);
+    expected.insert(expected.end(), 3, grey[i]);
+  }
+  test::PngSpec spec;
+  spec.width = kWidth;
+  spec.height = kHeight;
+  spec.colorType = 0;  // PNG_COLOR_TYPE_GRAY
+  spec.rows = grey;
+  test::WritePng(dir.path() / "grey.png", spec);
+  ExpectPicture(Decode(dir.path() / "grey.png"), expected);
+
+  spec.colorType = 4;  // PNG_COLOR_TYPE_GRAY_ALPHA
+  spec.rows.clear();
+  for (uint8_t v : grey) spec.rows.insert(spec.rows.end(), {v, 7});
+  test::WritePng(dir.path() / "grey-alpha.png", spec);
+  ExpectPicture(Decode(dir.path() / "grey-alpha.png"), expected);
+
+  // 1-bit grey expands to full black and white.
+  spec.colorType = 0;
+  spec.bitDepth = 1;
+  spec.rows = {0x80, 0x00, 0x80};  // first pixel of rows 0 and 2 white
+  test::WritePng(dir.path() / "bits.png", spec);
+  const Decoded bits = Decode(dir.path() / "bits.png");
+  ASSERT_TRUE(bits.ok) << bits.error;
+  EXPECT_EQ(bits.image.pixels[0], 255);
+  EXPECT_EQ(bits.image.pixels[3], 0);
+  EXPECT_EQ(bits.image.pixels[kWidth * 3 * 2 + 2], 255);
+}
+
+TEST(DecodeImageTest, LosslessFormatsDecodeExactly) {
+  ScopedTempDir dir;
+  const std::vector<uint8_t> rgb = Rgb();
+
+  test::WriteBmp(dir.path() / "picture.bmp", kWidth, kHeight, rgb);
+  ExpectPicture(Decode(dir.path() / "picture.bmp"), rgb);
+
+  test::WriteLosslessWebp(dir.path() / "picture.webp", kWidth, kHeight, 3, rgb);
+  ExpectPicture(Decode(dir.path() / "picture.webp"), rgb);
+
+  test::WriteLosslessWebp(dir.path() / "alpha.webp", kWidth, kHeight, 4, WithAlpha(rgb));
+  ExpectPicture(Decode(dir.path() / "alpha.webp"), rgb);
+}
+
+TEST(DecodeImageTest, MultiFrameFilesYieldTheirFirstFrame) {
+  ScopedTempDir dir;
+  const std::vector<uint8_t> rgb = Rgb();
+  std::vector<uint8_t> other = Indices();
+  for (uint8_t& index : other) index = 3;
+
+  // The first frame marks red as transparent: it still reads as red.
+  test::WriteGif(dir.path() / "anim.gif", kWidth, kHeight, kPalette, {{Indices(), 0}, {other, -1}});
+  ExpectPicture(Decode(dir.path() / "anim.gif"), rgb);
+
+  const std::vector<uint8_t> white(rgb.size(), 255);
+  test::WriteTiff(dir.path() / "pages.tif", kWidth, kHeight, {rgb, white});
+  ExpectPicture(Decode(dir.path() / "pages.tif"), rgb);
+
+  const std::vector<uint8_t> opaque = [&] {
+    std::vector<uint8_t> rgba = WithAlpha(rgb);
+    for (size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
+    return rgba;
+  }();
+  test::WriteAnimatedWebp(dir.path() / "anim.webp", kWidth, kHeight, opaque, WithAlpha(white));
+  ExpectPicture(Decode(dir.path() / "anim.webp"), rgb);
+}
+
+// JPEG is lossy: colours come back close, and a pure red corner stays pure red to the eye.
+TEST(DecodeImageTest, JpegDecodesApproximately) {
+  ScopedTempDir dir;
+  constexpr int kSide = 16;
+  std::vector<uint8_t> rgb(kSide * kSide * 3);
+  for (size_t i = 0; i < rgb.size(); i += 3) rgb[i] = 255;  // all red: no ringing at block edges
+  test::WriteJpeg(dir.path() / "red.jpg", kSide, kSide, 3, rgb);
+  const Decoded red = Decode(dir.path() / "red.jpg");
+  ASSERT_TRUE(red.ok) << red.error;
+  ASSERT_EQ(red.image.pixels.size(), rgb.size());
+  EXPECT_GE(red.image.pixels[0], 250);
+  EXPECT_LE(red.image.pixels[1], 5);
+  EXPECT_LE(red.image.pixels[2], 5);
+
+  std::vector<uint8_t> grey(kSide * kSide, 90);
+  test::WriteJpeg(dir.path() / "grey.jpg", kSide, kSide, 1, grey);
+  const Decoded greyImage = Decode(dir.path() / "grey.jpg");
+  ASSERT_TRUE(greyImage.ok) << greyImage.error;
+  for (uint8_t v : greyImage.image.pixels) EXPECT_NEAR(v, 90, 2);
+
+  std::vector<uint8_t> cmyk(kSide * kSide * 4, 0);
+  for (size_t i = 0; i < cmyk.size(); i += 4) cmyk[i + 1] = cmyk[i + 2] = 255;  // magenta + yellow = red
+  test::WriteAdobeCmykJpeg(dir.path() / "cmyk.jpg", kSide, kSide, cmyk);
+  const Decoded cmykImage = Decode(dir.path() / "cmyk.jpg");
+  ASSERT_TRUE(cmykImage.ok) << cmykImage.error;
+  EXPECT_GE(cmykImage.image.pixels[0], 250);
+  EXPECT_LE(cmykImage.image.pixels[1], 5);
+  EXPECT_LE(cmykImage.image.pixels[2], 5);
+}
+
+TEST(DecodeImageTest, FormatIsTakenFromContentNotName) {
+  ScopedTempDir dir;
+  test::WritePng(dir.path() / "really-a-png.jpg", RgbPng());
+  ExpectPicture(Decode(dir.path() / "really-a-png.jpg"), Rgb());
+}
+
+TEST(DecodeImageTest, NonAsciiPathWorksAndAppearsUnchangedInMessages) {
+  ScopedTempDir dir;
+  const std::u16string name = u"Bildschirm \u00e4\u4e2d\U0001F600.png";
+  const std::u16string path = dir.u16() + u"/" + name;
+  test::WritePng(std::filesystem::path(ToUtf8(path)), RgbPng());
+  ExpectPicture(Decode(path), Rgb());
+
+  const std::u16string missing = dir.u16() + u"/fehlt \u00e4.png";
+  ExpectFailure(Decode(missing), "Failed to open image: " + ToUtf8(missing));
+}
+
+TEST(DecodeImageTest, SizeLimitsAreCheckedFromTheHeaderBeforeDecoding) {
+  ScopedTempDir dir;
+  const auto crafted = [&](const char* name, uint32_t width, uint32_t height, const std::string& extra = {}) {
+    const auto path = dir.path() / name;
+    test::WriteFile(path, test::PngHeaderOnly(width, height, extra));
+    return path;
+  };
+  const auto expectRefused = [&](const std::filesystem::path& path, const std::string& size) {
+    ExpectFailure(Decode(path), "Image dimensions out of range (" + size + "): " + path.string());
+  };
+  expectRefused(crafted("tall.png", 16384, 4097), "16384x4097");
+  expectRefused(crafted("wide.png", 16385, 1), "16385x1");
+  expectRefused(crafted("huge.png", 60000, 60000), "60000x60000");
+  expectRefused(crafted("max.png", 0x7FFFFFFF, 0x7FFFFFFF), "2147483647x2147483647");
+
+  // Exactly 2^26 pixels passes the size check; the missing body then fails as pixel data.
+  const auto limit = crafted("limit.png", 16384, 4096, std::string("\0\0\0\x10IDAT\x78\x9c", 10));
+  ExpectFailure(Decode(limit), "Failed to read pixels from " + limit.string());
+
+  const auto empty = crafted("zero.png", 0, 10);
+  ExpectFailure(Decode(empty), "Invalid image dimensions: " + empty.string());
+}
+
+TEST(DecodeImageTest, UnrecognisedOrUnreadableFilesFailToOpen) {
+  ScopedTempDir dir;
+  const auto expectOpenFailure = [&](const std::filesystem::path& path) {
+    ExpectFailure(Decode(path), "Failed to open image: " + path.string());
+  };
+  test::WriteFile(dir.path() / "notes.png", "just some text, not a picture\n");
+  expectOpenFailure(dir.path() / "notes.png");
+  test::WriteFile(dir.path() / "empty.png", "");
+  expectOpenFailure(dir.path() / "empty.png");
+  expectOpenFailure(dir.path() / "missing.png");
+  expectOpenFailure(dir.path());  // a folder
+  // Right signature, damaged header.
+  test::WriteFile(dir.path() / "short.png", std::string("\x89PNG\r\n\x1a\n\0\0", 10));
+  expectOpenFailure(dir.path() / "short.png");
+  test::WriteFile(dir.path() / "short.jpg", std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10));
+  expectOpenFailure(dir.path() / "short.jpg");
+}
+
+// Every format cut off inside its pixel data fails instead of passing a half-filled picture.
+TEST(DecodeImageTest, TruncatedPixelDataFails) {
+  ScopedTempDir dir;
+  constexpr int kSide = 64;
+  std::vector<uint8_t> rgb(kSide * kSide * 3);
+  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint8_t>(std::rand());
+
+  const auto expectTruncatedFails = [&](const std::filesystem::path& path, const std::string& message) {
+    const std::string whole = test::ReadFile(path);
+    const auto cut = dir.path() / ("cut-" + path.filename().string());
+    test::WriteFile(cut, whole.substr(0, whole.size() * 2 / 3));
+    ExpectFailure(Decode(cut), message + cut.string());
+  };
+  test::PngSpec png;
+  png.width = png.height = kSide;
+  png.rows = rgb;
+  test::WritePng(dir.path() / "p.png", png);
+  expectTruncatedFails(dir.path() / "p.png", "Failed to read pixels from ");
+  test::WriteJpeg(dir.path() / "j.jpg", kSide, kSide, 3, rgb);
+  expectTruncatedFails(dir.path() / "j.jpg", "Failed to read pixels from ");
+  test::WriteLosslessWebp(dir.path() / "w.webp", kSide, kSide, 3, rgb);
+  expectTruncatedFails(dir.path() / "w.webp", "Failed to read pixels from ");
+  // libtiff writes the directory after the pixel data, so a cut-off TIFF has lost its header.
+  test::WriteTiff(dir.path() / "t.tif", kSide, kSide, {rgb});
+  expectTruncatedFails(dir.path() / "t.tif", "Failed to open image: ");
+  test::WriteBmp(dir.path() / "b.bmp", kSide, kSide, rgb);
+  expectTruncatedFails(dir.path() / "b.bmp", "Failed to read pixels from ");
+  std::vector<uint8_t> indices(kSide * kSide);
+  for (size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<uint8_t>(std::rand() % 4);
+  test::WriteGif(dir.path() / "g.gif", kSide, kSide, kPalette, {{indices, -1}});
+  expectTruncatedFails(dir.path() / "g.gif", "Failed to read pixels from ");
+}
+
+TEST(DecodeImageTest, GifWithoutAnImageHasNoFrame) {
+  ScopedTempDir dir;
+  test::WriteGif(dir.path() / "none.gif", kWidth, kHeight, kPalette, {});
+  ExpectFailure(Decode(dir.path() / "none.gif"), "Failed to decode image frame from " + (dir.path() / "none.gif").string());
+}
+
+}  // namespace
+}  // namespace vesk

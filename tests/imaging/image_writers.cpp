@@ -1,0 +1,234 @@
+#include "imaging/image_writers.h"
+
+#include <gif_lib.h>
+#include <png.h>
+#include <tiffio.h>
+#include <webp/encode.h>
+#include <webp/mux.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <csetjmp>
+
+#include <jpeglib.h>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+namespace vesk::test {
+namespace {
+
+void Fail(const std::string& what) { throw std::runtime_error(what); }
+
+void WriteBytes(const std::filesystem::path& path, const uint8_t* data, size_t size) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  if (!out) Fail("cannot write " + path.string());
+}
+
+// libpng jumps back here on error; only plain data lives in this frame.
+bool WritePngRows(png_structp png, png_infop info, const PngSpec& spec, png_bytep* rows) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
+               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  if (!spec.paletteRgb.empty()) {
+    png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(spec.paletteRgb.data()),
+                 static_cast<int>(spec.paletteRgb.size() / 3));
+  }
+  if (!spec.transparency.empty()) {
+    png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()), nullptr);
+  }
+  png_write_info(png, info);
+  png_write_image(png, rows);
+  png_write_end(png, nullptr);
+  return true;
+}
+
+void AppendBigEndian(std::string& out, uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((value >> shift) & 0xFF));
+}
+
+}  // namespace
+
+void WritePng(const std::filesystem::path& path, const PngSpec& spec) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) Fail("cannot create " + path.string());
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, file);
+  const size_t stride = spec.rows.size() / spec.height;
+  std::vector<png_bytep> rows(spec.height);
+  for (uint32_t y = 0; y < spec.height; ++y) rows[y] = const_cast<png_bytep>(spec.rows.data() + y * stride);
+  const bool ok = WritePngRows(png, info, spec, rows.data());
+  png_destroy_write_struct(&png, &info);
+  std::fclose(file);
+  if (!ok) Fail("libpng refused " + path.string());
+}
+
+std::string PngHeaderOnly(uint32_t width, uint32_t height, const std::string& extra) {
+  std::string out("\x89PNG\r\n\x1a\n", 8);
+  std::string chunk = "IHDR";
+  AppendBigEndian(chunk, width);
+  AppendBigEndian(chunk, height);
+  chunk += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB, no interlace
+  AppendBigEndian(out, 13);
+  out += chunk;
+  AppendBigEndian(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(chunk.data()),
+                                                   static_cast<uInt>(chunk.size()))));
+  return out + extra;
+}
+
+namespace {
+
+void WriteJpegWith(const std::filesystem::path& path, int width, int height, int components, J_COLOR_SPACE space,
+                   const std::vector<uint8_t>& samples) {
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr errors;
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = components;
+  cinfo.in_color_space = space;
+  jpeg_set_defaults(&cinfo);
+  if (space == JCS_CMYK) jpeg_set_colorspace(&cinfo, JCS_CMYK);  // also writes the Adobe marker
+  jpeg_set_quality(&cinfo, 95, TRUE);
+  // Full-resolution chroma, so single pixels keep their colour.
+  for (int c = 0; c < cinfo.num_components; ++c) cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(samples.data() + static_cast<size_t>(cinfo.next_scanline) * width * components);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  WriteBytes(path, buffer, size);
+  std::free(buffer);
+}
+
+}  // namespace
+
+void WriteJpeg(const std::filesystem::path& path, int width, int height, int components,
+               const std::vector<uint8_t>& samples) {
+  WriteJpegWith(path, width, height, components, components == 1 ? JCS_GRAYSCALE : JCS_RGB, samples);
+}
+
+void WriteAdobeCmykJpeg(const std::filesystem::path& path, int width, int height, const std::vector<uint8_t>& cmyk) {
+  std::vector<uint8_t> inverted(cmyk.size());
+  for (size_t i = 0; i < cmyk.size(); ++i) inverted[i] = static_cast<uint8_t>(255 - cmyk[i]);
+  WriteJpegWith(path, width, height, 4, JCS_CMYK, inverted);
+}
+
+void WriteLosslessWebp(const std::filesystem::path& path, int width, int height, int channels,
+                       const std::vector<uint8_t>& samples) {
+  WebPConfig config;
+  WebPPicture picture;
+  if (!WebPConfigInit(&config) || !WebPPictureInit(&picture)) Fail("libwebp version mismatch");
+  config.lossless = 1;
+  config.exact = 1;  // keep the colour under transparent pixels: the decoder must not blend it away
+  picture.use_argb = 1;
+  picture.width = width;
+  picture.height = height;
+  WebPMemoryWriter writer;
+  WebPMemoryWriterInit(&writer);
+  picture.writer = WebPMemoryWrite;
+  picture.custom_ptr = &writer;
+  const bool ok = (channels == 4 ? WebPPictureImportRGBA(&picture, samples.data(), width * 4)
+                                 : WebPPictureImportRGB(&picture, samples.data(), width * 3)) &&
+                  WebPEncode(&config, &picture);
+  WebPPictureFree(&picture);
+  if (ok) WriteBytes(path, writer.mem, writer.size);
+  WebPMemoryWriterClear(&writer);
+  if (!ok) Fail("libwebp refused " + path.string());
+}
+
+void WriteAnimatedWebp(const std::filesystem::path& path, int width, int height, const std::vector<uint8_t>& rgba1,
+                       const std::vector<uint8_t>& rgba2) {
+  WebPAnimEncoderOptions options;
+  WebPConfig config;
+  if (!WebPAnimEncoderOptionsInit(&options) || !WebPConfigInit(&config)) Fail("libwebp version mismatch");
+  config.lossless = 1;
+  config.exact = 1;
+  WebPAnimEncoder* encoder = WebPAnimEncoderNew(width, height, &options);
+  int timestamp = 0;
+  for (const std::vector<uint8_t>* rgba : {&rgba1, &rgba2}) {
+    WebPPicture picture;
+    WebPPictureInit(&picture);
+    picture.use_argb = 1;
+    picture.width = width;
+    picture.height = height;
+    WebPPictureImportRGBA(&picture, rgba->data(), width * 4);
+    WebPAnimEncoderAdd(encoder, &picture, timestamp, &config);
+    WebPPictureFree(&picture);
+    timestamp += 100;
+  }
+  WebPAnimEncoderAdd(encoder, nullptr, timestamp, nullptr);
+  WebPData data;
+  WebPDataInit(&data);
+  const bool ok = WebPAnimEncoderAssemble(encoder, &data) != 0;
+  WebPAnimEncoderDelete(encoder);
+  if (!ok) Fail("libwebp could not assemble " + path.string());
+  WriteBytes(path, data.bytes, data.size);
+  WebPDataClear(&data);
+}
+
+void WriteTiff(const std::filesystem::path& path, int width, int height,
+               const std::vector<std::vector<uint8_t>>& pages) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  if (tif == nullptr) Fail("cannot create " + path.string());
+  for (const std::vector<uint8_t>& page : pages) {
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(width));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(height));
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 2);
+    for (int y = 0; y < height; ++y) {
+      TIFFWriteScanline(tif, const_cast<uint8_t*>(page.data() + static_cast<size_t>(y) * width * 3),
+                        static_cast<uint32_t>(y), 0);
+    }
+    TIFFWriteDirectory(tif);
+  }
+  TIFFClose(tif);
+}
+
+void WriteGif(const std::filesystem::path& path, int width, int height, const std::vector<uint8_t>& paletteRgb,
+              const std::vector<GifFrame>& frames) {
+  int error = 0;
+  GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
+  if (gif == nullptr) Fail("cannot create " + path.string());
+  EGifSetGifVersion(gif, true);
+  const int colours = static_cast<int>(paletteRgb.size() / 3);
+  ColorMapObject* palette = GifMakeMapObject(colours, reinterpret_cast<const GifColorType*>(paletteRgb.data()));
+  bool ok = EGifPutScreenDesc(gif, width, height, 8, 0, palette) == GIF_OK;
+  for (const GifFrame& frame : frames) {
+    if (frame.transparentIndex >= 0) {
+      const uint8_t control[4] = {0x01, 0, 0, static_cast<uint8_t>(frame.transparentIndex)};
+      ok = ok && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, control) == GIF_OK;
+    }
+    ok = ok && EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_OK;
+    for (int y = 0; ok && y < height; ++y) {
+      ok = EGifPutLine(gif, const_cast<GifPixelType*>(frame.indices.data() + static_cast<size_t>(y) * width), width) ==
+           GIF_OK;
+    }
+  }
+  GifFreeMapObject(palette);
+  ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
+  if (!ok) Fail("giflib refused " + path.string());
+}
+
+void WriteBmp(const std::filesystem::path& path, int width, int height, const std::vector<uint8_t>& rgb) {
+  if (!stbi_write_bmp(path.c_str(), width, height, 3, rgb.data())) Fail("stb refused " + path.string());
+}
+
+}  // namespace vesk::test
