@@ -1,0 +1,21 @@
+#pragma once
+// Loading a shared library at run time and looking up its exported functions.
+
+#include <string>
+
+namespace vesk {
+
+// An opened library; null when nothing is open.
+using LibraryHandle = void*;
+
+// Opens the library file at `path`, resolving all its symbols at once and keeping them out of the
+// global namespace. Null on failure, with the loader's own explanation in `error`.
+LibraryHandle OpenLibrary(const std::u16string& path, std::string& error);
+
+// Address of the exported symbol `name`, or null when the library does not export it.
+void* FindSymbol(LibraryHandle library, const char* name);
+
+// Gives the handle back to the loader; a null handle is ignored.
+void CloseLibrary(LibraryHandle library);
+
+}  // namespace vesk

@@ -1,0 +1,30 @@
+#include <dlfcn.h>
+
+#include "platform/dynamic_library.h"
+#include "platform/text.h"
+
+namespace vesk {
+
+LibraryHandle OpenLibrary(const std::u16string& path, std::string& error) {
+  // A path without a separator would make dlopen search the system folders; only the named file counts.
+  std::string native = ToUtf8(path);
+  if (native.find('/') == std::string::npos) native.insert(0, "./");
+  dlerror();
+  void* handle = ::dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* reason = dlerror();
+    error = reason != nullptr ? reason : "unknown loader error";
+  }
+  return handle;
+}
+
+void* FindSymbol(LibraryHandle library, const char* name) {
+  if (library == nullptr || name == nullptr) return nullptr;
+  return ::dlsym(library, name);
+}
+
+void CloseLibrary(LibraryHandle library) {
+  if (library != nullptr) ::dlclose(library);
+}
+
+}  // namespace vesk

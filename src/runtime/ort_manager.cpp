@@ -1,0 +1,181 @@
+#include "runtime/ort_manager.h"
+
+#include <cstdlib>
+#include <thread>
+
+#include "platform/dynamic_library.h"
+#include "platform/path.h"
+#include "platform/text.h"
+#include "runtime/ort_handles.h"
+#include "runtime/thread_count.h"
+
+namespace vesk {
+namespace {
+
+#ifdef _WIN32
+constexpr char16_t kLibraryFile[] = u"onnxruntime.dll";
+#else
+constexpr char16_t kLibraryFile[] = u"libonnxruntime.so.1";
+#endif
+
+// Model paths as the runtime's CreateSession takes them.
+#ifdef _WIN32
+std::wstring OrtPath(const std::u16string& path) { return std::wstring(path.begin(), path.end()); }
+#else
+std::string OrtPath(const std::u16string& path) { return ToUtf8(path); }
+#endif
+
+// Copies the names that `getName` gives for indexes 0..count-1, skipping those that cannot be read.
+template <typename CountFn, typename NameFn>
+std::vector<std::string> CollectNames(const OrtApi* api, OrtAllocator* allocator, CountFn getCount,
+                                      NameFn getName) {
+  size_t count = 0;
+  if (DiscardStatus(api, getCount(&count))) count = 0;
+  std::vector<std::string> names;
+  names.reserve(count);
+  for (size_t i = 0; i < count; ++i) {
+    char* name = nullptr;
+    if (DiscardStatus(api, getName(i, &name)) || name == nullptr) continue;
+    names.emplace_back(name);
+    DiscardStatus(api, api->AllocatorFree(allocator, name));
+  }
+  return names;
+}
+
+}  // namespace
+
+OrtManager& OrtManager::Instance() {
+  static OrtManager instance;
+  return instance;
+}
+
+OrtManager::~OrtManager() { Teardown(); }
+
+void OrtManager::Teardown() {
+  if (cpuMemoryInfo != nullptr && api != nullptr) api->ReleaseMemoryInfo(cpuMemoryInfo);
+  cpuMemoryInfo = nullptr;
+  if (env != nullptr && api != nullptr) api->ReleaseEnv(env);
+  env = nullptr;
+  CloseLibrary(module);
+  module = nullptr;
+}
+
+bool OrtManager::Initialize(const std::u16string& backendFolder, std::u16string& error) {
+  if (api != nullptr) return true;
+
+  const std::u16string path = JoinPath(backendFolder, kLibraryFile);
+  // Only a library whose API could not be had is left here; taking it again must not leak it.
+  CloseLibrary(module);
+  std::string loaderError;
+  module = OpenLibrary(path, loaderError);
+  if (module == nullptr) {
+    error = u"Failed to load onnxruntime.dll from " + path + u" (" + FromUtf8(loaderError) + u")";
+    return false;
+  }
+  // Exit handlers run in reverse order of registration. The library registered the destruction of
+  // its own static objects (among them the environment's registry) while it was being loaded, after
+  // this instance was built, so the instance's destructor would run too late and release into
+  // destroyed objects. A handler registered now runs before them.
+  if (this == &Instance()) {
+    static const bool scheduled = std::atexit([] { Instance().Teardown(); }) == 0;
+    static_cast<void>(scheduled);
+  }
+
+  using GetApiBaseFunction = const OrtApiBase*(ORT_API_CALL*)();
+  auto getApiBase = reinterpret_cast<GetApiBaseFunction>(FindSymbol(module, "OrtGetApiBase"));
+  if (getApiBase == nullptr) {
+    error = u"OrtGetApiBase not found in " + path;
+    return false;
+  }
+  const OrtApiBase* base = getApiBase();
+  if (base == nullptr) {
+    error = u"Failed to get OrtApiBase";
+    return false;
+  }
+  api = base->GetApi(kOrtApiVersion);
+  if (api == nullptr) {
+    error = u"onnxruntime.dll does not provide ORT API version " + FromUtf8(std::to_string(kOrtApiVersion)) +
+            u". backend/ must hold the matching build (see third_party/onnxruntime/README.md).";
+    return false;
+  }
+
+  appendDml = reinterpret_cast<AppendDmlFunction>(FindSymbol(module, "OrtSessionOptionsAppendExecutionProvider_DML"));
+
+  // The runtime's texts are UTF-8; decoding them keeps any non-ASCII detail readable in the report.
+  if (OrtStatus* status = api->CreateEnv(ORT_LOGGING_LEVEL_WARNING, "VeskOcr", &env)) {
+    const std::string text = TakeStatusMessage(api, status);
+    error = text.empty() ? u"Failed to create ORT Env" : FromUtf8(text);
+    return false;
+  }
+  if (OrtStatus* status = api->CreateCpuMemoryInfo(OrtArenaAllocator, OrtMemTypeDefault, &cpuMemoryInfo)) {
+    const std::string text = TakeStatusMessage(api, status);
+    error = text.empty() ? u"Failed to create CPU memory info" : FromUtf8(text);
+    return false;
+  }
+  return true;
+}
+
+bool OrtManager::CreateModelSession(const std::u16string& modelPath, bool useDml, ModelSession& target,
+                                    std::string& log, bool simulateDmlInitFailure) {
+  target.Reset();
+  target.api = api;
+  if (api == nullptr || env == nullptr) {
+    log += "OrtManager not initialized\n";
+    return false;
+  }
+
+  SessionOptionsHandle options(api, nullptr);
+  if (DiscardStatus(api, api->CreateSessionOptions(options.out())) || !options) {
+    log += "Failed to create session options\n";
+    return false;
+  }
+
+  if (useDml) {
+    if (simulateDmlInitFailure) {
+      log += "Fault injection: force_dml_fail_init simulated\n";
+      return false;
+    }
+    if (appendDml == nullptr) {
+      log += "DirectML provider symbol not present in onnxruntime.dll\n";
+      return false;
+    }
+    // The DirectML provider cannot work with memory patterns or parallel execution.
+    DiscardStatus(api, api->DisableMemPattern(options.get()));
+    DiscardStatus(api, api->SetSessionExecutionMode(options.get(), ORT_SEQUENTIAL));
+    if (OrtStatus* status = appendDml(options.get(), 0)) {
+      const std::string text = TakeStatusMessage(api, status);
+      log += text.empty() ? std::string("DML provider init failed\n") : "DML provider init failed: " + text + "\n";
+      return false;
+    }
+  } else {
+    DiscardStatus(api, api->SetIntraOpNumThreads(options.get(),
+                                                 IntraOpThreadCount(std::thread::hardware_concurrency())));
+  }
+
+  OrtStatus* status = api->CreateSession(env, OrtPath(modelPath).c_str(), options.get(), &target.session);
+  options.reset();
+  if (status != nullptr) {
+    const std::string text = TakeStatusMessage(api, status);
+    log += text.empty() ? std::string("Session creation failed\n") : text + "\n";
+    // The runtime leaves the out-parameter alone on failure; make sure nothing half-made survives.
+    target.Reset();
+    return false;
+  }
+  if (target.session == nullptr) {
+    log += "Unknown session creation error\n";
+    return false;
+  }
+
+  OrtAllocator* allocator = nullptr;
+  if (DiscardStatus(api, api->GetAllocatorWithDefaultOptions(&allocator)) || allocator == nullptr) return true;
+  OrtSession* session = target.session;
+  target.inputNames = CollectNames(
+      api, allocator, [&](size_t* count) { return api->SessionGetInputCount(session, count); },
+      [&](size_t i, char** name) { return api->SessionGetInputName(session, i, allocator, name); });
+  target.outputNames = CollectNames(
+      api, allocator, [&](size_t* count) { return api->SessionGetOutputCount(session, count); },
+      [&](size_t i, char** name) { return api->SessionGetOutputName(session, i, allocator, name); });
+  return true;
+}
+
+}  // namespace vesk

@@ -1,0 +1,80 @@
+#include "runtime/model_session.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+#include "runtime/tensor.h"
+#include "runtime_test_support.h"
+
+namespace vesk {
+namespace {
+
+using test::ModelFile;
+using test::ReadyRuntime;
+
+TEST(ModelSessionTest, EmptySessionRefusesToRunAndTouchesNothing) {
+  ModelSession session;
+  std::vector<OrtValue*> outputs;
+  std::string error;
+  EXPECT_FALSE(session.Run({"x"}, {nullptr}, {"y"}, outputs, error));
+  EXPECT_EQ(error, "Session is not initialized");
+  EXPECT_TRUE(outputs.empty());
+}
+
+TEST(ModelSessionTest, ResetReleasesAndForgetsTheNames) {
+  OrtManager& manager = ReadyRuntime();
+  ModelSession session;
+  std::string log;
+  ASSERT_TRUE(manager.CreateModelSession(ModelFile(test::kClsModel), false, session, log, false)) << log;
+  session.Reset();
+  EXPECT_FALSE(session.loaded());
+  EXPECT_TRUE(session.inputNames.empty());
+  EXPECT_TRUE(session.outputNames.empty());
+  session.Reset();
+}
+
+class ClassifierRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string log;
+    ASSERT_TRUE(ReadyRuntime().CreateModelSession(ModelFile(test::kClsModel), false, session_, log, false)) << log;
+  }
+  ModelSession session_;
+  std::vector<float> pixels_ = std::vector<float>(3 * 48 * 192, 0.0f);
+};
+
+TEST_F(ClassifierRunTest, FailedRunEmptiesTheOutputListAndReportsTheRuntimeText) {
+  OrtValueHandle input = CreateInputTensor(pixels_.data(), pixels_.size(), {1, 3, 48, 192});
+  ASSERT_TRUE(input);
+  std::vector<OrtValue*> outputs;
+  std::string error;
+  EXPECT_FALSE(session_.Run({"no_such_input"}, {input.get()}, {"softmax_0.tmp_0"}, outputs, error));
+  EXPECT_TRUE(outputs.empty());
+  EXPECT_NE(error.find("no_such_input"), std::string::npos) << error;
+}
+
+TEST_F(ClassifierRunTest, MoreValuesThanNamesIsRefusedBeforeTheRuntimeReadsPastTheNames) {
+  OrtValueHandle input = CreateInputTensor(pixels_.data(), pixels_.size(), {1, 3, 48, 192});
+  ASSERT_TRUE(input);
+  std::vector<OrtValue*> outputs;
+  std::string error;
+  EXPECT_FALSE(session_.Run({}, {input.get()}, {"softmax_0.tmp_0"}, outputs, error));
+  EXPECT_EQ(error, "Fewer input names than input values");
+  EXPECT_TRUE(outputs.empty());
+}
+
+TEST_F(ClassifierRunTest, SuccessfulRunHandsOverOneValuePerOutputName) {
+  OrtValueHandle input = CreateInputTensor(pixels_.data(), pixels_.size(), {1, 3, 48, 192});
+  ASSERT_TRUE(input);
+  std::vector<OrtValue*> outputs;
+  std::string error;
+  ASSERT_TRUE(session_.Run({"x"}, {input.get()}, {"softmax_0.tmp_0"}, outputs, error)) << error;
+  ASSERT_EQ(outputs.size(), 1u);
+  OrtValueHandle output(session_.api, outputs[0]);
+  EXPECT_TRUE(output);
+}
+
+}  // namespace
+}  // namespace vesk
