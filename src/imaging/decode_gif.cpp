@@ -107,7 +107,7 @@ class GifCodec final : public ImageCodec {
         if (DGifGetLine(gif.get(), indices.data(), width) == GIF_ERROR) return CodecStatus::PixelsFailed;
         uint8_t* out = rgb + static_cast<size_t>(y) * static_cast<size_t>(width) * 3;
         for (int x = 0; x < width; ++x, out += 3) {
-          // An index beyond the palette has no colour; it reads as black.
+          // An index beyond the palette has no colour; the pixel keeps the black it started as.
           if (indices[x] >= palette->ColorCount) continue;
           const GifColorType& colour = palette->Colors[indices[x]];
           out[0] = colour.Red;
