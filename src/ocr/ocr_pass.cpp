@@ -1,0 +1,113 @@
+#include <string>
+#include <vector>
+
+#include "ocr/box_rounding.h"
+#include "ocr/det_box.h"
+#include "ocr/line_crop.h"
+#include "ocr/line_order.h"
+#include "ocr/line_orientation.h"
+#include "ocr/ocr_engine.h"
+#include "ocr/text_detection.h"
+#include "ocr/text_recognition.h"
+#include "runtime/ort_manager.h"
+
+namespace vesk {
+
+bool OcrEngine::ProcessImage(const DecodedImage& image, bool classifyOrientation, int32_t maxSide,
+                             std::vector<OcrLine>& lines, std::string& error, bool& dmlRunFailed,
+                             bool simulateDmlRunFailure) {
+  if (simulateDmlRunFailure) {
+    error = "Fault injection: --force-dml-fail=run";
+    dmlRunFailed = true;
+    return false;
+  }
+
+  std::vector<DetBox> boxes;
+  if (!DetectText(*this, image, maxSide, boxes, error, dmlRunFailed)) return false;
+  const std::vector<DetBox> ordered = OrderBoxes(boxes);
+
+  // A line whose output was unusable is only dropped; a failed model call fails the attempt, so
+  // that a DirectML fault can be retried on the CPU. The first reason is the one reported.
+  std::string firstRecognitionError;
+  bool recognitionRunFailed = false;
+  int32_t nextIndex = 0;
+  DecodedImage crop;
+  for (const DetBox& box : ordered) {
+    if (!CropLine(image, box, crop)) continue;
+
+    int32_t orientation = 0;
+    if (classifyOrientation && crop.width > 0 && crop.height > 0 && !crop.pixels.empty() && cls.loaded()) {
+      orientation = ClassifyOrientation(*this, crop);
+    }
+
+    std::string text;
+    float score = 0.0f;
+    std::string lineError;
+    bool lineRunFailed = false;
+    if (!RecognizeLine(*this, crop, text, score, lineError, lineRunFailed)) {
+      if (firstRecognitionError.empty()) firstRecognitionError = lineError;
+      if (lineRunFailed) recognitionRunFailed = true;
+      continue;
+    }
+    if (text.empty()) continue;
+
+    OcrLine line;
+    line.index = nextIndex++;
+    line.text = std::move(text);
+    line.score = score;
+    line.orientation = orientation;
+    line.box = RoundBoxCorners(box);
+    lines.push_back(std::move(line));
+  }
+
+  if (recognitionRunFailed) {
+    error = firstRecognitionError.empty() ? "Recognition Run failed" : firstRecognitionError;
+    dmlRunFailed = true;
+    return false;
+  }
+  return true;
+}
+
+bool OcrEngine::Recognize(const DecodedImage& image, bool classifyOrientation, int32_t maxSide, OcrResult& result,
+                          bool simulateDmlRunFailure) {
+  result.lines.clear();
+  result.ep = useDml ? "dml" : "cpu";
+  if (!fallbackNote.empty() && result.fallback.empty()) {
+    result.fallback = fallbackNote;
+    result.log += fallbackNote + "\n";
+  }
+
+  std::string error;
+  bool dmlRunFailed = false;
+  if (ProcessImage(image, classifyOrientation, maxSide, result.lines, error, dmlRunFailed, simulateDmlRunFailure)) {
+    return true;
+  }
+  result.log += "Pipeline failed: " + error + "\n";
+
+  // Only a failed model call on DirectML under Auto earns the one retry; anything else is final.
+  if (!dmlRunFailed || !useDml || ep != ExecutionProvider::Auto) return false;
+
+  result.fallback = "DML execution failed: " + error + "; retrying on CPU from Det";
+  result.log += result.fallback + "\n";
+  useDml = false;
+  result.ep = "cpu";
+
+  // Orientation is always a CPU session, so only detection and recognition are rebuilt.
+  OrtManager& runtime = OrtManager::Instance();
+  std::string scratch;
+  const bool rebuilt = runtime.CreateModelSession(paths.det, false, det, scratch, false) &&
+                       runtime.CreateModelSession(paths.rec, false, rec, scratch, false);
+  if (!rebuilt) {
+    result.log += "CPU session rebuild failed: " + scratch + "\n";
+    return false;
+  }
+
+  result.lines.clear();
+  error.clear();
+  dmlRunFailed = false;
+  if (ProcessImage(image, classifyOrientation, maxSide, result.lines, error, dmlRunFailed, false)) return true;
+  result.log += "CPU retry failed: " + error + "\n";
+  return false;
+}
+
+}  // namespace vesk
