@@ -2,6 +2,7 @@
 // only trivially destructible locals: nothing is skipped when the jump unwinds past it.
 
 #include <png.h>
+#include <zlib.h>
 
 #include <csetjmp>
 #include <cstring>
@@ -12,7 +13,7 @@ namespace vesk {
 namespace {
 
 constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-constexpr size_t kIhdrEnd = 8 + 8 + 13;  // signature, chunk length and type, IHDR data
+constexpr size_t kIhdrEnd = 8 + 8 + 13 + 4;  // signature, chunk length and type, IHDR data, CRC
 
 uint32_t BigEndian32(const uint8_t* p) {
   return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
@@ -83,6 +84,8 @@ class PngCodec final : public ImageCodec {
     if (file.size() < kIhdrEnd) return CodecStatus::Unreadable;
     const uint8_t* chunk = file.data() + 8;
     if (BigEndian32(chunk) != 13 || std::memcmp(chunk + 4, "IHDR", 4) != 0) return CodecStatus::Unreadable;
+    // A damaged header is refused here, before its size can cost an allocation.
+    if (crc32(0, chunk + 4, 4 + 13) != BigEndian32(chunk + 8 + 13)) return CodecStatus::Unreadable;
     size.width = BigEndian32(chunk + 8);
     size.height = BigEndian32(chunk + 12);
     return CodecStatus::Ok;
