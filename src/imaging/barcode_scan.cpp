@@ -50,7 +50,9 @@ std::vector<uint8_t> InvertedLuminance(const DecodedImage& image) {
   const size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
   std::vector<uint8_t> grey(count);
   const uint8_t* rgb = image.pixels.data();
-  for (size_t i = 0; i < count; ++i, rgb += 3) grey[i] = static_cast<uint8_t>(255 - ZXing::RGBToLum(rgb[0], rgb[1], rgb[2]));
+  for (size_t i = 0; i < count; ++i, rgb += 3) {
+    grey[i] = static_cast<uint8_t>(255 - ZXing::RGBToLum(rgb[0], rgb[1], rgb[2]));
+  }
   return grey;
 }
 

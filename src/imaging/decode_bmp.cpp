@@ -45,7 +45,8 @@ class BmpCodec final : public ImageCodec {
     int width = 0;
     int height = 0;
     int channels = 0;
-    if (!FitsStb(file) || !stbi_info_from_memory(file.data(), static_cast<int>(file.size()), &width, &height, &channels)) {
+    if (!FitsStb(file) ||
+        !stbi_info_from_memory(file.data(), static_cast<int>(file.size()), &width, &height, &channels)) {
       return CodecStatus::Unreadable;
     }
     size.width = static_cast<uint64_t>(width);

@@ -58,7 +58,8 @@ bool DecodeRows(png_structp png, png_infop info, FrameSize size, uint8_t* rgb) {
     png_set_expand_gray_1_2_4_to_8(png);
     png_set_gray_to_rgb(png);
   }
-  if ((colorType & PNG_COLOR_MASK_ALPHA) || (colorType == PNG_COLOR_TYPE_PALETTE && png_get_valid(png, info, PNG_INFO_tRNS))) {
+  const bool paletteAlpha = colorType == PNG_COLOR_TYPE_PALETTE && png_get_valid(png, info, PNG_INFO_tRNS);
+  if ((colorType & PNG_COLOR_MASK_ALPHA) || paletteAlpha) {
     png_set_strip_alpha(png);
   }
   const int passes = png_set_interlace_handling(png);

@@ -55,7 +55,8 @@ class WebpCodec final : public ImageCodec {
     WebPBitstreamFeatures features;
     if (WebPGetFeatures(file.data(), file.size(), &features) != VP8_STATUS_OK) return CodecStatus::PixelsFailed;
     if (features.has_animation) return ReadFirstAnimationFrame(file, size, rgb);
-    if (static_cast<uint64_t>(features.width) != size.width || static_cast<uint64_t>(features.height) != size.height) {
+    if (static_cast<uint64_t>(features.width) != size.width ||
+        static_cast<uint64_t>(features.height) != size.height) {
       return CodecStatus::PixelsFailed;
     }
     // MODE_RGB drops alpha without premultiplying; a truncated bitstream makes the call fail.

@@ -321,8 +321,9 @@ TEST(DecodeImageTest, TruncatedPixelDataFails) {
 
 TEST(DecodeImageTest, GifWithoutAnImageHasNoFrame) {
   ScopedTempDir dir;
-  test::WriteGif(dir.path() / "none.gif", kWidth, kHeight, kPalette, {});
-  ExpectFailure(Decode(dir.path() / "none.gif"), "Failed to decode image frame from " + (dir.path() / "none.gif").string());
+  const auto path = dir.path() / "none.gif";
+  test::WriteGif(path, kWidth, kHeight, kPalette, {});
+  ExpectFailure(Decode(path), "Failed to decode image frame from " + path.string());
 }
 
 // Damaged files (bytes overwritten anywhere, header included) end in a complete picture or one of

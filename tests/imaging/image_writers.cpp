@@ -102,7 +102,9 @@ void WriteJpegWith(const std::filesystem::path& path, int width, int height, int
   if (space == JCS_CMYK) jpeg_set_colorspace(&cinfo, JCS_CMYK);  // also writes the Adobe marker
   jpeg_set_quality(&cinfo, 95, TRUE);
   // Full-resolution chroma, so single pixels keep their colour.
-  for (int c = 0; c < cinfo.num_components; ++c) cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
+  }
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(samples.data() + static_cast<size_t>(cinfo.next_scanline) * width * components);
