@@ -26,21 +26,22 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
     const float* row = data + t * C;
     int64_t best = 0;
     float max = row[0];
-    float rowSum = 0.0f;
-    bool negative = false;
-    for (int64_t k = 0; k < C; ++k) {
-      const float value = row[k];
-      if (value > max) {
-        max = value;
+    for (int64_t k = 1; k < C; ++k) {
+      if (row[k] > max) {
+        max = row[k];
         best = k;
       }
-      rowSum += value;
-      if (value < 0.0f) negative = true;
     }
 
+    // Most steps are blanks or repeats: the probability of a step is worked out only when it
+    // emits a character, and the exponentials only for rows that are not probabilities already.
     if (best != kBlank && best != prev && best < dictSize) {
-      // The step probability is needed only for emitted characters, and only rows that are not
-      // probabilities already pay for the exponentials.
+      float rowSum = 0.0f;
+      bool negative = false;
+      for (int64_t k = 0; k < C; ++k) {
+        rowSum += row[k];
+        if (row[k] < 0.0f) negative = true;
+      }
       float p = max;
       if (negative || !(std::fabs(rowSum - 1.0f) < kProbabilitySumTolerance)) {
         float s = 0.0f;
