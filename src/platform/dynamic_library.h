@@ -15,7 +15,8 @@ LibraryHandle OpenLibrary(const std::u16string& path, std::string& error);
 // Address of the exported symbol `name`, or null when the library does not export it.
 void* FindSymbol(LibraryHandle library, const char* name);
 
-// Gives the handle back to the loader; a null handle is ignored.
+// Gives the handle back to the loader; a null handle is ignored. The library's code may stay mapped
+// until the process ends.
 void CloseLibrary(LibraryHandle library);
 
 }  // namespace vesk

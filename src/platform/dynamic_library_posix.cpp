@@ -10,7 +10,10 @@ LibraryHandle OpenLibrary(const std::u16string& path, std::string& error) {
   std::string native = ToUtf8(path);
   if (native.find('/') == std::string::npos) native.insert(0, "./");
   dlerror();
-  void* handle = ::dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Closing still gives the handle back, but the code stays mapped until the process ends: libraries
+  // such as the inference runtime keep process-lifetime objects that they never free, and unmapping
+  // them would turn those into leaks and stale pointers in the middle of exit.
+  void* handle = ::dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (handle == nullptr) {
     const char* reason = dlerror();
     error = reason != nullptr ? reason : "unknown loader error";

@@ -121,11 +121,5 @@ TEST(TensorTest, BufferTooSmallForTheShapeGivesNoTensor) {
   EXPECT_FALSE(CreateInputTensor(data.data(), data.size(), {1, -1, 2, 5}));
 }
 
-TEST(TensorTest, QueriesOnNoValueFailQuietly) {
-  ReadyRuntime();
-  EXPECT_TRUE(TensorShape(nullptr).empty());
-  EXPECT_EQ(TensorData(nullptr), nullptr);
-}
-
 }  // namespace
 }  // namespace vesk
