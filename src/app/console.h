@@ -1,0 +1,16 @@
+#pragma once
+// The worker's console output, used only with --console.
+
+#include <string_view>
+
+namespace vesk {
+
+// Connects the standard streams to the parent's console where the platform needs that; elsewhere the
+// process's own streams are used as they are.
+void AttachParentConsole();
+
+// Writes text and a newline to standard error / standard output and flushes.
+void WriteErrorLine(std::string_view text);
+void WriteOutputLine(std::string_view text);
+
+}  // namespace vesk

@@ -1,0 +1,17 @@
+#include "app/report_failure.h"
+
+#include "app/console.h"
+#include "app/run_log.h"
+#include "output/text_report.h"
+
+namespace vesk {
+
+ExitCode ReportFailure(const SessionPaths& paths, const std::string& message, ExitCode code, bool console) {
+  // Nothing more can be done when the report itself cannot be written; the exit code still tells.
+  WriteFailureReport(paths.textPath, message);
+  RunLog::AppendLine(paths.logPath, "Error: " + message);
+  if (console) WriteErrorLine(message);
+  return code;
+}
+
+}  // namespace vesk

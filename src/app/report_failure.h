@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+#include "app/exit_code.h"
+#include "session/session_paths.h"
+
+namespace vesk {
+
+// Ends a run on a failed stage: failure report for the waiting viewer, "Error: " log entry, the message on
+// standard error with --console. Returns code.
+ExitCode ReportFailure(const SessionPaths& paths, const std::string& message, ExitCode code, bool console);
+
+}  // namespace vesk

@@ -1,0 +1,134 @@
+#include "app/run_worker.h"
+
+#include <string>
+#include <vector>
+
+#include "app/console.h"
+#include "app/report_failure.h"
+#include "app/run_log.h"
+#include "imaging/barcode_scan.h"
+#include "imaging/image_decoder.h"
+#include "integrity/manifest.h"
+#include "ocr/ocr_engine.h"
+#include "output/records.h"
+#include "output/result_json.h"
+#include "output/text_report.h"
+#include "platform/files.h"
+#include "platform/path.h"
+#include "platform/text.h"
+#include "runtime/ort_manager.h"
+#include "session/atomic_file.h"
+#include "session/viewer_launch.h"
+
+namespace vesk {
+namespace {
+
+constexpr char16_t kDetModelFile[] = u"PP-OCRv5_server_det.onnx";
+constexpr char16_t kClsModelFile[] = u"PP-LCNet_x1_0_textline_ori.onnx";
+constexpr char16_t kRecModelFile[] = u"PP-OCRv5_server_rec.onnx";
+constexpr char16_t kDictionaryFile[] = u"ppocrv5_dict.txt";
+
+// The version of the inference library the worker is built for; the loaded library is not asked.
+constexpr char kRuntimeVersion[] = "1.22.1";
+
+std::string CompletionLine(size_t lineCount, size_t barcodeCount, int64_t elapsedMs, const OcrResult& result) {
+  std::string line = "Completed: " + std::to_string(lineCount) + " lines, " + std::to_string(barcodeCount) +
+                     " barcodes in " + std::to_string(elapsedMs) + " ms, EP=" + result.ep;
+  if (!result.fallback.empty()) line += " (Fallback: " + result.fallback + ")";
+  return line;
+}
+
+}  // namespace
+
+ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::chrono::steady_clock::time_point start) {
+  const auto fail = [&](const std::string& message, ExitCode code) {
+    return ReportFailure(paths, message, code, options.console);
+  };
+
+  DeleteSessionFiles(paths);
+  SweepStaleSessionFiles(paths.folder);
+
+  if (!LaunchViewer(options.viewerExePath, paths.textPath, options.waitTimeoutMs)) {
+    return fail("Failed to launch VeskViewer: " + ToUtf8(options.viewerExePath), ExitCode::ViewerLaunchFailed);
+  }
+
+  if (GetPathKind(options.screenshotPath) != PathKind::File) {
+    return fail("Screenshot image does not exist: " + ToUtf8(options.screenshotPath), ExitCode::ImageFailed);
+  }
+
+  const std::u16string exeDir = ExecutableDirectory();
+  const std::u16string backendDir = JoinPath(exeDir, u"backend");
+  const std::u16string modelsDir = JoinPath(exeDir, u"models");
+  const ModelPaths modelPaths{JoinPath(modelsDir, kDetModelFile), JoinPath(modelsDir, kClsModelFile),
+                              JoinPath(modelsDir, kRecModelFile), JoinPath(modelsDir, kDictionaryFile)};
+
+  std::string report;
+  const bool verified =
+      VerifyModels(modelsDir, {kDetModelFile, kRecModelFile, kClsModelFile, kDictionaryFile}, report);
+  if (!report.empty()) RunLog::AppendLine(paths.logPath, report);
+  if (!verified) return fail("Model verification failed:\n" + report, ExitCode::ModelSetupFailed);
+
+  std::u16string runtimeError;
+  if (!OrtManager::Instance().Initialize(backendDir, runtimeError)) {
+    return fail("ONNX Runtime DLL initialization failed: " + ToUtf8(runtimeError), ExitCode::ModelSetupFailed);
+  }
+
+  OcrEngine engine;
+  std::string setupLog;
+  if (!engine.Initialize(modelPaths, options.executionProvider, setupLog,
+                         options.forceDmlFail == ForceDmlFail::Init)) {
+    return fail("Model initialization failed:\n" + setupLog, ExitCode::ModelSetupFailed);
+  }
+
+  DecodedImage image;
+  std::u16string decodeError;
+  if (!DecodeImage(options.screenshotPath, image, decodeError)) {
+    return fail("Image decoding failed: " + ToUtf8(decodeError), ExitCode::ImageFailed);
+  }
+
+  std::vector<BarcodeResult> barcodes;
+  if (options.scanBarcodes) {
+    std::string scanError;
+    if (!ScanBarcodes(image, barcodes, scanError)) {
+      RunLog::AppendLine(paths.logPath, "Barcode scan skipped: " + scanError);
+      barcodes.clear();
+    }
+  }
+
+  OcrResult result;
+  if (!engine.Recognize(image, options.classifyOrientation, options.maxSide, result,
+                        options.forceDmlFail == ForceDmlFail::Run)) {
+    return fail("OCR recognition failed: " + result.log, ExitCode::RecognitionFailed);
+  }
+
+  const int64_t elapsedMs =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count() /
+      1'000'000;
+
+  ResultMeta meta;
+  meta.sourceImage = ToUtf8(options.screenshotPath);
+  meta.imageWidth = image.width;
+  meta.imageHeight = image.height;
+  meta.detModel = "PP-OCRv5_server_det";
+  meta.recModel = "PP-OCRv5_server_rec";
+  meta.clsModel = "PP-LCNet_x1_0_textline_ori";
+  meta.runtimeVersion = kRuntimeVersion;
+  meta.executionProviderName = result.ep;
+  meta.fallbackUsed = !result.fallback.empty();
+  meta.barcodesEnabled = options.scanBarcodes;
+  meta.elapsedMs = elapsedMs;
+
+  if (!WriteResultJson(paths.jsonPath, meta, result.lines, barcodes)) {
+    return fail("Failed to write json output: " + ToUtf8(paths.jsonPath), ExitCode::OutputWriteFailed);
+  }
+  if (!WriteTextReport(paths.textPath, result.lines, barcodes)) {
+    return fail("Failed to write text output: " + ToUtf8(paths.textPath), ExitCode::OutputWriteFailed);
+  }
+
+  const std::string completion = CompletionLine(result.lines.size(), barcodes.size(), elapsedMs, result);
+  RunLog::AppendLine(paths.logPath, completion);
+  if (options.console) WriteOutputLine(completion);
+  return ExitCode::Success;
+}
+
+}  // namespace vesk

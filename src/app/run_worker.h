@@ -1,0 +1,14 @@
+#pragma once
+
+#include <chrono>
+
+#include "app/exit_code.h"
+#include "app/run_options.h"
+#include "session/session_paths.h"
+
+namespace vesk {
+
+// Runs every stage of one run once, in order; the first failing stage ends the run through ReportFailure.
+ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::chrono::steady_clock::time_point start);
+
+}  // namespace vesk

@@ -1,0 +1,39 @@
+#include "app/worker_main.h"
+
+#include <exception>
+
+#include "app/command_line.h"
+#include "app/console.h"
+#include "app/exit_code.h"
+#include "app/report_failure.h"
+#include "app/run_worker.h"
+#include "platform/text.h"
+#include "session/session_paths.h"
+
+namespace vesk {
+
+int WorkerMain(std::chrono::steady_clock::time_point start, const std::vector<std::u16string>& args) {
+  const RunOptions options = ParseCommandLine(args);
+  if (options.console) AttachParentConsole();
+  if (!options.valid) {
+    if (options.console) {
+      WriteErrorLine("Error: " + ToUtf8(options.error));
+      WriteErrorLine(kUsageLine);
+    }
+    return static_cast<int>(ExitCode::InvalidArguments);
+  }
+
+  const SessionPaths paths = MakeSessionPaths(options.inputPath);
+  ExitCode code;
+  try {
+    code = RunWorker(options, paths, start);
+  } catch (const std::exception& e) {
+    code = ReportFailure(paths, std::string("Unexpected failure: ") + e.what(), ExitCode::RecognitionFailed,
+                         options.console);
+  } catch (...) {
+    code = ReportFailure(paths, "Unexpected failure", ExitCode::RecognitionFailed, options.console);
+  }
+  return static_cast<int>(code);
+}
+
+}  // namespace vesk

@@ -1,0 +1,143 @@
+// Whole runs through every stage: model check, runtime, engine, decoding, barcodes, OCR and both outputs.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "e2e/worker_fixture.h"
+#include "platform/text.h"
+
+namespace vesk::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string U8(const std::u16string& s) { return ToUtf8(s); }
+
+class PipelineTest : public WorkerTest {
+ protected:
+  fs::path Sample(const std::string& name) const { return TestDataDir() / "samples" / name; }
+
+  // Runs the worker on a screenshot with the viewed file doc.pdf in the temporary folder.
+  ProgramResult RunOn(const fs::path& shot, std::vector<std::string> extra = {}, const fs::path& worker = {}) {
+    std::vector<std::string> args{shot.string(), Viewer().string(), Viewed().string(), "--console"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Run(args, worker);
+  }
+  fs::path Viewed() const { return tmp_.path() / "doc.pdf"; }
+  SessionPaths Paths() const { return PathsFor(Viewed()); }
+};
+
+TEST_F(PipelineTest, SampleWithQrCodeAndTextWritesBothResultsAndTheCompletionLine) {
+  const ProgramResult r = RunOn(Sample("qr_and_text.png"), {"--ep=cpu"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const SessionPaths paths = Paths();
+
+  const std::string report = ReadFile(U8(paths.textPath));
+  EXPECT_TRUE(report.starts_with("==================================================\r\n[QR Code / Barcode]\r\nType: QRCode\r\n"))
+      << report;
+  EXPECT_NE(report.find("\r\n[OCR Text]\r\n"), std::string::npos);
+
+  const std::string json = ReadFile(U8(paths.jsonPath));
+  EXPECT_TRUE(json.starts_with("{\n  \"schema\": \"vesk.ocr/1\",\n")) << json;
+  EXPECT_NE(json.find("\"format\": \"QRCode\""), std::string::npos);
+  EXPECT_NE(json.find("    \"ep\": \"cpu\",\n    \"fallback\": false\n"), std::string::npos);
+
+  // stdout holds the completion line; the stand-in viewer, sharing it, may add the report before or after.
+  EXPECT_NE(r.out.find("Completed: "), std::string::npos) << r.out;
+  const std::string log = ReadFile(U8(paths.logPath));
+  EXPECT_NE(log.find("Model hash ok: pp-ocrv5_server_det.onnx\n"), std::string::npos);
+  EXPECT_NE(log.find(" barcodes in "), std::string::npos);
+  EXPECT_NE(log.find("1 barcodes in "), std::string::npos);
+  EXPECT_TRUE(log.ends_with(" ms, EP=cpu\r\n")) << log;
+}
+
+TEST_F(PipelineTest, AutoFallsBackToTheCpuWithANoteAndDmlFails) {
+  ProgramResult r = RunOn(Sample("blank.png"));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find(" ms, EP=cpu (Fallback: DML det session init failed: DirectML provider symbol not present "
+                       "in onnxruntime.dll; Det and Rec run on CPU)\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(ReadFile(U8(Paths().jsonPath)).find("\"fallback\": true\n"), std::string::npos);
+
+  r = RunOn(Sample("blank.png"), {"--ep=dml"});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.err,
+            "Model initialization failed:\nDML det init failed: DirectML provider symbol not present in "
+            "onnxruntime.dll\n\n\n");
+
+  r = RunOn(Sample("blank.png"), {"--force-dml-fail=init"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("(Fallback: DML det session init failed: Fault injection: force_dml_fail_init simulated; Det "
+                       "and Rec run on CPU)"),
+            std::string::npos)
+      << r.out;
+}
+
+TEST_F(PipelineTest, BlankScreenshotWithoutBarcodeScanHasNoTextAndNoBarcodesMember) {
+  const ProgramResult r = RunOn(Sample("blank.png"), {"--ep=cpu", "--barcode=0"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFile(U8(Paths().textPath)), "No text detected in the current view.\r\n");
+  const std::string json = ReadFile(U8(Paths().jsonPath));
+  EXPECT_EQ(json.find("\"barcodes\""), std::string::npos);
+  EXPECT_NE(json.find("  \"lines\": [],\n"), std::string::npos);
+  const std::string log = ReadFile(U8(Paths().logPath));
+  EXPECT_NE(log.find("Completed: 0 lines, 0 barcodes in "), std::string::npos);
+  EXPECT_EQ(log.find("Barcode scan"), std::string::npos);
+}
+
+TEST_F(PipelineTest, RunFaultOnTheCpuEndsWithFour) {
+  const ProgramResult r = RunOn(Sample("blank.png"), {"--ep=cpu", "--force-dml-fail=run"});
+  EXPECT_EQ(r.exitCode, 4);
+  const std::string report = ReadFile(U8(Paths().textPath));
+  EXPECT_EQ(report, "OCR Failed:\r\nOCR recognition failed: Pipeline failed: Fault injection: --force-dml-fail=run\n\r\n");
+}
+
+TEST_F(PipelineTest, UndecodableScreenshotEndsWithTwo) {
+  const fs::path shot = tmp_.path() / "notes.png";
+  WriteFile(shot, "this is not a picture\n");
+  const ProgramResult r = RunOn(shot, {"--ep=cpu"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.err, "Image decoding failed: Failed to open image: " + shot.string() + "\n");
+}
+
+TEST_F(PipelineTest, SpoiledModelStopsTheRunBeforeTheRuntimeIsLoaded) {
+  const fs::path worker = InstallWorkerCopy({});  // no backend: the check must fail first
+  {
+    std::ofstream model(worker.parent_path() / "models" / "PP-OCRv5_server_rec.onnx", std::ios::binary | std::ios::app);
+    model << "tampered";
+  }
+  const ProgramResult r = RunOn(Sample("blank.png"), {}, worker);
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_TRUE(r.err.starts_with("Model verification failed:\nModel hash ok: pp-ocrv5_server_det.onnx\n"
+                                "Model hash mismatch: pp-ocrv5_server_rec.onnx\n  expected "))
+      << r.err;
+  EXPECT_NE(r.err.find("\n  actual   "), std::string::npos);
+  EXPECT_EQ(r.err.find("textline_ori"), std::string::npos);  // the check stopped at the mismatch
+  const std::string log = ReadFile(U8(Paths().logPath));
+  EXPECT_TRUE(log.starts_with("Model hash ok: pp-ocrv5_server_det.onnx\n")) << log;
+  EXPECT_NE(log.find("\r\nError: Model verification failed:\n"), std::string::npos);
+}
+
+TEST_F(PipelineTest, MissingOrTooOldRuntimeEndsWithThree) {
+  ProgramResult r = RunOn(Sample("blank.png"), {}, InstallWorkerCopy({}));
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_TRUE(r.err.starts_with("ONNX Runtime DLL initialization failed: Failed to load onnxruntime.dll from " +
+                                (tmp_.path() / "install" / "backend" / "libonnxruntime.so.1").string() + " ("))
+      << r.err;
+
+  fs::remove_all(tmp_.path() / "install");
+  r = RunOn(Sample("blank.png"), {}, InstallWorkerCopy(DepsDir() / "backend-1.21"));
+  EXPECT_EQ(r.exitCode, 3);
+  // The old library prints a complaint of its own first; the worker's message is the last line.
+  EXPECT_TRUE(r.err.ends_with(
+      "\nONNX Runtime DLL initialization failed: onnxruntime.dll does not provide ORT API version 22. backend/ "
+      "must hold the matching build (see third_party/onnxruntime/README.md).\n"))
+      << r.err;
+}
+
+}  // namespace
+}  // namespace vesk::test

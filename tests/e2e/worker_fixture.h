@@ -1,0 +1,43 @@
+#pragma once
+// Runs the built worker as a process in a private temporary folder, with the stand-in viewer.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "session/session_paths.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+namespace vesk::test {
+
+class WorkerTest : public ::testing::Test {
+ protected:
+  std::filesystem::path Worker() const { return BinDir() / "VeskOcrWorker"; }
+  std::filesystem::path Viewer() const { return BinDir() / "vesk_viewer_standin"; }
+  std::filesystem::path RecordPath() const { return tmp_.path() / "viewer-args.txt"; }
+
+  // Runs the worker; the stand-in viewer records its arguments to RecordPath().
+  ProgramResult Run(const std::vector<std::string>& args, const std::filesystem::path& worker = {});
+
+  // The session files of a viewed file, as the worker names them.
+  SessionPaths PathsFor(const std::filesystem::path& viewedFile) const;
+
+  // Waits until path exists and its content contains needle; returns the content (empty on time-out).
+  static std::string WaitForContent(const std::filesystem::path& path, const std::string& needle,
+                                    std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+  // A copy of the worker in a folder of its own, with models/ copied (so a test may spoil them) and
+  // backend/ copied from backendSource unless that is empty. Returns the copied worker's path.
+  std::filesystem::path InstallWorkerCopy(const std::filesystem::path& backendSource) const;
+
+  // The viewer's recorded arguments, one per element, once it has started.
+  std::vector<std::string> ViewerArgs() const;
+
+  ScopedTempDir tmp_;
+};
+
+}  // namespace vesk::test
