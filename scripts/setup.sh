@@ -58,10 +58,10 @@ fi
 
 # --- npm tarballs (fetched without running any install scripts) --------------------------
 npm_fetch() { # name@version -> path of the unpacked package folder
-  local spec=$1 dir="$cache/npm/${1//\//_}"
+  local pkgref=$1 dir="$cache/npm/${1//\//_}"
   if [ ! -d "$dir/package" ]; then
     mkdir -p "$dir"
-    (cd "$dir" && npm pack --silent "$spec" >/dev/null && tar -xzf ./*.tgz && rm -f ./*.tgz)
+    (cd "$dir" && npm pack --silent "$pkgref" >/dev/null && tar -xzf ./*.tgz && rm -f ./*.tgz)
   fi
   printf '%s\n' "$dir/package"
 }

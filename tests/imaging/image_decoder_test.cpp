@@ -78,19 +78,19 @@ void ExpectFailure(const Decoded& decoded, const std::string& message) {
   EXPECT_TRUE(decoded.image.pixels.empty());
 }
 
-test::PngSpec RgbPng() {
-  test::PngSpec spec;
-  spec.width = kWidth;
-  spec.height = kHeight;
-  spec.rows = Rgb();
-  return spec;
+test::PngPicture RgbPng() {
+  test::PngPicture picture;
+  picture.width = kWidth;
+  picture.height = kHeight;
+  picture.rows = Rgb();
+  return picture;
 }
 
 TEST(DecodeImageTest, PngVariantsComeOutAsTheSameEightBitRgb) {
   ScopedTempDir dir;
   const std::vector<uint8_t> rgb = Rgb();
 
-  test::PngSpec plain = RgbPng();
+  test::PngPicture plain = RgbPng();
   test::WritePng(dir.path() / "rgb.png", plain);
   ExpectPicture(Decode(dir.path() / "rgb.png"), rgb);
 
@@ -99,7 +99,7 @@ TEST(DecodeImageTest, PngVariantsComeOutAsTheSameEightBitRgb) {
   ExpectPicture(Decode(dir.path() / "adam7.png"), rgb);
 
   // 16-bit: the high byte counts, whatever the low byte holds.
-  test::PngSpec deep = RgbPng();
+  test::PngPicture deep = RgbPng();
   deep.bitDepth = 16;
   deep.rows.clear();
   for (uint8_t v : rgb) deep.rows.insert(deep.rows.end(), {v, 0xC3});
@@ -107,7 +107,7 @@ TEST(DecodeImageTest, PngVariantsComeOutAsTheSameEightBitRgb) {
   ExpectPicture(Decode(dir.path() / "deep.png"), rgb);
 
   // Palette with a tRNS chunk: the transparent entry keeps its colour.
-  test::PngSpec palette = RgbPng();
+  test::PngPicture palette = RgbPng();
   palette.colorType = 3;  // PNG_COLOR_TYPE_PALETTE
   palette.rows = Indices();
   palette.paletteRgb = kPalette;
@@ -116,7 +116,7 @@ TEST(DecodeImageTest, PngVariantsComeOutAsTheSameEightBitRgb) {
   ExpectPicture(Decode(dir.path() / "palette.png"), rgb);
 
   // RGBA: alpha dropped, colours as stored, no blending against any background.
-  test::PngSpec rgba = RgbPng();
+  test::PngPicture rgba = RgbPng();
   rgba.colorType = 6;  // PNG_COLOR_TYPE_RGB_ALPHA
   rgba.rows = WithAlpha(rgb);
   test::WritePng(dir.path() / "rgba.png", rgba);
@@ -131,25 +131,25 @@ TEST(DecodeImageTest, GreyPngsBecomeRgbWithEqualChannels) {
     grey[i] = static_cast<uint8_t>(i * 17);
     expected.insert(expected.end(), 3, grey[i]);
   }
-  test::PngSpec spec;
-  spec.width = kWidth;
-  spec.height = kHeight;
-  spec.colorType = 0;  // PNG_COLOR_TYPE_GRAY
-  spec.rows = grey;
-  test::WritePng(dir.path() / "grey.png", spec);
+  test::PngPicture picture;
+  picture.width = kWidth;
+  picture.height = kHeight;
+  picture.colorType = 0;  // PNG_COLOR_TYPE_GRAY
+  picture.rows = grey;
+  test::WritePng(dir.path() / "grey.png", picture);
   ExpectPicture(Decode(dir.path() / "grey.png"), expected);
 
-  spec.colorType = 4;  // PNG_COLOR_TYPE_GRAY_ALPHA
-  spec.rows.clear();
-  for (uint8_t v : grey) spec.rows.insert(spec.rows.end(), {v, 7});
-  test::WritePng(dir.path() / "grey-alpha.png", spec);
+  picture.colorType = 4;  // PNG_COLOR_TYPE_GRAY_ALPHA
+  picture.rows.clear();
+  for (uint8_t v : grey) picture.rows.insert(picture.rows.end(), {v, 7});
+  test::WritePng(dir.path() / "grey-alpha.png", picture);
   ExpectPicture(Decode(dir.path() / "grey-alpha.png"), expected);
 
   // 1-bit grey expands to full black and white.
-  spec.colorType = 0;
-  spec.bitDepth = 1;
-  spec.rows = {0x80, 0x00, 0x80};  // first pixel of rows 0 and 2 white
-  test::WritePng(dir.path() / "bits.png", spec);
+  picture.colorType = 0;
+  picture.bitDepth = 1;
+  picture.rows = {0x80, 0x00, 0x80};  // first pixel of rows 0 and 2 white
+  test::WritePng(dir.path() / "bits.png", picture);
   const Decoded bits = Decode(dir.path() / "bits.png");
   ASSERT_TRUE(bits.ok) << bits.error;
   EXPECT_EQ(bits.image.pixels[0], 255);
@@ -299,7 +299,7 @@ TEST(DecodeImageTest, TruncatedPixelDataFails) {
     test::WriteFile(cut, whole.substr(0, whole.size() * 2 / 3));
     ExpectFailure(Decode(cut), message + cut.string());
   };
-  test::PngSpec png;
+  test::PngPicture png;
   png.width = png.height = kSide;
   png.rows = rgb;
   test::WritePng(dir.path() / "p.png", png);
@@ -336,7 +336,7 @@ TEST(DecodeImageTest, DamagedFilesNeverCrash) {
   for (uint8_t& v : rgb) v = static_cast<uint8_t>(random());
   std::vector<uint8_t> indices(kSide * kSide);
   for (uint8_t& v : indices) v = static_cast<uint8_t>(random() % 4);
-  test::PngSpec png;
+  test::PngPicture png;
   png.width = png.height = kSide;
   png.rows = rgb;
   test::WritePng(dir.path() / "p.png", png);

@@ -31,17 +31,17 @@ void WriteBytes(const std::filesystem::path& path, const uint8_t* data, size_t s
 }
 
 // libpng jumps back here on error; only plain data lives in this frame.
-bool WritePngRows(png_structp png, png_infop info, const PngSpec& spec, png_bytep* rows) {
+bool WritePngRows(png_structp png, png_infop info, const PngPicture& picture, png_bytep* rows) {
   if (setjmp(png_jmpbuf(png))) return false;
-  png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_IHDR(png, info, picture.width, picture.height, picture.bitDepth, picture.colorType,
+               picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
-  if (!spec.paletteRgb.empty()) {
-    png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(spec.paletteRgb.data()),
-                 static_cast<int>(spec.paletteRgb.size() / 3));
+  if (!picture.paletteRgb.empty()) {
+    png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(picture.paletteRgb.data()),
+                 static_cast<int>(picture.paletteRgb.size() / 3));
   }
-  if (!spec.transparency.empty()) {
-    png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()), nullptr);
+  if (!picture.transparency.empty()) {
+    png_set_tRNS(png, info, picture.transparency.data(), static_cast<int>(picture.transparency.size()), nullptr);
   }
   png_write_info(png, info);
   png_write_image(png, rows);
@@ -55,16 +55,16 @@ void AppendBigEndian(std::string& out, uint32_t value) {
 
 }  // namespace
 
-void WritePng(const std::filesystem::path& path, const PngSpec& spec) {
+void WritePng(const std::filesystem::path& path, const PngPicture& picture) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) Fail("cannot create " + path.string());
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   png_init_io(png, file);
-  const size_t stride = spec.rows.size() / spec.height;
-  std::vector<png_bytep> rows(spec.height);
-  for (uint32_t y = 0; y < spec.height; ++y) rows[y] = const_cast<png_bytep>(spec.rows.data() + y * stride);
-  const bool ok = WritePngRows(png, info, spec, rows.data());
+  const size_t stride = picture.rows.size() / picture.height;
+  std::vector<png_bytep> rows(picture.height);
+  for (uint32_t y = 0; y < picture.height; ++y) rows[y] = const_cast<png_bytep>(picture.rows.data() + y * stride);
+  const bool ok = WritePngRows(png, info, picture, rows.data());
   png_destroy_write_struct(&png, &info);
   std::fclose(file);
   if (!ok) Fail("libpng refused " + path.string());

@@ -10,7 +10,7 @@
 
 namespace vesk::test {
 
-struct PngSpec {
+struct PngPicture {
   uint32_t width = 0;
   uint32_t height = 0;
   int bitDepth = 8;
@@ -20,7 +20,7 @@ struct PngSpec {
   std::vector<uint8_t> paletteRgb;   // PLTE entries, three bytes each
   std::vector<uint8_t> transparency; // tRNS alpha per palette entry
 };
-void WritePng(const std::filesystem::path& path, const PngSpec& spec);
+void WritePng(const std::filesystem::path& path, const PngPicture& picture);
 
 // A PNG of signature and IHDR only (valid CRC), followed by extra bytes: for crafted headers.
 std::string PngHeaderOnly(uint32_t width, uint32_t height, const std::string& extra = {});
