@@ -209,7 +209,7 @@ void WholeRun(vesk::OcrEngine& engine, const std::u16string& picture, const std:
   std::string error;
   vesk::ScanBarcodes(image, barcodes, error);
   vesk::OcrResult result;
-  if (!engine.Recognize(image, true, 4096, result, false)) Fail("OCR pass failed: " + result.log);
+  if (!engine.Recognize(image, vesk::OcrOptions{}, result)) Fail("OCR pass failed: " + result.log);
   vesk::ResultMeta meta;
   meta.imageWidth = image.width;
   meta.imageHeight = image.height;

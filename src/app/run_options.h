@@ -4,14 +4,9 @@
 #include <cstdint>
 #include <string>
 
-namespace vesk {
+#include "ocr/execution_provider.h"
 
-// Where detection and recognition run. The orientation model always runs on the CPU.
-enum class ExecutionProvider : int32_t {
-  Auto = 0,  // DirectML with a CPU fallback
-  Cpu = 1,
-  Dml = 2,  // DirectML without fallback
-};
+namespace vesk {
 
 // Fault injection that exercises the CPU fallbacks.
 enum class ForceDmlFail : int32_t {

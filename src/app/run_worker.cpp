@@ -96,8 +96,11 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
   }
 
   OcrResult result;
-  if (!engine.Recognize(image, options.classifyOrientation, options.maxSide, result,
-                        options.forceDmlFail == ForceDmlFail::Run)) {
+  OcrOptions ocrOptions;
+  ocrOptions.classifyOrientation = options.classifyOrientation;
+  ocrOptions.maxSide = options.maxSide;
+  ocrOptions.simulateDmlRunFailure = options.forceDmlFail == ForceDmlFail::Run;
+  if (!engine.Recognize(image, ocrOptions, result)) {
     return fail("OCR recognition failed: " + result.log, ExitCode::RecognitionFailed);
   }
 

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/run_options.h"
 #include "imaging/decoded_image.h"
+#include "ocr/execution_provider.h"
+#include "ocr/ocr_options.h"
 #include "ocr/ocr_result.h"
 #include "output/records.h"
 #include "runtime/model_session.h"
@@ -49,14 +50,12 @@ class OcrEngine {
   bool LoadDictionary(const std::u16string& path);
 
   // One OCR pass over `image`, retried once on the CPU when a DirectML model call fails under Auto.
-  bool Recognize(const DecodedImage& image, bool classifyOrientation, int32_t maxSide, OcrResult& result,
-                 bool simulateDmlRunFailure);
+  bool Recognize(const DecodedImage& image, const OcrOptions& options, OcrResult& result);
 
   // One attempt of the pass: detection, reading order, then crop, orientation and recognition of
   // each box, appending to `lines`. `dmlRunFailed` is raised when a model call itself failed.
-  bool ProcessImage(const DecodedImage& image, bool classifyOrientation, int32_t maxSide,
-                    std::vector<OcrLine>& lines, std::string& error, bool& dmlRunFailed,
-                    bool simulateDmlRunFailure);
+  bool ProcessImage(const DecodedImage& image, const OcrOptions& options, std::vector<OcrLine>& lines,
+                    std::string& error, bool& dmlRunFailed);
 };
 
 }  // namespace vesk

@@ -13,17 +13,16 @@
 
 namespace vesk {
 
-bool OcrEngine::ProcessImage(const DecodedImage& image, bool classifyOrientation, int32_t maxSide,
-                             std::vector<OcrLine>& lines, std::string& error, bool& dmlRunFailed,
-                             bool simulateDmlRunFailure) {
-  if (simulateDmlRunFailure) {
+bool OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& options, std::vector<OcrLine>& lines,
+                             std::string& error, bool& dmlRunFailed) {
+  if (options.simulateDmlRunFailure) {
     error = "Fault injection: --force-dml-fail=run";
     dmlRunFailed = true;
     return false;
   }
 
   std::vector<DetBox> boxes;
-  if (!DetectText(*this, image, maxSide, boxes, error, dmlRunFailed)) return false;
+  if (!DetectText(*this, image, options.maxSide, boxes, error, dmlRunFailed)) return false;
   const std::vector<DetBox> ordered = OrderBoxes(boxes);
 
   // A line whose output was unusable is only dropped; a failed model call fails the attempt, so
@@ -36,7 +35,7 @@ bool OcrEngine::ProcessImage(const DecodedImage& image, bool classifyOrientation
     if (!CropLine(image, box, crop)) continue;
 
     int32_t orientation = 0;
-    if (classifyOrientation && crop.width > 0 && crop.height > 0 && !crop.pixels.empty() && cls.loaded()) {
+    if (options.classifyOrientation && crop.width > 0 && crop.height > 0 && !crop.pixels.empty() && cls.loaded()) {
       orientation = ClassifyOrientation(*this, crop);
     }
 
@@ -68,8 +67,7 @@ bool OcrEngine::ProcessImage(const DecodedImage& image, bool classifyOrientation
   return true;
 }
 
-bool OcrEngine::Recognize(const DecodedImage& image, bool classifyOrientation, int32_t maxSide, OcrResult& result,
-                          bool simulateDmlRunFailure) {
+bool OcrEngine::Recognize(const DecodedImage& image, const OcrOptions& options, OcrResult& result) {
   result.lines.clear();
   result.ep = useDml ? "dml" : "cpu";
   if (!fallbackNote.empty() && result.fallback.empty()) {
@@ -79,9 +77,7 @@ bool OcrEngine::Recognize(const DecodedImage& image, bool classifyOrientation, i
 
   std::string error;
   bool dmlRunFailed = false;
-  if (ProcessImage(image, classifyOrientation, maxSide, result.lines, error, dmlRunFailed, simulateDmlRunFailure)) {
-    return true;
-  }
+  if (ProcessImage(image, options, result.lines, error, dmlRunFailed)) return true;
   result.log += "Pipeline failed: " + error + "\n";
 
   // Only a failed model call on DirectML under Auto earns the one retry; anything else is final.
@@ -105,7 +101,10 @@ bool OcrEngine::Recognize(const DecodedImage& image, bool classifyOrientation, i
   result.lines.clear();
   error.clear();
   dmlRunFailed = false;
-  if (ProcessImage(image, classifyOrientation, maxSide, result.lines, error, dmlRunFailed, false)) return true;
+  // The fault injection acts on the first attempt only.
+  OcrOptions retry = options;
+  retry.simulateDmlRunFailure = false;
+  if (ProcessImage(image, retry, result.lines, error, dmlRunFailed)) return true;
   result.log += "CPU retry failed: " + error + "\n";
   return false;
 }

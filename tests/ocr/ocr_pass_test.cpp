@@ -24,6 +24,14 @@ namespace {
 constexpr int32_t kDefaultMaxSide = 4096;
 const std::string kSimulatedRunFailure = "Fault injection: --force-dml-fail=run";
 
+OcrOptions Options(bool classifyOrientation, bool simulateDmlRunFailure) {
+  OcrOptions options;
+  options.classifyOrientation = classifyOrientation;
+  options.maxSide = kDefaultMaxSide;
+  options.simulateDmlRunFailure = simulateDmlRunFailure;
+  return options;
+}
+
 std::u16string U16(const std::filesystem::path& path) { return FromUtf8(path.string()); }
 
 std::filesystem::path SamplePath(const std::string& name) { return test::TestDataDir() / "samples" / name; }
@@ -105,7 +113,7 @@ TEST_F(OcrPassTest, SamplesReadAsTheirKnownTextInReadingOrder) {
     const DecodedImage image = LoadSample(name);
     const std::vector<std::string> expected = KnownLines(name);
     OcrResult result;
-    ASSERT_TRUE(engine_.Recognize(image, false, kDefaultMaxSide, result, false)) << result.log;
+    ASSERT_TRUE(engine_.Recognize(image, Options(false, false), result)) << result.log;
     EXPECT_EQ(result.ep, "cpu");
     EXPECT_EQ(result.fallback, "");
     EXPECT_EQ(result.log, "");
@@ -135,7 +143,7 @@ TEST_F(OcrPassTest, UpsideDownLineIsTurnedOverOnlyWithOrientationOn) {
   const size_t turned = 2;  // the index given by upside_down.rotated.txt
 
   OcrResult result;
-  ASSERT_TRUE(engine_.Recognize(image, true, kDefaultMaxSide, result, false)) << result.log;
+  ASSERT_TRUE(engine_.Recognize(image, Options(true, false), result)) << result.log;
   ASSERT_EQ(result.lines.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(result.lines[i].orientation, i == turned ? 180 : 0) << i;
@@ -143,21 +151,21 @@ TEST_F(OcrPassTest, UpsideDownLineIsTurnedOverOnlyWithOrientationOn) {
   }
 
   OcrResult upright;
-  ASSERT_TRUE(engine_.Recognize(image, false, kDefaultMaxSide, upright, false)) << upright.log;
+  ASSERT_TRUE(engine_.Recognize(image, Options(false, false), upright)) << upright.log;
   ExpectConsecutiveIndices(upright.lines);
   for (const OcrLine& line : upright.lines) EXPECT_EQ(line.orientation, 0);
 }
 
 TEST_F(OcrPassTest, PictureWithoutTextGivesNoLines) {
   OcrResult result;
-  EXPECT_TRUE(engine_.Recognize(LoadSample("blank"), true, kDefaultMaxSide, result, false));
+  EXPECT_TRUE(engine_.Recognize(LoadSample("blank"), Options(true, false), result));
   EXPECT_TRUE(result.lines.empty());
   EXPECT_EQ(result.log, "");
 }
 
 TEST_F(OcrPassTest, SimulatedRunFailureOnTheCpuIsFinal) {
   OcrResult result;
-  EXPECT_FALSE(engine_.Recognize(LoadSample("dialog"), false, kDefaultMaxSide, result, true));
+  EXPECT_FALSE(engine_.Recognize(LoadSample("dialog"), Options(false, true), result));
   EXPECT_EQ(result.log, "Pipeline failed: " + kSimulatedRunFailure + "\n");
   EXPECT_EQ(result.ep, "cpu");
   EXPECT_EQ(result.fallback, "");
@@ -166,7 +174,7 @@ TEST_F(OcrPassTest, SimulatedRunFailureOnTheCpuIsFinal) {
 TEST_F(OcrPassTest, SimulatedRunFailureOnDirectMlUnderAutoIsRetriedOnTheCpu) {
   PretendDirectMl(ExecutionProvider::Auto);
   OcrResult result;
-  ASSERT_TRUE(engine_.Recognize(LoadSample("dialog"), false, kDefaultMaxSide, result, true)) << result.log;
+  ASSERT_TRUE(engine_.Recognize(LoadSample("dialog"), Options(false, true), result)) << result.log;
   const std::string fallback = "DML execution failed: " + kSimulatedRunFailure + "; retrying on CPU from Det";
   EXPECT_EQ(result.ep, "cpu");
   EXPECT_EQ(result.fallback, fallback);
@@ -181,7 +189,7 @@ TEST_F(OcrPassTest, SimulatedRunFailureOnDirectMlUnderAutoIsRetriedOnTheCpu) {
 TEST_F(OcrPassTest, SimulatedRunFailureUnderDmlIsNotRetried) {
   PretendDirectMl(ExecutionProvider::Dml);
   OcrResult result;
-  EXPECT_FALSE(engine_.Recognize(LoadSample("dialog"), false, kDefaultMaxSide, result, true));
+  EXPECT_FALSE(engine_.Recognize(LoadSample("dialog"), Options(false, true), result));
   EXPECT_EQ(result.ep, "dml");
   EXPECT_EQ(result.log, "Pipeline failed: " + kSimulatedRunFailure + "\n");
   EXPECT_EQ(result.fallback, "");
@@ -195,13 +203,13 @@ TEST_F(OcrPassTest, SetUpFallbackNoteIsCarriedAndBlocksTheRetry) {
   const DecodedImage image = LoadSample("dialog");
 
   OcrResult result;
-  ASSERT_TRUE(engine_.Recognize(image, false, kDefaultMaxSide, result, false));
+  ASSERT_TRUE(engine_.Recognize(image, Options(false, false), result));
   EXPECT_EQ(result.fallback, note);
   EXPECT_EQ(result.log, note + "\n");
   EXPECT_FALSE(result.lines.empty());
 
   OcrResult failed;
-  EXPECT_FALSE(engine_.Recognize(image, false, kDefaultMaxSide, failed, true));
+  EXPECT_FALSE(engine_.Recognize(image, Options(false, true), failed));
   EXPECT_EQ(failed.fallback, note);
   EXPECT_EQ(failed.log, note + "\n" + "Pipeline failed: " + kSimulatedRunFailure + "\n");
 }
@@ -212,7 +220,7 @@ TEST_F(OcrPassTest, FailedRecognitionCallOnDirectMlIsRetriedWithFreshSessions) {
   PretendDirectMl(ExecutionProvider::Auto);
   engine_.rec.inputNames = {"no_such_input"};
   OcrResult result;
-  ASSERT_TRUE(engine_.Recognize(LoadSample("dialog"), false, kDefaultMaxSide, result, false)) << result.log;
+  ASSERT_TRUE(engine_.Recognize(LoadSample("dialog"), Options(false, false), result)) << result.log;
   EXPECT_EQ(result.ep, "cpu");
   EXPECT_EQ(result.fallback.rfind("DML execution failed: ", 0), 0u) << result.fallback;
   EXPECT_NE(result.fallback.find("; retrying on CPU from Det"), std::string::npos);
@@ -223,7 +231,7 @@ TEST_F(OcrPassTest, FailedRecognitionCallOnDirectMlIsRetriedWithFreshSessions) {
 TEST_F(OcrPassTest, FailedModelCallOnTheCpuFailsThePass) {
   engine_.det.inputNames = {"no_such_input"};
   OcrResult result;
-  EXPECT_FALSE(engine_.Recognize(LoadSample("dialog"), false, kDefaultMaxSide, result, false));
+  EXPECT_FALSE(engine_.Recognize(LoadSample("dialog"), Options(false, false), result));
   EXPECT_EQ(result.log.rfind("Pipeline failed: ", 0), 0u) << result.log;
   EXPECT_GT(result.log.size(), std::string("Pipeline failed: \n").size());
   EXPECT_EQ(result.fallback, "");
@@ -233,7 +241,7 @@ TEST_F(OcrPassTest, UnusableRecognitionOutputDropsLinesButThePassSucceeds) {
   // Too short a dictionary for the model: every line fails its check, no model call failed.
   engine_.dictionary.resize(100);
   OcrResult result;
-  EXPECT_TRUE(engine_.Recognize(LoadSample("dialog"), false, kDefaultMaxSide, result, false)) << result.log;
+  EXPECT_TRUE(engine_.Recognize(LoadSample("dialog"), Options(false, false), result)) << result.log;
   EXPECT_TRUE(result.lines.empty());
 }
 
@@ -325,7 +333,7 @@ TEST_F(OcrPassTest, OrientationWithoutSessionAnswersZeroAndLeavesTheCrop) {
   EXPECT_EQ(crop.pixels, before);
 
   OcrResult result;
-  ASSERT_TRUE(engine_.Recognize(LoadSample("upside_down"), true, kDefaultMaxSide, result, false));
+  ASSERT_TRUE(engine_.Recognize(LoadSample("upside_down"), Options(true, false), result));
   for (const OcrLine& line : result.lines) EXPECT_EQ(line.orientation, 0);
 }
 

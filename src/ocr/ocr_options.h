@@ -1,0 +1,14 @@
+#pragma once
+// What one OCR pass is asked to do, travelling as one record from the run to every step that needs it.
+
+#include <cstdint>
+
+namespace vesk {
+
+struct OcrOptions {
+  bool classifyOrientation = true;     // turn upside-down lines over before reading them
+  int32_t maxSide = 4096;              // can only lower the detection input limit
+  bool simulateDmlRunFailure = false;  // fault injection: the first attempt fails as a failed model call
+};
+
+}  // namespace vesk
