@@ -34,7 +34,7 @@ std::optional<int32_t> ToInt32(std::u16string_view text) {
   return static_cast<int32_t>(value);
 }
 
-enum class Option { Ep, Cls, Barcode, MaxSide, WaitTimeout, ForceDmlFail };
+enum class Option { Ep, Cls, Barcode, MaxSide, WaitTimeout, ForceDmlFail, Order };
 
 struct OptionName {
   Option option;
@@ -48,6 +48,7 @@ constexpr OptionName kOptions[] = {
     {Option::MaxSide, u"--max-side"},
     {Option::WaitTimeout, u"--wait-timeout"},
     {Option::ForceDmlFail, u"--force-dml-fail"},
+    {Option::Order, u"--order"},
 };
 
 // Applies one option value; returns the error message, empty on success. quoted is what a numeric error
@@ -93,6 +94,17 @@ std::u16string Apply(Option option, const std::u16string& value, const std::u16s
         out.forceDmlFail = ForceDmlFail::Run;
       } else {
         return u"Invalid --force-dml-fail value: " + v;
+      }
+      return {};
+    }
+    case Option::Order: {
+      const std::u16string v = AsciiLower(value);
+      if (v == u"columns") {
+        out.readingOrder = ReadingOrder::Columns;
+      } else if (v == u"layout") {
+        out.readingOrder = ReadingOrder::Layout;
+      } else {
+        return u"Invalid --order value: " + v;
       }
       return {};
     }

@@ -1,0 +1,371 @@
+#include "ocr/layout_order.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <numeric>
+
+#include "ocr/box_measures.h"
+#include "ocr/line_order.h"
+
+// The page is read by cutting it, again and again, along empty stripes:
+//
+//   +----------------------------------+
+//   | Title                            |   band: a horizontal slice between empty rows
+//   +----------------------------------+
+//   | New  Open  Save         Settings |   band
+//   +---------+------------------------+
+//   | Folders | Weekly report          |   bands that share a gutter (the empty stripe between
+//   | Inbox   | The team finished the  |   "Folders" and "Weekly report") form one section,
+//   | Drafts  | moved on to the search |   which is then cut into strips along its gutter
+//   |         | Next steps             |
+//   +---------+------------------------+
+//   | Ready        Words: 248   Line 12|   band
+//   +----------------------------------+
+//
+// A block is cut into bands first, and bands are gathered into sections; a section that is a single
+// stack of bands has nothing more to gather and is cut into strips instead. Strips are read one after
+// the other when they are panes or text columns, and row by row when their cells line up (a table, a
+// form, turns of a chat). Every cut leaves strictly smaller blocks, and a nest deeper than kMaxDepth is
+// read as rows, so a page of n boxes costs O(n log n) per level and at most kMaxDepth levels.
+
+namespace vesk {
+namespace {
+
+constexpr int kMaxDepth = 32;
+// Distances are measured in text heights: the median height of the page's boxes.
+constexpr float kEdgeTolerance = 0.6f;  // gutter edges this close line up
+constexpr float kNearBands = 3.0f;      // the furthest a band on one side of a gutter may follow its section
+// Centres of two boxes this close, in parts of the taller height, put them on one row.
+constexpr float kRowTolerance = 0.35f;
+// A paragraph line fills most of its column and is much wider than high.
+constexpr float kProseFill = 0.7f;
+constexpr float kProseAspect = 12.0f;
+// Strips that stand beside each other for at most this share of their boxes take turns (a chat).
+constexpr float kTurnTaking = 0.25f;
+// Strips are one grid when this share of the smaller one's boxes, and of the larger one's, have a
+// partner on the same row.
+constexpr float kAlignedSmall = 0.75f;
+constexpr float kAlignedLarge = 0.4f;
+// Candidates looked at for a row partner; beyond it a box counts as without one.
+constexpr size_t kPartnerScan = 64;
+
+struct Extent {
+  float left, right, top, bottom, cx, cy;
+  float Width() const { return right - left; }
+  float Height() const { return bottom - top; }
+};
+
+using Group = std::vector<size_t>;  // positions into the page's boxes
+
+struct Gap {
+  float lo, hi;
+};
+
+// An empty vertical stripe through every band of a section so far, with the edges of the band that
+// opened it: a band continues the section when one of its own gaps shares an edge with it.
+struct Gutter {
+  float lo, hi;
+  float loEdge, hiEdge;
+};
+
+class LayoutReader {
+ public:
+  explicit LayoutReader(const std::vector<DetBox>& boxes);
+  Group Read();
+
+ private:
+  void ReadBlock(Group block, int depth);
+  std::vector<Group> Bands(Group group) const;
+  std::vector<Group> Strips(Group group) const;
+  std::vector<Gap> GapsBetween(const std::vector<Group>& strips) const;
+  std::vector<Group> Sections(const std::vector<Group>& bands) const;
+  std::vector<Group> ColumnGroups(const std::vector<Group>& strips) const;
+  bool ReadAsOneGrid(const Group& a, const Group& b) const;
+  bool IsProse(const Group& strip) const;
+  size_t CountBeside(const Group& a, const Group& b) const;
+  size_t CountAligned(const Group& a, const Group& b) const;
+  void EmitRows(Group group);
+
+  const std::vector<DetBox>& boxes_;
+  std::vector<Extent> ext_;
+  float unit_ = 1.0f;
+  Group order_;
+};
+
+LayoutReader::LayoutReader(const std::vector<DetBox>& boxes) : boxes_(boxes) {
+  ext_.reserve(boxes.size());
+  std::vector<float> heights;
+  heights.reserve(boxes.size());
+  for (const DetBox& b : boxes) {
+    ext_.push_back({Left(b), Right(b), Top(b), Bottom(b), CentreX(b), CentreY(b)});
+    heights.push_back(ext_.back().Height());
+  }
+  if (!heights.empty()) {
+    std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+    unit_ = std::max(heights[heights.size() / 2], 1.0f);
+  }
+}
+
+Group LayoutReader::Read() {
+  Group all(boxes_.size());
+  std::iota(all.begin(), all.end(), size_t{0});
+  order_.reserve(all.size());
+  ReadBlock(std::move(all), 0);
+  return std::move(order_);
+}
+
+void LayoutReader::ReadBlock(Group block, int depth) {
+  if (block.size() <= 1) {
+    order_.insert(order_.end(), block.begin(), block.end());
+    return;
+  }
+  if (depth >= kMaxDepth) return EmitRows(std::move(block));
+
+  // Bars, panes and whatever else stands one above the other are read from the top down.
+  const std::vector<Group> bands = Bands(block);
+  if (bands.size() >= 2) {
+    const std::vector<Group> sections = Sections(bands);
+    if (sections.size() >= 2) {
+      for (const Group& section : sections) ReadBlock(section, depth + 1);
+      return;
+    }
+  }
+
+  // One section: side by side parts, read one after the other unless they are one grid.
+  const std::vector<Group> strips = Strips(block);
+  if (strips.size() >= 2) {
+    const std::vector<Group> columns = ColumnGroups(strips);
+    if (columns.size() >= 2) {
+      for (const Group& column : columns) ReadBlock(column, depth + 1);
+      return;
+    }
+  }
+
+  // A grid: its rows from the top down, each on its own.
+  if (bands.size() >= 2) {
+    for (const Group& band : bands) ReadBlock(band, depth + 1);
+    return;
+  }
+  EmitRows(std::move(block));
+}
+
+// Splits at the empty stretches of an axis: each part holds the boxes whose [lo, hi] chain into one run.
+template <typename Lo, typename Hi>
+std::vector<Group> SplitAtGaps(Group group, Lo lo, Hi hi) {
+  std::stable_sort(group.begin(), group.end(), [&](size_t a, size_t b) { return lo(a) < lo(b); });
+  std::vector<Group> parts;
+  float reach = 0.0f;
+  for (size_t p : group) {
+    if (parts.empty() || lo(p) > reach) {
+      parts.emplace_back();
+      reach = hi(p);
+    }
+    parts.back().push_back(p);
+    reach = std::max(reach, hi(p));
+  }
+  return parts;
+}
+
+std::vector<Group> LayoutReader::Bands(Group group) const {
+  return SplitAtGaps(
+      std::move(group), [&](size_t p) { return ext_[p].top; }, [&](size_t p) { return ext_[p].bottom; });
+}
+
+std::vector<Group> LayoutReader::Strips(Group group) const {
+  return SplitAtGaps(
+      std::move(group), [&](size_t p) { return ext_[p].left; }, [&](size_t p) { return ext_[p].right; });
+}
+
+std::vector<Gap> LayoutReader::GapsBetween(const std::vector<Group>& strips) const {
+  std::vector<Gap> gaps;
+  for (size_t i = 1; i < strips.size(); ++i) {
+    float lo = ext_[strips[i - 1].front()].right;
+    for (size_t p : strips[i - 1]) lo = std::max(lo, ext_[p].right);
+    float hi = ext_[strips[i].front()].left;
+    for (size_t p : strips[i]) hi = std::min(hi, ext_[p].left);
+    gaps.push_back({lo, hi});
+  }
+  return gaps;
+}
+
+// Gathers consecutive bands into sections. A band with gaps of its own opens a section whose gutters
+// are those gaps. A later band joins it when
+//   - one of its gaps overlaps a gutter and shares the gutter's left or right edge: the next row of a
+//     sidebar beside a page, of two text columns, of a form (the gutter narrows to the overlap); or
+//   - it lies wholly on one side of a gutter and follows closely: a paragraph below a short sidebar, a
+//     line of one column beside a blank in the other.
+// A gutter is kept while bands join; a band that crosses every gutter, or whose gaps line up with none,
+// opens the next section:
+//
+//   New   Open   Save    Settings     <- its gaps share no edge with the gutter below: own section
+//   Folders      Weekly report
+//   Inbox        The team finished    <- gap shares the right edge: joins
+//                moved on to the      <- wholly right of the gutter: joins
+//   Ready      Words: 248   Line 12   <- gap overlaps, shares no edge: own section
+std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const {
+  const float tolerance = kEdgeTolerance * unit_;
+  std::vector<Group> sections;
+  std::vector<Gutter> gutters;
+  float bottom = 0.0f;
+  for (const Group& band : bands) {
+    float left = ext_[band.front()].left, right = ext_[band.front()].right;
+    float top = ext_[band.front()].top, bandBottom = ext_[band.front()].bottom;
+    for (size_t p : band) {
+      left = std::min(left, ext_[p].left);
+      right = std::max(right, ext_[p].right);
+      top = std::min(top, ext_[p].top);
+      bandBottom = std::max(bandBottom, ext_[p].bottom);
+    }
+    const std::vector<Gap> gaps = GapsBetween(Strips(band));
+
+    if (!gutters.empty()) {
+      const bool near = top - bottom <= kNearBands * unit_;
+      std::vector<Gutter> kept;
+      bool joins = false;
+      size_t first = 0;  // gutters and gaps are both sorted and disjoint: walk them together
+      for (const Gutter& g : gutters) {
+        if (right <= g.lo || left >= g.hi) {
+          kept.push_back(g);
+          joins = joins || near;
+          continue;
+        }
+        while (first < gaps.size() && gaps[first].hi <= g.lo) ++first;
+        for (size_t k = first; k < gaps.size() && gaps[k].lo < g.hi; ++k) {
+          const Gap& a = gaps[k];
+          const bool sharesEdge = std::fabs(a.lo - g.loEdge) <= tolerance || std::fabs(a.hi - g.hiEdge) <= tolerance;
+          const float lo = std::max(a.lo, g.lo), hi = std::min(a.hi, g.hi);
+          if (sharesEdge && lo < hi) {
+            kept.push_back({lo, hi, g.loEdge, g.hiEdge});
+            joins = true;
+            break;
+          }
+        }
+      }
+      if (joins) {
+        sections.back().insert(sections.back().end(), band.begin(), band.end());
+        gutters = std::move(kept);
+        bottom = std::max(bottom, bandBottom);
+        continue;
+      }
+    }
+
+    sections.push_back(band);
+    gutters.clear();
+    for (const Gap& a : gaps) gutters.push_back({a.lo, a.hi, a.lo, a.hi});
+    bottom = bandBottom;
+  }
+  return sections;
+}
+
+// Neighbouring strips that form one grid are read together, row by row; the others one after the other.
+std::vector<Group> LayoutReader::ColumnGroups(const std::vector<Group>& strips) const {
+  std::vector<Group> columns{strips.front()};
+  for (size_t i = 1; i < strips.size(); ++i) {
+    if (ReadAsOneGrid(strips[i - 1], strips[i])) {
+      columns.back().insert(columns.back().end(), strips[i].begin(), strips[i].end());
+    } else {
+      columns.push_back(strips[i]);
+    }
+  }
+  return columns;
+}
+
+// Two strips side by side are one grid, read row by row, when
+//   - they take turns: hardly a box of one stands beside a box of the other (chat bubbles left and
+//     right; reading by rows keeps their order from the top down); or
+//   - neither is running text, and their boxes pair up on shared rows: nearly every box of the smaller
+//     strip, and a good part of the larger one's, has a partner on its row (a form's labels and values,
+//     the columns of a table).
+// Otherwise they are panes or text columns, read one after the other:
+//
+//   Printer:  Office laser   | one grid      Folders  The team finished  | panes: the right
+//   Pages:    All            |               Inbox    the data import    | one is running text
+//   Copies:   1              |               Drafts   work on Tuesday    |
+bool LayoutReader::ReadAsOneGrid(const Group& a, const Group& b) const {
+  const float besideA = static_cast<float>(CountBeside(a, b));
+  const float besideB = static_cast<float>(CountBeside(b, a));
+  if (besideA <= kTurnTaking * static_cast<float>(a.size()) && besideB <= kTurnTaking * static_cast<float>(b.size())) {
+    return true;
+  }
+  if (IsProse(a) || IsProse(b)) return false;
+  const bool aSmaller = a.size() <= b.size();
+  const Group& small = aSmaller ? a : b;
+  const Group& large = aSmaller ? b : a;
+  return static_cast<float>(CountAligned(small, large)) >= kAlignedSmall * static_cast<float>(small.size()) &&
+         static_cast<float>(CountAligned(large, small)) >= kAlignedLarge * static_cast<float>(large.size());
+}
+
+// Running text: at least two lines, and at least half of all, that fill most of the strip's width and
+// are far wider than high. Headings, list items and table cells are short.
+bool LayoutReader::IsProse(const Group& strip) const {
+  if (strip.size() < 2) return false;
+  float left = ext_[strip.front()].left, right = ext_[strip.front()].right;
+  for (size_t p : strip) {
+    left = std::min(left, ext_[p].left);
+    right = std::max(right, ext_[p].right);
+  }
+  const float fill = kProseFill * (right - left);
+  size_t lines = 0;
+  for (size_t p : strip) {
+    if (ext_[p].Width() >= fill && ext_[p].Width() >= kProseAspect * ext_[p].Height()) ++lines;
+  }
+  return lines >= 2 && 2 * lines >= strip.size();
+}
+
+// How many boxes of a share some height with a box of b.
+size_t LayoutReader::CountBeside(const Group& a, const Group& b) const {
+  std::vector<Gap> spans;  // b's vertical cover, as disjoint sorted spans
+  for (const Group& band : Bands(b)) {
+    Gap span{ext_[band.front()].top, ext_[band.front()].bottom};
+    for (size_t p : band) span.hi = std::max(span.hi, ext_[p].bottom);
+    spans.push_back(span);
+  }
+  size_t beside = 0;
+  for (size_t p : a) {
+    const auto it = std::upper_bound(spans.begin(), spans.end(), ext_[p].top,
+                                     [](float y, const Gap& s) { return y < s.hi; });
+    if (it != spans.end() && it->lo < ext_[p].bottom) ++beside;
+  }
+  return beside;
+}
+
+// How many boxes of a have a box of b on their row.
+size_t LayoutReader::CountAligned(const Group& a, const Group& b) const {
+  Group byCentre = b;
+  std::stable_sort(byCentre.begin(), byCentre.end(), [&](size_t x, size_t y) { return ext_[x].cy < ext_[y].cy; });
+  float tallest = 0.0f;
+  for (size_t p : b) tallest = std::max(tallest, ext_[p].Height());
+  size_t aligned = 0;
+  for (size_t p : a) {
+    const Extent& e = ext_[p];
+    const float reach = kRowTolerance * std::max(e.Height(), tallest);
+    auto it = std::lower_bound(byCentre.begin(), byCentre.end(), e.cy - reach,
+                               [&](size_t q, float y) { return ext_[q].cy < y; });
+    for (size_t scanned = 0; it != byCentre.end() && scanned < kPartnerScan; ++it, ++scanned) {
+      const Extent& o = ext_[*it];
+      if (o.cy > e.cy + reach) break;
+      if (std::fabs(o.cy - e.cy) <= kRowTolerance * std::max(e.Height(), o.Height())) {
+        ++aligned;
+        break;
+      }
+    }
+  }
+  return aligned;
+}
+
+void LayoutReader::EmitRows(Group group) {
+  SortRowPositions(boxes_, group);
+  order_.insert(order_.end(), group.begin(), group.end());
+}
+
+}  // namespace
+
+std::vector<DetBox> OrderBoxesByLayout(const std::vector<DetBox>& boxes) {
+  std::vector<DetBox> ordered;
+  ordered.reserve(boxes.size());
+  for (size_t p : LayoutReader(boxes).Read()) ordered.push_back(boxes[p]);
+  return ordered;
+}
+
+}  // namespace vesk
