@@ -43,8 +43,8 @@ constexpr float kProseFill = 0.7f;
 constexpr float kProseAspect = 12.0f;
 // Strips that stand beside each other for at most this share of their boxes take turns (a chat).
 constexpr float kTurnTaking = 0.25f;
-// Strips are one grid when this share of the smaller one's boxes, and of the larger one's, have a
-// partner on the same row.
+// Strips are one grid when this share of the boxes of the smaller one, and of the larger one beside it,
+// have a partner on the same row.
 constexpr float kAlignedSmall = 0.75f;
 constexpr float kAlignedLarge = 0.4f;
 // Candidates looked at for a row partner; beyond it a box counts as without one.
@@ -85,6 +85,8 @@ class LayoutReader {
   bool IsProse(const Group& strip) const;
   size_t CountBeside(const Group& a, const Group& b) const;
   size_t CountAligned(const Group& a, const Group& b) const;
+  Gap VerticalSpan(const Group& group) const;
+  Group CentredWithin(const Group& group, Gap span) const;
   void EmitRows(Group group);
 
   const std::vector<DetBox>& boxes_;
@@ -289,11 +291,37 @@ bool LayoutReader::ReadAsOneGrid(const Group& a, const Group& b) const {
     return true;
   }
   if (IsProse(a) || IsProse(b)) return false;
-  const bool aSmaller = a.size() <= b.size();
-  const Group& small = aSmaller ? a : b;
-  const Group& large = aSmaller ? b : a;
-  return static_cast<float>(CountAligned(small, large)) >= kAlignedSmall * static_cast<float>(small.size()) &&
-         static_cast<float>(CountAligned(large, small)) >= kAlignedLarge * static_cast<float>(large.size());
+  // Only the parts that stand beside each other count: a button row below a form says nothing about it.
+  const Group aBeside = CentredWithin(a, VerticalSpan(b));
+  const Group bBeside = CentredWithin(b, VerticalSpan(a));
+  const bool aSmaller = aBeside.size() <= bBeside.size();
+  const Group& small = aSmaller ? aBeside : bBeside;
+  const Group& large = aSmaller ? bBeside : aBeside;
+  if (small.empty() ||
+      static_cast<float>(CountAligned(small, large)) < kAlignedSmall * static_cast<float>(small.size())) {
+    return false;
+  }
+  // The larger side is judged only beside the smaller one, so that a column with a few filled cells
+  // still belongs to its table.
+  const Group facing = CentredWithin(large, VerticalSpan(small));
+  return static_cast<float>(CountAligned(facing, small)) >= kAlignedLarge * static_cast<float>(facing.size());
+}
+
+Gap LayoutReader::VerticalSpan(const Group& group) const {
+  Gap span{ext_[group.front()].top, ext_[group.front()].bottom};
+  for (size_t p : group) {
+    span.lo = std::min(span.lo, ext_[p].top);
+    span.hi = std::max(span.hi, ext_[p].bottom);
+  }
+  return span;
+}
+
+Group LayoutReader::CentredWithin(const Group& group, Gap span) const {
+  Group within;
+  for (size_t p : group) {
+    if (ext_[p].cy >= span.lo && ext_[p].cy <= span.hi) within.push_back(p);
+  }
+  return within;
 }
 
 // Running text: at least two lines, and at least half of all, that fill most of the strip's width and
