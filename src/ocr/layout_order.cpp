@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <numeric>
 
 #include "ocr/box_measures.h"
@@ -34,10 +35,15 @@ namespace {
 
 constexpr int kMaxDepth = 32;
 // Distances are measured in text heights: the median height of the page's boxes.
+constexpr float kBandOverlap = 0.25f;   // boxes of neighbouring bands may overlap this much
 constexpr float kEdgeTolerance = 0.6f;  // gutter edges this close line up
 constexpr float kNearBands = 3.0f;      // the furthest a band on one side of a gutter may follow its section
-// Centres of two boxes this close, in parts of the taller height, put them on one row.
+// Centres of two boxes this close, in parts of the taller height, put them on one row; the cells of a
+// grid are typically much closer than that.
 constexpr float kRowTolerance = 0.35f;
+constexpr float kRowDrift = 0.1f;     // the median offset of a grid, over at least kDriftSample boxes
+constexpr float kRowDriftFew = 0.2f;  // the same over fewer boxes
+constexpr size_t kDriftSample = 3;
 // A paragraph line fills most of its column and is much wider than high.
 constexpr float kProseFill = 0.7f;
 constexpr float kProseAspect = 12.0f;
@@ -84,7 +90,7 @@ class LayoutReader {
   bool ReadAsOneGrid(const Group& a, const Group& b) const;
   bool IsProse(const Group& strip) const;
   size_t CountBeside(const Group& a, const Group& b) const;
-  size_t CountAligned(const Group& a, const Group& b) const;
+  std::vector<float> RowOffsets(const Group& a, const Group& b) const;
   Gap VerticalSpan(const Group& group) const;
   Group CentredWithin(const Group& group, Gap span) const;
   void EmitRows(Group group);
@@ -152,14 +158,15 @@ void LayoutReader::ReadBlock(Group block, int depth) {
   EmitRows(std::move(block));
 }
 
-// Splits at the empty stretches of an axis: each part holds the boxes whose [lo, hi] chain into one run.
+// Splits at the empty stretches of an axis: each part holds the boxes whose [lo, hi] chain into one run,
+// where two runs that overlap by less than slack still count as apart.
 template <typename Lo, typename Hi>
-std::vector<Group> SplitAtGaps(Group group, Lo lo, Hi hi) {
+std::vector<Group> SplitAtGaps(Group group, Lo lo, Hi hi, float slack) {
   std::stable_sort(group.begin(), group.end(), [&](size_t a, size_t b) { return lo(a) < lo(b); });
   std::vector<Group> parts;
   float reach = 0.0f;
   for (size_t p : group) {
-    if (parts.empty() || lo(p) > reach) {
+    if (parts.empty() || lo(p) > reach - slack) {
       parts.emplace_back();
       reach = hi(p);
     }
@@ -169,14 +176,17 @@ std::vector<Group> SplitAtGaps(Group group, Lo lo, Hi hi) {
   return parts;
 }
 
+// Detection draws its boxes a little larger than the text, so the boxes of neighbouring lines may
+// overlap by a few pixels; that still separates two bands.
 std::vector<Group> LayoutReader::Bands(Group group) const {
   return SplitAtGaps(
-      std::move(group), [&](size_t p) { return ext_[p].top; }, [&](size_t p) { return ext_[p].bottom; });
+      std::move(group), [&](size_t p) { return ext_[p].top; }, [&](size_t p) { return ext_[p].bottom; },
+      kBandOverlap * unit_);
 }
 
 std::vector<Group> LayoutReader::Strips(Group group) const {
   return SplitAtGaps(
-      std::move(group), [&](size_t p) { return ext_[p].left; }, [&](size_t p) { return ext_[p].right; });
+      std::move(group), [&](size_t p) { return ext_[p].left; }, [&](size_t p) { return ext_[p].right; }, 0.0f);
 }
 
 std::vector<Gap> LayoutReader::GapsBetween(const std::vector<Group>& strips) const {
@@ -195,8 +205,8 @@ std::vector<Gap> LayoutReader::GapsBetween(const std::vector<Group>& strips) con
 // are those gaps. A later band joins it when
 //   - one of its gaps overlaps a gutter and shares the gutter's left or right edge: the next row of a
 //     sidebar beside a page, of two text columns, of a form (the gutter narrows to the overlap); or
-//   - it lies wholly on one side of a gutter and follows closely: a paragraph below a short sidebar, a
-//     line of one column beside a blank in the other.
+//   - all its boxes start on one side of a gutter (one may reach into it) and it follows closely: a
+//     paragraph below a short sidebar, a line of one column beside a blank in the other.
 // A gutter is kept while bands join; a band that crosses every gutter, or whose gaps line up with none,
 // opens the next section:
 //
@@ -212,10 +222,13 @@ std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const
   float bottom = 0.0f;
   for (const Group& band : bands) {
     float left = ext_[band.front()].left, right = ext_[band.front()].right;
+    float lastLeft = left, firstRight = right;
     float top = ext_[band.front()].top, bandBottom = ext_[band.front()].bottom;
     for (size_t p : band) {
       left = std::min(left, ext_[p].left);
       right = std::max(right, ext_[p].right);
+      lastLeft = std::max(lastLeft, ext_[p].left);
+      firstRight = std::min(firstRight, ext_[p].right);
       top = std::min(top, ext_[p].top);
       bandBottom = std::max(bandBottom, ext_[p].bottom);
     }
@@ -227,8 +240,14 @@ std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const
       bool joins = false;
       size_t first = 0;  // gutters and gaps are both sorted and disjoint: walk them together
       for (const Gutter& g : gutters) {
-        if (right <= g.lo || left >= g.hi) {
-          kept.push_back(g);
+        // Every box starts on one side, though one may reach a little into the gutter: it narrows.
+        if (lastLeft <= g.lo && right < g.hi) {
+          kept.push_back({std::max(g.lo, right), g.hi, g.loEdge, g.hiEdge});
+          joins = joins || near;
+          continue;
+        }
+        if (firstRight >= g.hi && left > g.lo) {
+          kept.push_back({g.lo, std::min(g.hi, left), g.loEdge, g.hiEdge});
           joins = joins || near;
           continue;
         }
@@ -297,14 +316,22 @@ bool LayoutReader::ReadAsOneGrid(const Group& a, const Group& b) const {
   const bool aSmaller = aBeside.size() <= bBeside.size();
   const Group& small = aSmaller ? aBeside : bBeside;
   const Group& large = aSmaller ? bBeside : aBeside;
-  if (small.empty() ||
-      static_cast<float>(CountAligned(small, large)) < kAlignedSmall * static_cast<float>(small.size())) {
-    return false;
-  }
+  if (small.empty()) return false;
+  std::vector<float> offsets = RowOffsets(small, large);
+  const auto aligned = [](const std::vector<float>& o) {
+    return static_cast<float>(std::count_if(o.begin(), o.end(), [](float d) { return d <= kRowTolerance; }));
+  };
+  if (aligned(offsets) < kAlignedSmall * static_cast<float>(small.size())) return false;
+  // The cells of a grid share their rows exactly; panes whose line pitches nearly agree drift apart
+  // and back, a few pixels at a time. A box or two cannot show a drift, only sit squarely on a row
+  // (a caption under a picture beside a form does not).
+  std::nth_element(offsets.begin(), offsets.begin() + offsets.size() / 2, offsets.end());
+  const float drift = small.size() >= kDriftSample ? kRowDrift : kRowDriftFew;
+  if (offsets[offsets.size() / 2] > drift) return false;
   // The larger side is judged only beside the smaller one, so that a column with a few filled cells
   // still belongs to its table.
   const Group facing = CentredWithin(large, VerticalSpan(small));
-  return static_cast<float>(CountAligned(facing, small)) >= kAlignedLarge * static_cast<float>(facing.size());
+  return aligned(RowOffsets(facing, small)) >= kAlignedLarge * static_cast<float>(facing.size());
 }
 
 Gap LayoutReader::VerticalSpan(const Group& group) const {
@@ -344,7 +371,9 @@ bool LayoutReader::IsProse(const Group& strip) const {
 // How many boxes of a share some height with a box of b.
 size_t LayoutReader::CountBeside(const Group& a, const Group& b) const {
   std::vector<Gap> spans;  // b's vertical cover, as disjoint sorted spans
-  for (const Group& band : Bands(b)) {
+  const auto top = [&](size_t p) { return ext_[p].top; };
+  const auto bottom = [&](size_t p) { return ext_[p].bottom; };
+  for (const Group& band : SplitAtGaps(b, top, bottom, 0.0f)) {
     Gap span{ext_[band.front()].top, ext_[band.front()].bottom};
     for (size_t p : band) span.hi = std::max(span.hi, ext_[p].bottom);
     spans.push_back(span);
@@ -358,28 +387,30 @@ size_t LayoutReader::CountBeside(const Group& a, const Group& b) const {
   return beside;
 }
 
-// How many boxes of a have a box of b on their row.
-size_t LayoutReader::CountAligned(const Group& a, const Group& b) const {
+// For every box of a, how far off its row the nearest box of b lies: the distance of their centres over
+// the taller height; infinity when none is within kRowTolerance.
+std::vector<float> LayoutReader::RowOffsets(const Group& a, const Group& b) const {
   Group byCentre = b;
   std::stable_sort(byCentre.begin(), byCentre.end(), [&](size_t x, size_t y) { return ext_[x].cy < ext_[y].cy; });
   float tallest = 0.0f;
   for (size_t p : b) tallest = std::max(tallest, ext_[p].Height());
-  size_t aligned = 0;
+  std::vector<float> offsets;
+  offsets.reserve(a.size());
   for (size_t p : a) {
     const Extent& e = ext_[p];
     const float reach = kRowTolerance * std::max(e.Height(), tallest);
+    float best = std::numeric_limits<float>::infinity();
     auto it = std::lower_bound(byCentre.begin(), byCentre.end(), e.cy - reach,
                                [&](size_t q, float y) { return ext_[q].cy < y; });
     for (size_t scanned = 0; it != byCentre.end() && scanned < kPartnerScan; ++it, ++scanned) {
       const Extent& o = ext_[*it];
       if (o.cy > e.cy + reach) break;
-      if (std::fabs(o.cy - e.cy) <= kRowTolerance * std::max(e.Height(), o.Height())) {
-        ++aligned;
-        break;
-      }
+      const float offset = std::fabs(o.cy - e.cy) / std::max({e.Height(), o.Height(), 1.0f});
+      if (offset <= kRowTolerance) best = std::min(best, offset);
     }
+    offsets.push_back(best);
   }
-  return aligned;
+  return offsets;
 }
 
 void LayoutReader::EmitRows(Group group) {
