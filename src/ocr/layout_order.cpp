@@ -36,6 +36,7 @@ namespace {
 constexpr int kMaxDepth = 32;
 // Distances are measured in text heights: the median height of the page's boxes.
 constexpr float kBandOverlap = 0.25f;   // boxes of neighbouring bands may overlap this much
+constexpr float kMinGutter = 0.8f;      // the narrowest gap between columns
 constexpr float kEdgeTolerance = 0.6f;  // gutter edges this close line up
 constexpr float kNearBands = 3.0f;      // the furthest a band on one side of a gutter may follow its section
 // Centres of two boxes this close, in parts of the taller height, put them on one row; the cells of a
@@ -207,8 +208,8 @@ std::vector<Gap> LayoutReader::GapsBetween(const std::vector<Group>& strips) con
 //     sidebar beside a page, of two text columns, of a form (the gutter narrows to the overlap); or
 //   - all its boxes start on one side of a gutter (one may reach into it) and it follows closely: a
 //     paragraph below a short sidebar, a line of one column beside a blank in the other.
-// A gutter is kept while bands join; a band that crosses every gutter, or whose gaps line up with none,
-// opens the next section:
+// The gutters stay the stripes that are empty in every band of the section. A band that crosses every
+// gutter, or whose gaps line up with none, opens the next section:
 //
 //   New   Open   Save    Settings     <- its gaps share no edge with the gutter below: own section
 //   Folders      Weekly report
@@ -232,7 +233,9 @@ std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const
       top = std::min(top, ext_[p].top);
       bandBottom = std::max(bandBottom, ext_[p].bottom);
     }
-    const std::vector<Gap> gaps = GapsBetween(Strips(band));
+    std::vector<Gap> gaps = GapsBetween(Strips(band));
+    // Words of one row stand closer than a text height apart; a gutter between columns is wider.
+    std::erase_if(gaps, [&](const Gap& a) { return a.hi - a.lo < kMinGutter * unit_; });
 
     if (!gutters.empty()) {
       const bool near = top - bottom <= kNearBands * unit_;
@@ -254,12 +257,15 @@ std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const
         while (first < gaps.size() && gaps[first].hi <= g.lo) ++first;
         for (size_t k = first; k < gaps.size() && gaps[k].lo < g.hi; ++k) {
           const Gap& a = gaps[k];
-          const bool sharesEdge = std::fabs(a.lo - g.loEdge) <= tolerance || std::fabs(a.hi - g.hiEdge) <= tolerance;
           const float lo = std::max(a.lo, g.lo), hi = std::min(a.hi, g.hi);
-          if (sharesEdge && lo < hi) {
+          if (!(lo < hi)) continue;
+          // Every stripe still empty stays a gutter; one whose edge this band does not share takes the
+          // band's edges (a header row whose gap spans two columns gives way to the rows below it).
+          if (std::fabs(a.lo - g.loEdge) <= tolerance || std::fabs(a.hi - g.hiEdge) <= tolerance) {
             kept.push_back({lo, hi, g.loEdge, g.hiEdge});
             joins = true;
-            break;
+          } else {
+            kept.push_back({lo, hi, a.lo, a.hi});
           }
         }
       }
