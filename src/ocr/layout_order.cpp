@@ -39,6 +39,9 @@ constexpr float kBandOverlap = 0.25f;   // boxes of neighbouring bands may overl
 constexpr float kMinGutter = 0.8f;      // the narrowest gap between columns
 constexpr float kEdgeTolerance = 0.6f;  // gutter edges this close line up
 constexpr float kNearBands = 3.0f;      // the furthest a band on one side of a gutter may follow its section
+// How much further out than the section's boxes on its side such a band may reach: a share of that
+// side's width, plus a text height.
+constexpr float kSideSlack = 0.25f;
 // Centres of two boxes this close, in parts of the taller height, put them on one row; the cells of a
 // grid are typically much closer than that.
 constexpr float kRowTolerance = 0.35f;
@@ -70,10 +73,12 @@ struct Gap {
 };
 
 // An empty vertical stripe through every band of a section so far, with the edges of the band that
-// opened it: a band continues the section when one of its own gaps shares an edge with it.
+// opened it (a band continues the section when one of its own gaps shares an edge with it) and how far
+// the section's boxes reach on either side of it.
 struct Gutter {
   float lo, hi;
   float loEdge, hiEdge;
+  float leftmost, rightmost;
 };
 
 class LayoutReader {
@@ -87,6 +92,7 @@ class LayoutReader {
   std::vector<Group> Strips(Group group) const;
   std::vector<Gap> GapsBetween(const std::vector<Group>& strips) const;
   std::vector<Group> Sections(const std::vector<Group>& bands) const;
+  float SideSlack(float sideWidth) const { return kSideSlack * sideWidth + unit_; }
   std::vector<Group> ColumnGroups(const std::vector<Group>& strips) const;
   bool ReadAsOneGrid(const Group& a, const Group& b) const;
   bool IsProse(const Group& strip) const;
@@ -206,8 +212,9 @@ std::vector<Gap> LayoutReader::GapsBetween(const std::vector<Group>& strips) con
 // are those gaps. A later band joins it when
 //   - one of its gaps overlaps a gutter and shares the gutter's left or right edge: the next row of a
 //     sidebar beside a page, of two text columns, of a form (the gutter narrows to the overlap); or
-//   - all its boxes start on one side of a gutter (one may reach into it) and it follows closely: a
-//     paragraph below a short sidebar, a line of one column beside a blank in the other.
+//   - all its boxes start on one side of a gutter (one may reach into it), it stays about as wide as
+//     the section on that side and follows closely: a paragraph below a short sidebar, a line of one
+//     column beside a blank in the other (not a page below a row of buttons).
 // The gutters stay the stripes that are empty in every band of the section. A band that crosses every
 // gutter, or whose gaps line up with none, opens the next section:
 //
@@ -243,14 +250,16 @@ std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const
       bool joins = false;
       size_t first = 0;  // gutters and gaps are both sorted and disjoint: walk them together
       for (const Gutter& g : gutters) {
-        // Every box starts on one side, though one may reach a little into the gutter: it narrows.
-        if (lastLeft <= g.lo && right < g.hi) {
-          kept.push_back({std::max(g.lo, right), g.hi, g.loEdge, g.hiEdge});
+        // Every box starts on one side, and the band stays about as wide as the section on that side:
+        // it may reach a little into the gutter (which narrows) or a little further out.
+        const float leftSlack = SideSlack(g.lo - g.leftmost), rightSlack = SideSlack(g.rightmost - g.hi);
+        if (lastLeft <= g.lo && right < g.hi && right <= g.lo + leftSlack && left >= g.leftmost - leftSlack) {
+          kept.push_back({std::max(g.lo, right), g.hi, g.loEdge, g.hiEdge, std::min(g.leftmost, left), g.rightmost});
           joins = joins || near;
           continue;
         }
-        if (firstRight >= g.hi && left > g.lo) {
-          kept.push_back({g.lo, std::min(g.hi, left), g.loEdge, g.hiEdge});
+        if (firstRight >= g.hi && left > g.lo && left >= g.hi - rightSlack && right <= g.rightmost + rightSlack) {
+          kept.push_back({g.lo, std::min(g.hi, left), g.loEdge, g.hiEdge, g.leftmost, std::max(g.rightmost, right)});
           joins = joins || near;
           continue;
         }
@@ -261,12 +270,10 @@ std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const
           if (!(lo < hi)) continue;
           // Every stripe still empty stays a gutter; one whose edge this band does not share takes the
           // band's edges (a header row whose gap spans two columns gives way to the rows below it).
-          if (std::fabs(a.lo - g.loEdge) <= tolerance || std::fabs(a.hi - g.hiEdge) <= tolerance) {
-            kept.push_back({lo, hi, g.loEdge, g.hiEdge});
-            joins = true;
-          } else {
-            kept.push_back({lo, hi, a.lo, a.hi});
-          }
+          const bool sharesEdge = std::fabs(a.lo - g.loEdge) <= tolerance || std::fabs(a.hi - g.hiEdge) <= tolerance;
+          kept.push_back({lo, hi, sharesEdge ? g.loEdge : a.lo, sharesEdge ? g.hiEdge : a.hi, std::min(g.leftmost, left),
+                          std::max(g.rightmost, right)});
+          joins = joins || sharesEdge;
         }
       }
       if (joins) {
@@ -279,7 +286,7 @@ std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const
 
     sections.push_back(band);
     gutters.clear();
-    for (const Gap& a : gaps) gutters.push_back({a.lo, a.hi, a.lo, a.hi});
+    for (const Gap& a : gaps) gutters.push_back({a.lo, a.hi, a.lo, a.hi, left, right});
     bottom = bandBottom;
   }
   return sections;
