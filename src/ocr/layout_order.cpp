@@ -81,6 +81,14 @@ struct Gutter {
   float leftmost, rightmost;
 };
 
+// Where a band's boxes reach: its outer edges, the left edge of its last box and the right edge of its
+// first, its top and bottom.
+struct BandShape {
+  float left, right;
+  float lastLeft, firstRight;
+  float top, bottom;
+};
+
 class LayoutReader {
  public:
   explicit LayoutReader(const std::vector<DetBox>& boxes);
@@ -92,6 +100,8 @@ class LayoutReader {
   std::vector<Group> Strips(Group group) const;
   std::vector<Gap> GapsBetween(const std::vector<Group>& strips) const;
   std::vector<Group> Sections(const std::vector<Group>& bands) const;
+  bool Continues(const std::vector<Gutter>& gutters, const BandShape& band, const std::vector<Gap>& gaps,
+                 float distance, std::vector<Gutter>& kept) const;
   float SideSlack(float sideWidth) const { return kSideSlack * sideWidth + unit_; }
   std::vector<Group> ColumnGroups(const std::vector<Group>& strips) const;
   bool ReadAsOneGrid(const Group& a, const Group& b) const;
@@ -213,8 +223,9 @@ std::vector<Gap> LayoutReader::GapsBetween(const std::vector<Group>& strips) con
 //   - one of its gaps overlaps a gutter and shares the gutter's left or right edge: the next row of a
 //     sidebar beside a page, of two text columns, of a form (the gutter narrows to the overlap); or
 //   - all its boxes start on one side of a gutter (one may reach into it), it stays about as wide as
-//     the section on that side and follows closely: a paragraph below a short sidebar, a line of one
-//     column beside a blank in the other (not a page below a row of buttons).
+//     the section on that side and follows closely, or lies between two gutters: a paragraph below a
+//     short sidebar, a line of one column beside a blank in the other (not a page below a row of
+//     buttons).
 // The gutters stay the stripes that are empty in every band of the section. A band that crosses every
 // gutter, or whose gaps line up with none, opens the next section:
 //
@@ -224,72 +235,87 @@ std::vector<Gap> LayoutReader::GapsBetween(const std::vector<Group>& strips) con
 //                moved on to the      <- wholly right of the gutter: joins
 //   Ready      Words: 248   Line 12   <- gap overlaps, shares no edge: own section
 std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const {
-  const float tolerance = kEdgeTolerance * unit_;
   std::vector<Group> sections;
   std::vector<Gutter> gutters;
   float bottom = 0.0f;
   for (const Group& band : bands) {
-    float left = ext_[band.front()].left, right = ext_[band.front()].right;
-    float lastLeft = left, firstRight = right;
-    float top = ext_[band.front()].top, bandBottom = ext_[band.front()].bottom;
+    BandShape shape{ext_[band.front()].left, ext_[band.front()].right, ext_[band.front()].left,
+                    ext_[band.front()].right, ext_[band.front()].top, ext_[band.front()].bottom};
     for (size_t p : band) {
-      left = std::min(left, ext_[p].left);
-      right = std::max(right, ext_[p].right);
-      lastLeft = std::max(lastLeft, ext_[p].left);
-      firstRight = std::min(firstRight, ext_[p].right);
-      top = std::min(top, ext_[p].top);
-      bandBottom = std::max(bandBottom, ext_[p].bottom);
+      shape.left = std::min(shape.left, ext_[p].left);
+      shape.right = std::max(shape.right, ext_[p].right);
+      shape.lastLeft = std::max(shape.lastLeft, ext_[p].left);
+      shape.firstRight = std::min(shape.firstRight, ext_[p].right);
+      shape.top = std::min(shape.top, ext_[p].top);
+      shape.bottom = std::max(shape.bottom, ext_[p].bottom);
     }
     std::vector<Gap> gaps = GapsBetween(Strips(band));
     // Words of one row stand closer than a text height apart; a gutter between columns is wider.
     std::erase_if(gaps, [&](const Gap& a) { return a.hi - a.lo < kMinGutter * unit_; });
 
-    if (!gutters.empty()) {
-      const bool near = top - bottom <= kNearBands * unit_;
-      std::vector<Gutter> kept;
-      bool joins = false;
-      size_t first = 0;  // gutters and gaps are both sorted and disjoint: walk them together
-      for (const Gutter& g : gutters) {
-        // Every box starts on one side, and the band stays about as wide as the section on that side:
-        // it may reach a little into the gutter (which narrows) or a little further out.
-        const float leftSlack = SideSlack(g.lo - g.leftmost), rightSlack = SideSlack(g.rightmost - g.hi);
-        if (lastLeft <= g.lo && right < g.hi && right <= g.lo + leftSlack && left >= g.leftmost - leftSlack) {
-          kept.push_back({std::max(g.lo, right), g.hi, g.loEdge, g.hiEdge, std::min(g.leftmost, left), g.rightmost});
-          joins = joins || near;
-          continue;
-        }
-        if (firstRight >= g.hi && left > g.lo && left >= g.hi - rightSlack && right <= g.rightmost + rightSlack) {
-          kept.push_back({g.lo, std::min(g.hi, left), g.loEdge, g.hiEdge, g.leftmost, std::max(g.rightmost, right)});
-          joins = joins || near;
-          continue;
-        }
-        while (first < gaps.size() && gaps[first].hi <= g.lo) ++first;
-        for (size_t k = first; k < gaps.size() && gaps[k].lo < g.hi; ++k) {
-          const Gap& a = gaps[k];
-          const float lo = std::max(a.lo, g.lo), hi = std::min(a.hi, g.hi);
-          if (!(lo < hi)) continue;
-          // Every stripe still empty stays a gutter; one whose edge this band does not share takes the
-          // band's edges (a header row whose gap spans two columns gives way to the rows below it).
-          const bool sharesEdge = std::fabs(a.lo - g.loEdge) <= tolerance || std::fabs(a.hi - g.hiEdge) <= tolerance;
-          kept.push_back({lo, hi, sharesEdge ? g.loEdge : a.lo, sharesEdge ? g.hiEdge : a.hi, std::min(g.leftmost, left),
-                          std::max(g.rightmost, right)});
-          joins = joins || sharesEdge;
-        }
-      }
-      if (joins) {
-        sections.back().insert(sections.back().end(), band.begin(), band.end());
-        gutters = std::move(kept);
-        bottom = std::max(bottom, bandBottom);
-        continue;
-      }
+    std::vector<Gutter> kept;
+    if (!gutters.empty() && Continues(gutters, shape, gaps, shape.top - bottom, kept)) {
+      sections.back().insert(sections.back().end(), band.begin(), band.end());
+      gutters = std::move(kept);
+      bottom = std::max(bottom, shape.bottom);
+      continue;
     }
-
     sections.push_back(band);
     gutters.clear();
-    for (const Gap& a : gaps) gutters.push_back({a.lo, a.hi, a.lo, a.hi, left, right});
-    bottom = bandBottom;
+    for (const Gap& a : gaps) gutters.push_back({a.lo, a.hi, a.lo, a.hi, shape.left, shape.right});
+    bottom = shape.bottom;
   }
   return sections;
+}
+
+// Whether a band continues a section whose gutters are given, distance below its last band; kept receives
+// the gutters that stay empty with the band added.
+bool LayoutReader::Continues(const std::vector<Gutter>& gutters, const BandShape& band, const std::vector<Gap>& gaps,
+                             float distance, std::vector<Gutter>& kept) const {
+  const float tolerance = kEdgeTolerance * unit_;
+  bool sharesEdge = false;
+  bool oneSided = false;
+  bool betweenGutters = false;  // right of one gutter and left of the next: inside a middle pane
+  bool rightOfLast = false;
+  size_t first = 0;  // gutters and gaps are both sorted and disjoint: walk them together
+  for (const Gutter& g : gutters) {
+    // Every box starts on one side, and the band stays about as wide as the section on that side: it
+    // may reach a little into the gutter (which narrows) or a little further out.
+    const float leftSlack = SideSlack(g.lo - g.leftmost), rightSlack = SideSlack(g.rightmost - g.hi);
+    const bool onLeft = band.lastLeft <= g.lo && band.right < g.hi && band.right <= g.lo + leftSlack &&
+                        band.left >= g.leftmost - leftSlack;
+    const bool onRight = band.firstRight >= g.hi && band.left > g.lo && band.left >= g.hi - rightSlack &&
+                         band.right <= g.rightmost + rightSlack;
+    betweenGutters = betweenGutters || (rightOfLast && onLeft);
+    rightOfLast = onRight;
+    if (onLeft) {
+      kept.push_back({std::max(g.lo, band.right), g.hi, g.loEdge, g.hiEdge, std::min(g.leftmost, band.left),
+                      g.rightmost});
+      oneSided = true;
+      continue;
+    }
+    if (onRight) {
+      kept.push_back({g.lo, std::min(g.hi, band.left), g.loEdge, g.hiEdge, g.leftmost,
+                      std::max(g.rightmost, band.right)});
+      oneSided = true;
+      continue;
+    }
+    while (first < gaps.size() && gaps[first].hi <= g.lo) ++first;
+    for (size_t k = first; k < gaps.size() && gaps[k].lo < g.hi; ++k) {
+      const Gap& a = gaps[k];
+      const float lo = std::max(a.lo, g.lo), hi = std::min(a.hi, g.hi);
+      if (!(lo < hi)) continue;
+      // Every stripe still empty stays a gutter; one whose edge this band does not share takes the
+      // band's edges (a header row whose gap spans two columns gives way to the rows below it).
+      const bool shares = std::fabs(a.lo - g.loEdge) <= tolerance || std::fabs(a.hi - g.hiEdge) <= tolerance;
+      kept.push_back({lo, hi, shares ? g.loEdge : a.lo, shares ? g.hiEdge : a.hi, std::min(g.leftmost, band.left),
+                      std::max(g.rightmost, band.right)});
+      sharesEdge = sharesEdge || shares;
+    }
+  }
+  // A band in a middle pane belongs to it however far below it starts (below a picture, say); at the
+  // sides it must follow closely, or a status bar would join the sidebar above it.
+  return sharesEdge || (oneSided && (betweenGutters || distance <= kNearBands * unit_));
 }
 
 // Neighbouring strips that form one grid are read together, row by row; the others one after the other.
@@ -336,10 +362,10 @@ bool LayoutReader::ReadAsOneGrid(const Group& a, const Group& b) const {
   };
   if (aligned(offsets) < kAlignedSmall * static_cast<float>(small.size())) return false;
   // The cells of a grid share their rows exactly; panes whose line pitches nearly agree drift apart
-  // and back, a few pixels at a time. A box or two cannot show a drift, only sit squarely on a row
-  // (a caption under a picture beside a form does not).
+  // and back, a few pixels at a time. A strip of a box or two cannot show a drift, only sit squarely
+  // on a row (a caption under a picture beside a form does not).
   std::nth_element(offsets.begin(), offsets.begin() + offsets.size() / 2, offsets.end());
-  const float drift = small.size() >= kDriftSample ? kRowDrift : kRowDriftFew;
+  const float drift = (aSmaller ? a : b).size() >= kDriftSample ? kRowDrift : kRowDriftFew;
   if (offsets[offsets.size() / 2] > drift) return false;
   // The larger side is judged only beside the smaller one, so that a column with a few filled cells
   // still belongs to its table.
