@@ -68,8 +68,15 @@ struct Extent {
 
 using Group = std::vector<size_t>;  // positions into the page's boxes
 
+struct Span {
+  float lo, hi;
+  bool Overlaps(const Span& o) const { return lo < o.hi && o.lo < hi; }
+};
+
+// An empty stretch between two strips of a band, with the reach of the strips on either side.
 struct Gap {
   float lo, hi;
+  Span before, after;
 };
 
 // An empty vertical stripe through every band of a section so far, with the edges of the band that
@@ -79,6 +86,7 @@ struct Gutter {
   float lo, hi;
   float loEdge, hiEdge;
   float leftmost, rightmost;
+  Span before, after;  // the reach of the columns right beside it
 };
 
 // Where a band's boxes reach: its outer edges, the left edge of its last box and the right edge of its
@@ -108,8 +116,8 @@ class LayoutReader {
   bool IsProse(const Group& strip) const;
   size_t CountBeside(const Group& a, const Group& b) const;
   std::vector<float> RowOffsets(const Group& a, const Group& b) const;
-  Gap VerticalSpan(const Group& group) const;
-  Group CentredWithin(const Group& group, Gap span) const;
+  Span VerticalSpan(const Group& group) const;
+  Group CentredWithin(const Group& group, Span span) const;
   void EmitRows(Group group);
 
   const std::vector<DetBox>& boxes_;
@@ -207,14 +215,17 @@ std::vector<Group> LayoutReader::Strips(Group group) const {
 }
 
 std::vector<Gap> LayoutReader::GapsBetween(const std::vector<Group>& strips) const {
-  std::vector<Gap> gaps;
-  for (size_t i = 1; i < strips.size(); ++i) {
-    float lo = ext_[strips[i - 1].front()].right;
-    for (size_t p : strips[i - 1]) lo = std::max(lo, ext_[p].right);
-    float hi = ext_[strips[i].front()].left;
-    for (size_t p : strips[i]) hi = std::min(hi, ext_[p].left);
-    gaps.push_back({lo, hi});
+  std::vector<Span> reach;
+  for (const Group& strip : strips) {
+    Span r{ext_[strip.front()].left, ext_[strip.front()].right};
+    for (size_t p : strip) {
+      r.lo = std::min(r.lo, ext_[p].left);
+      r.hi = std::max(r.hi, ext_[p].right);
+    }
+    reach.push_back(r);
   }
+  std::vector<Gap> gaps;
+  for (size_t i = 1; i < reach.size(); ++i) gaps.push_back({reach[i - 1].hi, reach[i].lo, reach[i - 1], reach[i]});
   return gaps;
 }
 
@@ -262,7 +273,7 @@ std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const
     }
     sections.push_back(band);
     gutters.clear();
-    for (const Gap& a : gaps) gutters.push_back({a.lo, a.hi, a.lo, a.hi, shape.left, shape.right});
+    for (const Gap& a : gaps) gutters.push_back({a.lo, a.hi, a.lo, a.hi, shape.left, shape.right, a.before, a.after});
     bottom = shape.bottom;
   }
   return sections;
@@ -273,49 +284,97 @@ std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const
 bool LayoutReader::Continues(const std::vector<Gutter>& gutters, const BandShape& band, const std::vector<Gap>& gaps,
                              float distance, std::vector<Gutter>& kept) const {
   const float tolerance = kEdgeTolerance * unit_;
-  bool sharesEdge = false;
+  bool continued = false;
   bool oneSided = false;
   bool betweenGutters = false;  // right of one gutter and left of the next: inside a middle pane
   bool rightOfLast = false;
-  size_t first = 0;  // gutters and gaps are both sorted and disjoint: walk them together
-  for (const Gutter& g : gutters) {
-    // Every box starts on one side, and the band stays about as wide as the section on that side: it
-    // may reach a little into the gutter (which narrows) or a little further out.
-    const float leftSlack = SideSlack(g.lo - g.leftmost), rightSlack = SideSlack(g.rightmost - g.hi);
-    const bool onLeft = band.lastLeft <= g.lo && band.right < g.hi && band.right <= g.lo + leftSlack &&
-                        band.left >= g.leftmost - leftSlack;
-    const bool onRight = band.firstRight >= g.hi && band.left > g.lo && band.left >= g.hi - rightSlack &&
-                         band.right <= g.rightmost + rightSlack;
-    betweenGutters = betweenGutters || (rightOfLast && onLeft);
-    rightOfLast = onRight;
-    if (onLeft) {
-      kept.push_back({std::max(g.lo, band.right), g.hi, g.loEdge, g.hiEdge, std::min(g.leftmost, band.left),
-                      g.rightmost});
-      oneSided = true;
+  // Gutters and gaps are both sorted and disjoint: walk them together.
+  size_t i = 0, k = 0;
+  while (i < gutters.size()) {
+    const Gutter& g = gutters[i];
+    while (k < gaps.size() && gaps[k].hi <= g.lo) ++k;
+    if (k == gaps.size() || gaps[k].lo >= g.hi) {
+      // No gap of the band here: it may lie on one side, with every box starting there and about as
+      // wide as the section on that side (reaching a little into the gutter, which narrows, or a
+      // little further out).
+      const float leftSlack = SideSlack(g.lo - g.leftmost), rightSlack = SideSlack(g.rightmost - g.hi);
+      const bool onLeft = band.lastLeft <= g.lo && band.right < g.hi && band.right <= g.lo + leftSlack &&
+                          band.left >= g.leftmost - leftSlack;
+      const bool onRight = band.firstRight >= g.hi && band.left > g.lo && band.left >= g.hi - rightSlack &&
+                           band.right <= g.rightmost + rightSlack;
+      betweenGutters = betweenGutters || (rightOfLast && onLeft);
+      rightOfLast = onRight;
+      if (onLeft) {
+        kept.push_back({std::max(g.lo, band.right), g.hi, g.loEdge, g.hiEdge, std::min(g.leftmost, band.left),
+                        g.rightmost, g.before, g.after});
+      } else if (onRight) {
+        kept.push_back({g.lo, std::min(g.hi, band.left), g.loEdge, g.hiEdge, g.leftmost,
+                        std::max(g.rightmost, band.right), g.before, g.after});
+      }
+      oneSided = oneSided || onLeft || onRight;
+      ++i;
       continue;
     }
-    if (onRight) {
-      kept.push_back({g.lo, std::min(g.hi, band.left), g.loEdge, g.hiEdge, g.leftmost,
-                      std::max(g.rightmost, band.right)});
-      oneSided = true;
-      continue;
+    rightOfLast = false;
+
+    // The gutters and gaps that overlap one another in a chain: a column may appear inside a gutter
+    // and split it into two gaps, or be missing from the band, whose gap then spans two gutters.
+    size_t gutterEnd = i + 1, gapEnd = k + 1;
+    float reach = std::max(g.hi, gaps[k].hi);
+    for (bool grew = true; grew;) {
+      grew = false;
+      for (; gutterEnd < gutters.size() && gutters[gutterEnd].lo < reach; ++gutterEnd, grew = true) {
+        reach = std::max(reach, gutters[gutterEnd].hi);
+      }
+      for (; gapEnd < gaps.size() && gaps[gapEnd].lo < reach; ++gapEnd, grew = true) {
+        reach = std::max(reach, gaps[gapEnd].hi);
+      }
     }
-    while (first < gaps.size() && gaps[first].hi <= g.lo) ++first;
-    for (size_t k = first; k < gaps.size() && gaps[k].lo < g.hi; ++k) {
-      const Gap& a = gaps[k];
-      const float lo = std::max(a.lo, g.lo), hi = std::min(a.hi, g.hi);
-      if (!(lo < hi)) continue;
-      // Every stripe still empty stays a gutter; one whose edge this band does not share takes the
-      // band's edges (a header row whose gap spans two columns gives way to the rows below it).
-      const bool shares = std::fabs(a.lo - g.loEdge) <= tolerance || std::fabs(a.hi - g.hiEdge) <= tolerance;
-      kept.push_back({lo, hi, shares ? g.loEdge : a.lo, shares ? g.hiEdge : a.hi, std::min(g.leftmost, band.left),
-                      std::max(g.rightmost, band.right)});
-      sharesEdge = sharesEdge || shares;
+    // The band continues them when its gaps line up with an outer edge of theirs and the columns
+    // beside them overlap those beside the gutters (a row of buttons whose gap ends where a sidebar item
+    // does is no continuation). When a column appears or vanishes, the columns beside must also be
+    // aligned with those beside the gutters, on the left or on the right.
+    const Gutter& gFirst = gutters[i];
+    const Gutter& gLast = gutters[gutterEnd - 1];
+    const Gap& aFirst = gaps[k];
+    const Gap& aLast = gaps[gapEnd - 1];
+    const auto aligned = [&](const Span& x, const Span& y) {
+      return std::fabs(x.lo - y.lo) <= tolerance || std::fabs(x.hi - y.hi) <= tolerance;
+    };
+    const bool oneToOne = gutterEnd == i + 1 && gapEnd == k + 1;
+    const bool continues =
+        (std::fabs(aFirst.lo - gFirst.loEdge) <= tolerance || std::fabs(aLast.hi - gLast.hiEdge) <= tolerance) &&
+        aFirst.before.Overlaps(gFirst.before) && aLast.after.Overlaps(gLast.after) &&
+        (oneToOne || (aligned(aFirst.before, gFirst.before) && aligned(aLast.after, gLast.after)));
+    continued = continued || continues;
+
+    // Every stripe still empty stays a gutter. Stripes the band does not continue take the band's
+    // edges: a header row whose gap spans two columns gives way to the rows below it.
+    const size_t keptFrom = kept.size();
+    for (size_t gi = i; gi < gutterEnd; ++gi) {
+      for (size_t ai = k; ai < gapEnd; ++ai) {
+        const Gap& a = gaps[ai];
+        const float lo = std::max(a.lo, gutters[gi].lo), hi = std::min(a.hi, gutters[gi].hi);
+        if (lo < hi) {
+          kept.push_back({lo, hi, a.lo, a.hi, std::min(gutters[gi].leftmost, band.left),
+                          std::max(gutters[gi].rightmost, band.right), a.before, a.after});
+        }
+      }
     }
+    if (continues && kept.size() > keptFrom) {
+      Gutter& leftmost = kept[keptFrom];
+      leftmost.loEdge = gFirst.loEdge;
+      leftmost.before = {std::min(gFirst.before.lo, aFirst.before.lo), std::max(gFirst.before.hi, aFirst.before.hi)};
+      Gutter& rightmost = kept.back();
+      rightmost.hiEdge = gLast.hiEdge;
+      rightmost.after = {std::min(gLast.after.lo, aLast.after.lo), std::max(gLast.after.hi, aLast.after.hi)};
+    }
+    i = gutterEnd;
+    k = gapEnd;
   }
   // A band in a middle pane belongs to it however far below it starts (below a picture, say); at the
   // sides it must follow closely, or a status bar would join the sidebar above it.
-  return sharesEdge || (oneSided && (betweenGutters || distance <= kNearBands * unit_));
+  return continued || (oneSided && (betweenGutters || distance <= kNearBands * unit_));
 }
 
 // Neighbouring strips that form one grid are read together, row by row; the others one after the other.
@@ -373,8 +432,8 @@ bool LayoutReader::ReadAsOneGrid(const Group& a, const Group& b) const {
   return aligned(RowOffsets(facing, small)) >= kAlignedLarge * static_cast<float>(facing.size());
 }
 
-Gap LayoutReader::VerticalSpan(const Group& group) const {
-  Gap span{ext_[group.front()].top, ext_[group.front()].bottom};
+Span LayoutReader::VerticalSpan(const Group& group) const {
+  Span span{ext_[group.front()].top, ext_[group.front()].bottom};
   for (size_t p : group) {
     span.lo = std::min(span.lo, ext_[p].top);
     span.hi = std::max(span.hi, ext_[p].bottom);
@@ -382,7 +441,7 @@ Gap LayoutReader::VerticalSpan(const Group& group) const {
   return span;
 }
 
-Group LayoutReader::CentredWithin(const Group& group, Gap span) const {
+Group LayoutReader::CentredWithin(const Group& group, Span span) const {
   Group within;
   for (size_t p : group) {
     if (ext_[p].cy >= span.lo && ext_[p].cy <= span.hi) within.push_back(p);
@@ -409,18 +468,18 @@ bool LayoutReader::IsProse(const Group& strip) const {
 
 // How many boxes of a share some height with a box of b.
 size_t LayoutReader::CountBeside(const Group& a, const Group& b) const {
-  std::vector<Gap> spans;  // b's vertical cover, as disjoint sorted spans
+  std::vector<Span> spans;  // b's vertical cover, as disjoint sorted spans
   const auto top = [&](size_t p) { return ext_[p].top; };
   const auto bottom = [&](size_t p) { return ext_[p].bottom; };
   for (const Group& band : SplitAtGaps(b, top, bottom, 0.0f)) {
-    Gap span{ext_[band.front()].top, ext_[band.front()].bottom};
+    Span span{ext_[band.front()].top, ext_[band.front()].bottom};
     for (size_t p : band) span.hi = std::max(span.hi, ext_[p].bottom);
     spans.push_back(span);
   }
   size_t beside = 0;
   for (size_t p : a) {
     const auto it = std::upper_bound(spans.begin(), spans.end(), ext_[p].top,
-                                     [](float y, const Gap& s) { return y < s.hi; });
+                                     [](float y, const Span& s) { return y < s.hi; });
     if (it != spans.end() && it->lo < ext_[p].bottom) ++beside;
   }
   return beside;
