@@ -330,22 +330,24 @@ bool LayoutReader::Continues(const std::vector<Gutter>& gutters, const BandShape
         reach = std::max(reach, gaps[gapEnd].hi);
       }
     }
-    // The band continues them when its gaps line up with an outer edge of theirs and the columns
-    // beside them overlap those beside the gutters (a row of buttons whose gap ends where a sidebar item
-    // does is no continuation). When a column appears or vanishes, the columns beside must also be
-    // aligned with those beside the gutters, on the left or on the right.
+    // The band continues them when the columns beside its gaps overlap those beside the gutters (a row
+    // of buttons whose gap ends where a sidebar item does is no continuation) and either its gap lines
+    // up with an edge of the gutter or those columns are aligned with the gutter's, on the left, the
+    // right or the centre. When a column appears or vanishes, only the latter will do.
     const Gutter& gFirst = gutters[i];
     const Gutter& gLast = gutters[gutterEnd - 1];
     const Gap& aFirst = gaps[k];
     const Gap& aLast = gaps[gapEnd - 1];
     const auto aligned = [&](const Span& x, const Span& y) {
-      return std::fabs(x.lo - y.lo) <= tolerance || std::fabs(x.hi - y.hi) <= tolerance;
+      return std::fabs(x.lo - y.lo) <= tolerance || std::fabs(x.hi - y.hi) <= tolerance ||
+             std::fabs((x.lo + x.hi) - (y.lo + y.hi)) <= 2.0f * tolerance;
     };
     const bool oneToOne = gutterEnd == i + 1 && gapEnd == k + 1;
-    const bool continues =
-        (std::fabs(aFirst.lo - gFirst.loEdge) <= tolerance || std::fabs(aLast.hi - gLast.hiEdge) <= tolerance) &&
-        aFirst.before.Overlaps(gFirst.before) && aLast.after.Overlaps(gLast.after) &&
-        (oneToOne || (aligned(aFirst.before, gFirst.before) && aligned(aLast.after, gLast.after)));
+    const bool edgeLinesUp = std::fabs(aFirst.lo - gFirst.loEdge) <= tolerance ||
+                             std::fabs(aLast.hi - gLast.hiEdge) <= tolerance;
+    const bool continues = aFirst.before.Overlaps(gFirst.before) && aLast.after.Overlaps(gLast.after) &&
+                           ((oneToOne && edgeLinesUp) ||
+                            (aligned(aFirst.before, gFirst.before) && aligned(aLast.after, gLast.after)));
     continued = continued || continues;
 
     // Every stripe still empty stays a gutter. Stripes the band does not continue take the band's
