@@ -48,9 +48,12 @@ constexpr float kRowTolerance = 0.35f;
 constexpr float kRowDrift = 0.1f;     // the median offset of a grid, over at least kDriftSample boxes
 constexpr float kRowDriftFew = 0.2f;  // the same over fewer boxes
 constexpr size_t kDriftSample = 3;
-// A paragraph line fills most of its column and is much wider than high.
+// A paragraph line fills most of its column and is much wider than high; in a narrow column it is less
+// wide, but the next line follows within kProseLeading heights, centre to centre.
 constexpr float kProseFill = 0.7f;
 constexpr float kProseAspect = 12.0f;
+constexpr float kNarrowProseAspect = 8.0f;
+constexpr float kProseLeading = 1.6f;
 // Strips that stand beside each other for at most this share of their boxes take turns (a chat).
 constexpr float kTurnTaking = 0.25f;
 // Strips are one grid when this share of the boxes of the smaller one, and of the larger one beside it,
@@ -452,20 +455,27 @@ Group LayoutReader::CentredWithin(const Group& group, Span span) const {
 }
 
 // Running text: at least two lines, and at least half of all, that fill most of the strip's width and
-// are far wider than high. Headings, list items and table cells are short.
+// are far wider than high, or, in a narrow column, wider than high and stacked tightly. Headings, list
+// items and table cells are short, and the rows of a table stand further apart.
 bool LayoutReader::IsProse(const Group& strip) const {
   if (strip.size() < 2) return false;
-  float left = ext_[strip.front()].left, right = ext_[strip.front()].right;
-  for (size_t p : strip) {
+  Group lines = strip;
+  std::stable_sort(lines.begin(), lines.end(), [&](size_t a, size_t b) { return ext_[a].top < ext_[b].top; });
+  float left = ext_[lines.front()].left, right = ext_[lines.front()].right;
+  for (size_t p : lines) {
     left = std::min(left, ext_[p].left);
     right = std::max(right, ext_[p].right);
   }
   const float fill = kProseFill * (right - left);
-  size_t lines = 0;
-  for (size_t p : strip) {
-    if (ext_[p].Width() >= fill && ext_[p].Width() >= kProseAspect * ext_[p].Height()) ++lines;
+  size_t prose = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const Extent& e = ext_[lines[i]];
+    if (e.Width() < fill) continue;
+    const auto tight = [&](const Extent& o) { return std::fabs(o.cy - e.cy) <= kProseLeading * e.Height(); };
+    const bool stacked = (i > 0 && tight(ext_[lines[i - 1]])) || (i + 1 < lines.size() && tight(ext_[lines[i + 1]]));
+    if (e.Width() >= kProseAspect * e.Height() || (stacked && e.Width() >= kNarrowProseAspect * e.Height())) ++prose;
   }
-  return lines >= 2 && 2 * lines >= strip.size();
+  return prose >= 2 && 2 * prose >= strip.size();
 }
 
 // How many boxes of a share some height with a box of b.
