@@ -181,7 +181,9 @@ TEST(LayoutOrderTest, NestBeyondTheDepthLimitIsStillReadWhole) {
   const int levels = 40;
   float id = 0;
   for (int k = 0; k < levels; ++k) {
-    for (int row = k; row < levels; ++row) boxes.push_back(Box(220.0f * k, 30.0f * row, 220.0f * k + 200, 30.0f * row + 10, id++));
+    for (int row = k; row < levels; ++row) {
+      boxes.push_back(Box(220.0f * k, 30.0f * row, 220.0f * k + 200, 30.0f * row + 10, id++));
+    }
     boxes.push_back(Box(220.0f * (k + 1), 30.0f * k, 220.0f * (levels + 1), 30.0f * k + 10, id++));
   }
   const IdList ids = Ids(OrderBoxesByLayout(boxes));
