@@ -97,6 +97,54 @@ TEST(LayoutOrderTest, SidebarIsReadAsItsOwnPaneOnEitherSide) {
   EXPECT_EQ(Read(right), Range(1, 11));
 }
 
+TEST(LayoutOrderTest, SidebarWhoseRowsNearlyMatchTheTableRowsIsStillAPane) {
+  // Sidebar items every 32 pixels beside table rows every 34: their rows drift apart and back, a few
+  // pixels at a time, where the cells of the table share theirs exactly. The header has no name cell.
+  std::vector<DetBox> boxes = {Box(13, 53, 58, 78, 1)};  // "Places"
+  for (int i = 0; i < 8; ++i) boxes.push_back(Box(17, 93 + 32.0f * i, 90 + 6.0f * (i % 4), 121 + 32.0f * i, 2 + i));
+  boxes.push_back(Box(1033, 55, 1063, 75, 10));
+  boxes.push_back(Box(1119, 57, 1153, 77, 11));
+  boxes.push_back(Box(1378, 54, 1440, 76, 12));
+  float id = 13;
+  for (int row = 0; row < 10; ++row) {
+    const float y = 89 + 34.0f * row;
+    boxes.push_back(Box(295, y, 430 + 7.0f * (row % 5), y + 24, id++));
+    boxes.push_back(Box(1040 + 3.0f * (row % 3), y, 1096, y + 24, id++));
+    boxes.push_back(Box(1147, y, 1240, y + 24, id++));
+    boxes.push_back(Box(1409, y, 1540, y + 24, id++));
+  }
+  EXPECT_EQ(Read(boxes), Range(1, id - 1));
+}
+
+TEST(LayoutOrderTest, PaneThatStartsAndEndsBetweenTwoOthers) {
+  // A list on the left, properties on the right, and between them a label whose text begins below the
+  // panes' headings and goes on below a picture, long after the properties have ended.
+  const std::vector<DetBox> boxes = {
+      Box(17, 51, 97, 75, 1),      Box(18, 84, 172, 112, 2),    Box(21, 121, 109, 145, 3),
+      Box(21, 157, 143, 181, 4),   Box(20, 192, 114, 220, 5),   Box(19, 227, 88, 256, 6),
+      Box(697, 125, 925, 149, 7),  Box(695, 147, 969, 177, 8),  Box(697, 217, 767, 243, 9),
+      Box(699, 251, 888, 286, 10), Box(700, 296, 910, 324, 11), Box(696, 334, 994, 368, 12),
+      Box(699, 379, 1015, 409, 13), Box(883, 569, 1037, 593, 14), Box(697, 605, 971, 629, 15),
+      Box(697, 877, 1145, 907, 16), Box(1618, 52, 1718, 72, 17), Box(1615, 85, 1657, 113, 18),
+      Box(1737, 87, 1845, 111, 19), Box(1616, 122, 1652, 146, 20), Box(1738, 122, 1780, 146, 21),
+      Box(1618, 156, 1680, 178, 22), Box(1739, 151, 1827, 184, 23), Box(1618, 190, 1676, 212, 24),
+      Box(1737, 189, 1825, 213, 25)};
+  EXPECT_EQ(Read(boxes), Range(1, 25));
+}
+
+TEST(LayoutOrderTest, NavigationBarStaysABarAboveSidebarPageAndContents) {
+  // The end of the site name lines up with the end of the sidebar's first heading by chance.
+  const std::vector<DetBox> boxes = {
+      Box(48, 32, 254, 70, 1),       Box(330, 34, 427, 65, 2),       Box(458, 32, 638, 70, 3),
+      Box(673, 32, 813, 71, 4),      Box(2040, 32, 2232, 70, 5),     Box(39, 153, 252, 185, 6),
+      Box(48, 200, 200, 237, 7),     Box(53, 253, 227, 291, 8),      Box(51, 307, 208, 344, 9),
+      Box(35, 366, 133, 402, 10),    Box(49, 417, 157, 453, 11),     Box(540, 156, 903, 213, 12),
+      Box(536, 234, 1320, 280, 13),  Box(536, 312, 1600, 358, 14),   Box(538, 362, 1425, 401, 15),
+      Box(538, 445, 793, 483, 16),   Box(2237, 152, 2397, 189, 17),  Box(2239, 202, 2396, 233, 18),
+      Box(2239, 249, 2495, 281, 19), Box(2238, 293, 2369, 337, 20)};
+  EXPECT_EQ(Read(boxes), Range(1, 20));
+}
+
 TEST(LayoutOrderTest, FormReadsEachLabelThenItsValue) {
   const std::vector<DetBox> boxes = {
       Line(20, 10, 80, 1),                                                 // dialog title
@@ -123,11 +171,18 @@ TEST(LayoutOrderTest, TableIsReadRowByRowEvenWithEmptyCells) {
 }
 
 TEST(LayoutOrderTest, TextColumnsBetweenASpanningHeadlineAndFooter) {
-  for (const float stagger : {0.0f, 11.0f}) {
-    SCOPED_TRACE(stagger);
+  // Wide columns, lines side by side or staggered; narrow columns of tightly set lines side by side.
+  struct Columns {
+    float width, pitch, stagger;
+  };
+  for (const Columns c : {Columns{400, 30, 0}, Columns{400, 30, 11}, Columns{190, 22, 0}}) {
+    SCOPED_TRACE(c.width);
+    SCOPED_TRACE(c.stagger);
     std::vector<DetBox> boxes = {Line(40, 20, 860, 1)};
-    for (int i = 0; i < 6; ++i) boxes.push_back(Line(40, 80 + 30.0f * i, 400 - (i == 5 ? 150 : 0), 2 + i));
-    for (int i = 0; i < 6; ++i) boxes.push_back(Line(500, 80 + stagger + 30.0f * i, 400 - (i == 2 ? 200 : 0), 8 + i));
+    for (int i = 0; i < 6; ++i) boxes.push_back(Line(40, 80 + c.pitch * i, c.width - (i == 5 ? 80 : 3.0f * i), 2 + i));
+    for (int i = 0; i < 6; ++i) {
+      boxes.push_back(Line(500, 80 + c.stagger + c.pitch * i, c.width - (i == 2 ? 90 : 2.0f * i), 8 + i));
+    }
     boxes.push_back(Line(40, 300, 860, 14));
     EXPECT_EQ(Read(boxes), Range(1, 14));
   }
