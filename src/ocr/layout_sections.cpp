@@ -75,8 +75,10 @@ std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const
 bool LayoutReader::Continues(const std::vector<Gutter>& gutters, const BandShape& band, const std::vector<Gap>& gaps,
                              float distance, std::vector<Gutter>& kept) const {
   const float tolerance = kEdgeTolerance * unit_;
+  const bool near = distance <= kNearBands * unit_;
   bool continued = false;
   bool oneSided = false;
+  bool broken = false;  // a gutter the band neither continues nor keeps to one side of
   bool betweenGutters = false;  // right of one gutter and left of the next: inside a middle pane
   bool rightOfLast = false;
   // Gutters and gaps are both sorted and disjoint: walk them together.
@@ -103,6 +105,7 @@ bool LayoutReader::Continues(const std::vector<Gutter>& gutters, const BandShape
                         std::max(g.rightmost, band.right), g.before, g.after});
       }
       oneSided = oneSided || onLeft || onRight;
+      broken = broken || !(onLeft || onRight);
       ++i;
       continue;
     }
@@ -122,9 +125,12 @@ bool LayoutReader::Continues(const std::vector<Gutter>& gutters, const BandShape
       }
     }
     // The band continues them when the columns beside its gaps overlap those beside the gutters (a row
-    // of buttons whose gap ends where a sidebar item does is no continuation) and either its gap lines
-    // up with an edge of the gutter or those columns are aligned with the gutter's, on the left, the
-    // right or the centre. When a column appears or vanishes, only the latter will do.
+    // of buttons whose gap ends where a sidebar item does is no continuation) and, in addition, its gap
+    // lines up with an edge of the gutter, or the columns on both sides are aligned with the gutter's
+    // (on their left, right or centre), or the column on one side is and the band follows closely (an
+    // indented code block beside a sidebar; not a status bar far below, whose first item starts at the
+    // window's edge like the sidebar's). When a column appears or vanishes, the columns on both sides
+    // must be aligned.
     const Gutter& gFirst = gutters[i];
     const Gutter& gLast = gutters[gutterEnd - 1];
     const Gap& aFirst = gaps[k];
@@ -133,41 +139,56 @@ bool LayoutReader::Continues(const std::vector<Gutter>& gutters, const BandShape
       return std::fabs(x.lo - y.lo) <= tolerance || std::fabs(x.hi - y.hi) <= tolerance ||
              std::fabs((x.lo + x.hi) - (y.lo + y.hi)) <= 2.0f * tolerance;
     };
+    const bool alignedBefore = aligned(aFirst.before, gFirst.before);
+    const bool alignedAfter = aligned(aLast.after, gLast.after);
     const bool oneToOne = gutterEnd == i + 1 && gapEnd == k + 1;
     const bool edgeLinesUp = std::fabs(aFirst.lo - gFirst.loEdge) <= tolerance ||
                              std::fabs(aLast.hi - gLast.hiEdge) <= tolerance;
     const bool continues = aFirst.before.Overlaps(gFirst.before) && aLast.after.Overlaps(gLast.after) &&
-                           ((oneToOne && edgeLinesUp) ||
-                            (aligned(aFirst.before, gFirst.before) && aligned(aLast.after, gLast.after)));
+                           ((alignedBefore && alignedAfter) ||
+                            (oneToOne && (edgeLinesUp || (near && (alignedBefore || alignedAfter)))));
     continued = continued || continues;
+    broken = broken || !continues;
 
-    // Every stripe still empty stays a gutter. Stripes the band does not continue take the band's
-    // edges: a header row whose gap spans two columns gives way to the rows below it.
-    const size_t keptFrom = kept.size();
+    // Every stripe still empty stays a gutter. On its outer sides it keeps the gutter's edge and
+    // columns when the band continues it, and takes the band's otherwise (a header row whose gap spans
+    // two columns gives way to the rows below it). Inside, each side is shaped by whichever column
+    // stands there: the band's, where a column appears within a gutter, else the section's.
     for (size_t gi = i; gi < gutterEnd; ++gi) {
       for (size_t ai = k; ai < gapEnd; ++ai) {
+        const Gutter& g = gutters[gi];
         const Gap& a = gaps[ai];
-        const float lo = std::max(a.lo, gutters[gi].lo), hi = std::min(a.hi, gutters[gi].hi);
-        if (lo < hi) {
-          kept.push_back({lo, hi, a.lo, a.hi, std::min(gutters[gi].leftmost, band.left),
-                          std::max(gutters[gi].rightmost, band.right), a.before, a.after});
+        Gutter next{std::max(a.lo, g.lo), std::min(a.hi, g.hi), a.lo, a.hi, std::min(g.leftmost, band.left),
+                    std::max(g.rightmost, band.right), a.before, a.after};
+        if (!(next.lo < next.hi)) continue;
+        if (gi == i && ai == k) {
+          if (continues) {
+            next.loEdge = g.loEdge;
+            next.before = {std::min(g.before.lo, a.before.lo), std::max(g.before.hi, a.before.hi)};
+          }
+        } else if (a.lo <= g.lo) {
+          next.loEdge = g.loEdge;
+          next.before = g.before;
         }
+        if (gi + 1 == gutterEnd && ai + 1 == gapEnd) {
+          if (continues) {
+            next.hiEdge = g.hiEdge;
+            next.after = {std::min(g.after.lo, a.after.lo), std::max(g.after.hi, a.after.hi)};
+          }
+        } else if (a.hi >= g.hi) {
+          next.hiEdge = g.hiEdge;
+          next.after = g.after;
+        }
+        kept.push_back(next);
       }
-    }
-    if (continues && kept.size() > keptFrom) {
-      Gutter& leftmost = kept[keptFrom];
-      leftmost.loEdge = gFirst.loEdge;
-      leftmost.before = {std::min(gFirst.before.lo, aFirst.before.lo), std::max(gFirst.before.hi, aFirst.before.hi)};
-      Gutter& rightmost = kept.back();
-      rightmost.hiEdge = gLast.hiEdge;
-      rightmost.after = {std::min(gLast.after.lo, aLast.after.lo), std::max(gLast.after.hi, aLast.after.hi)};
     }
     i = gutterEnd;
     k = gapEnd;
   }
-  // A band in a middle pane belongs to it however far below it starts (below a picture, say); at the
-  // sides it must follow closely, or a status bar would join the sidebar above it.
-  return continued || (oneSided && (betweenGutters || distance <= kNearBands * unit_));
+  // A band on one side of the gutters must leave every one of them intact. In a middle pane it belongs
+  // to the section however far below it starts (below a picture, say); at the sides it must follow
+  // closely, or a status bar would join the sidebar above it.
+  return continued || (oneSided && !broken && (betweenGutters || near));
 }
 
 float LayoutReader::SideSlack(float sideWidth) const { return kSideSlack * sideWidth + unit_; }

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "e2e/worker_fixture.h"
 #include "platform/text.h"
@@ -87,6 +89,45 @@ TEST_F(PipelineTest, BlankScreenshotWithoutBarcodeScanHasNoTextAndNoBarcodesMemb
   const std::string log = ReadFile(U8(Paths().logPath));
   EXPECT_NE(log.find("Completed: 0 lines, 0 barcodes in "), std::string::npos);
   EXPECT_EQ(log.find("Barcode scan"), std::string::npos);
+}
+
+// The text report and the JSON document of one run; the JSON without its elapsed time.
+struct RunOutput {
+  std::string report;
+  std::string json;
+};
+
+TEST_F(PipelineTest, ReadingOrderOptionReordersTheLinesOnlyWhenAskedTo) {
+  const auto run = [&](std::vector<std::string> order) {
+    order.insert(order.begin(), {"--ep=cpu", "--barcode=0", "--cls=0"});
+    const ProgramResult r = RunOn(Sample("screen_1920x1080.png"), order);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string json = ReadFile(U8(Paths().jsonPath));
+    return RunOutput{ReadFile(U8(Paths().textPath)), json.substr(0, json.find("  \"elapsed_ms\": "))};
+  };
+  const RunOutput byDefault = run({});
+  const RunOutput columns = run({"--order=columns"});
+  const RunOutput layout = run({"--order", "LAYOUT"});
+
+  EXPECT_EQ(columns.report, byDefault.report);
+  EXPECT_EQ(columns.json, byDefault.json);
+
+  // The same lines in another order, and the JSON document numbers them in that order.
+  const auto lines = [](const std::string& report) {
+    std::vector<std::string> out;
+    for (size_t start = 0, end; (end = report.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      out.push_back(report.substr(start, end - start));
+    }
+    return out;
+  };
+  std::vector<std::string> inColumns = lines(columns.report), inLayout = lines(layout.report);
+  ASSERT_EQ(inLayout.size(), inColumns.size());
+  EXPECT_NE(inLayout, inColumns);
+  EXPECT_NE(layout.json.find("\"index\": 0,\n      \"text\": \"" + inLayout.front() + "\""), std::string::npos)
+      << layout.json;
+  std::sort(inColumns.begin(), inColumns.end());
+  std::sort(inLayout.begin(), inLayout.end());
+  EXPECT_EQ(inLayout, inColumns);
 }
 
 TEST_F(PipelineTest, RunFaultOnTheCpuEndsWithFour) {
