@@ -16,30 +16,10 @@ inline float CentreY(const DetBox& b) {
   return (((b.points[0].y + b.points[1].y) + b.points[2].y) + b.points[3].y) * 0.25f;
 }
 
-inline float Left(const DetBox& b) {
-  float lo = b.points[0].x;
-  for (const Point2f& p : b.points) lo = std::min(lo, p.x);
-  return lo;
-}
-
-inline float Right(const DetBox& b) {
-  float hi = b.points[0].x;
-  for (const Point2f& p : b.points) hi = std::max(hi, p.x);
-  return hi;
-}
-
-inline float Top(const DetBox& b) {
-  float lo = b.points[0].y;
-  for (const Point2f& p : b.points) lo = std::min(lo, p.y);
-  return lo;
-}
-
-inline float Bottom(const DetBox& b) {
-  float hi = b.points[0].y;
-  for (const Point2f& p : b.points) hi = std::max(hi, p.y);
-  return hi;
-}
-
+inline float Left(const DetBox& b) { return std::min({b.points[0].x, b.points[1].x, b.points[2].x, b.points[3].x}); }
+inline float Right(const DetBox& b) { return std::max({b.points[0].x, b.points[1].x, b.points[2].x, b.points[3].x}); }
+inline float Top(const DetBox& b) { return std::min({b.points[0].y, b.points[1].y, b.points[2].y, b.points[3].y}); }
+inline float Bottom(const DetBox& b) { return std::max({b.points[0].y, b.points[1].y, b.points[2].y, b.points[3].y}); }
 inline float Height(const DetBox& b) { return Bottom(b) - Top(b); }
 
 }  // namespace vesk

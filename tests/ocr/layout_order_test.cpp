@@ -6,27 +6,17 @@
 #include <random>
 #include <vector>
 
+#include "ocr/named_boxes.h"
+
 namespace vesk {
 namespace {
 
-// An axis-aligned box; the score serves as the box's name in the expectations.
-DetBox Box(float x0, float y0, float x1, float y1, float id) {
-  DetBox b;
-  b.points = {Point2f{x0, y0}, Point2f{x1, y0}, Point2f{x1, y1}, Point2f{x0, y1}};
-  b.score = id;
-  return b;
-}
+using test::Box;
+using test::IdList;
+using test::Ids;
 
 // A line of text 20 pixels high whose top is at y.
 DetBox Line(float x, float y, float width, float id) { return Box(x, y, x + width, y + 20, id); }
-
-using IdList = std::vector<float>;
-
-IdList Ids(const std::vector<DetBox>& boxes) {
-  IdList ids;
-  for (const DetBox& b : boxes) ids.push_back(b.score);
-  return ids;
-}
 
 IdList Range(float first, float last) {
   IdList ids;
