@@ -51,8 +51,9 @@ std::vector<Group> LayoutReader::ColumnGroups(const std::vector<Group>& strips) 
 //   - they take turns: hardly a box of one stands beside a box of the other (chat bubbles left and
 //     right; reading by rows keeps their order from the top down); or
 //   - neither is running text, and their boxes pair up on shared rows: nearly every box of the smaller
-//     strip, and a good part of the larger one's, has a partner on its row (a form's labels and values,
-//     the columns of a table).
+//     strip, and a good part of the larger one's beside it, has a partner on its row, and the rows agree
+//     closely (a form's labels and values, the columns of a table; not a sidebar whose items drift
+//     past the rows of the table beside it).
 // Otherwise they are panes or text columns, read one after the other:
 //
 //   Printer:  Office laser   | one grid      Folders  The team finished  | panes: the right

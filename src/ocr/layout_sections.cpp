@@ -20,22 +20,24 @@ constexpr float kSideSlack = 0.25f;
 
 }  // namespace
 
-// Gathers consecutive bands into sections. A band with gaps of its own opens a section whose gutters
-// are those gaps. A later band joins it when
-//   - one of its gaps overlaps a gutter and shares the gutter's left or right edge: the next row of a
-//     sidebar beside a page, of two text columns, of a form (the gutter narrows to the overlap); or
-//   - all its boxes start on one side of a gutter (one may reach into it), it stays about as wide as
-//     the section on that side and follows closely, or lies between two gutters: a paragraph below a
-//     short sidebar, a line of one column beside a blank in the other (not a page below a row of
-//     buttons).
-// The gutters stay the stripes that are empty in every band of the section. A band that crosses every
-// gutter, or whose gaps line up with none, opens the next section:
+// Gathers consecutive bands into sections. A band with gaps of its own (wider than words are apart)
+// opens a section whose gutters are those gaps. A later band joins it when
+//   - it continues a gutter: the columns beside one of its gaps overlap those beside the gutter, and
+//     its gap lines up with an edge of the gutter or those columns are aligned with the gutter's: the
+//     next row of a sidebar beside a page, of two text columns, of a form or a table (the gutter
+//     narrows to the overlap); columns may also appear in a gutter or vanish from it; or
+//   - all its boxes start on one side of the gutters, it stays about as wide as the section on that
+//     side, leaves every gutter intact and follows closely, or lies between two gutters: a paragraph
+//     below a short sidebar, a line of one column beside a blank in the other (not a page below a row
+//     of buttons).
+// The gutters stay the stripes that are empty in every band of the section. Any other band opens the
+// next section:
 //
-//   New   Open   Save    Settings     <- its gaps share no edge with the gutter below: own section
+//   New   Open   Save    Settings     <- its gaps line up with no gutter below: own section
 //   Folders      Weekly report
-//   Inbox        The team finished    <- gap shares the right edge: joins
+//   Inbox        The team finished    <- gap shares the right edge, columns overlap: joins
 //                moved on to the      <- wholly right of the gutter: joins
-//   Ready      Words: 248   Line 12   <- gap overlaps, shares no edge: own section
+//   Ready      Words: 248   Line 12   <- far below, its columns only overlap: own section
 std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const {
   std::vector<Group> sections;
   std::vector<Gutter> gutters;
@@ -154,13 +156,12 @@ bool LayoutReader::Continues(const std::vector<Gutter>& gutters, const BandShape
     // columns when the band continues it, and takes the band's otherwise (a header row whose gap spans
     // two columns gives way to the rows below it). Inside, each side is shaped by whichever column
     // stands there: the band's, where a column appears within a gutter, else the section's.
-    for (size_t gi = i; gi < gutterEnd; ++gi) {
-      for (size_t ai = k; ai < gapEnd; ++ai) {
-        const Gutter& g = gutters[gi];
-        const Gap& a = gaps[ai];
-        Gutter next{std::max(a.lo, g.lo), std::min(a.hi, g.hi), a.lo, a.hi, std::min(g.leftmost, band.left),
-                    std::max(g.rightmost, band.right), a.before, a.after};
-        if (!(next.lo < next.hi)) continue;
+    for (size_t gi = i, ai = k; gi < gutterEnd && ai < gapEnd;) {
+      const Gutter& g = gutters[gi];
+      const Gap& a = gaps[ai];
+      Gutter next{std::max(a.lo, g.lo), std::min(a.hi, g.hi), a.lo, a.hi, std::min(g.leftmost, band.left),
+                  std::max(g.rightmost, band.right), a.before, a.after};
+      if (next.lo < next.hi) {
         if (gi == i && ai == k) {
           if (continues) {
             next.loEdge = g.loEdge;
@@ -180,6 +181,11 @@ bool LayoutReader::Continues(const std::vector<Gutter>& gutters, const BandShape
           next.after = g.after;
         }
         kept.push_back(next);
+      }
+      if (g.hi < a.hi) {
+        ++gi;
+      } else {
+        ++ai;
       }
     }
     i = gutterEnd;
