@@ -42,6 +42,7 @@ std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const
   std::vector<Group> sections;
   std::vector<Gutter> gutters;
   float bottom = 0.0f;
+  Span reach{0.0f, 0.0f};  // how far the section's boxes reach from left to right
   for (const Group& band : bands) {
     BandShape shape{ext_[band.front()].left, ext_[band.front()].right, ext_[band.front()].left,
                     ext_[band.front()].right, ext_[band.front()].top, ext_[band.front()].bottom};
@@ -60,14 +61,24 @@ std::vector<Group> LayoutReader::Sections(const std::vector<Group>& bands) const
     std::vector<Gutter> kept;
     if (!gutters.empty() && Continues(gutters, shape, gaps, shape.top - bottom, kept)) {
       sections.back().insert(sections.back().end(), band.begin(), band.end());
+      // A gap out where no band of the section reached before is empty in all of them: a gutter too
+      // (a column of dates beside messages that the heading row above stopped short of).
+      for (const Gap& a : gaps) {
+        if (a.lo >= reach.hi || a.hi <= reach.lo) {
+          kept.push_back({a.lo, a.hi, a.lo, a.hi, shape.left, shape.right, a.before, a.after});
+        }
+      }
+      std::sort(kept.begin(), kept.end(), [](const Gutter& x, const Gutter& y) { return x.lo < y.lo; });
       gutters = std::move(kept);
       bottom = std::max(bottom, shape.bottom);
+      reach = {std::min(reach.lo, shape.left), std::max(reach.hi, shape.right)};
       continue;
     }
     sections.push_back(band);
     gutters.clear();
     for (const Gap& a : gaps) gutters.push_back({a.lo, a.hi, a.lo, a.hi, shape.left, shape.right, a.before, a.after});
     bottom = shape.bottom;
+    reach = {shape.left, shape.right};
   }
   return sections;
 }
