@@ -7,6 +7,7 @@
 #include <ZXing/Result.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "imaging/barcode_reader.h"
 #include "imaging/zxing_results.h"
@@ -17,11 +18,13 @@ namespace {
 // The reader options of the barcode scan, set one by one so that the library's defaults never change what
 // is read. 1.4 falls short of them in three ways, made good here:
 // - Try-downscale: when a linear symbol is found both in the full-size picture and in a downscaled copy,
-//   1.4 merges the two finds through Result::operator==, whose assertion "lineCount() == 1" fails for any
-//   symbol read on two or more lines (always, with a minimum line count of 2), and Debian builds it with
-//   assertions on: the whole worker aborts. Linear formats are therefore read in a call of their own
-//   without downscaling; they are read along scan lines, which the full-size picture serves as well.
-//   Matrix formats keep it. The two calls read disjoint sets of formats, so no symbol is found by both.
+//   1.4 merges the two finds through Result::operator==, whose assertion "lineCount() == 1" fails for a
+//   symbol read on several scan lines (as a minimum line count of 2 requires), and Debian builds it with
+//   assertions on: the whole worker aborts (Code 128, EAN-13, ITF, Code 39 with modules of 3 px or more on
+//   screens of 800 x 600 and up). Linear formats are therefore read in a call of their own without
+//   downscaling: read along pixel rows, they need no smaller copy (the test pictures' linear symbols, 3 to
+//   12 px a module, are all found at full size). Matrix formats keep it. The two calls read disjoint sets
+//   of formats, so no symbol is found by both; each call may find up to the maximum number of symbols.
 // - Try-invert is missing: the matrix formats that dark-mode screens show light on dark are read once more
 //   from the inverted picture; a symbol found both ways is reported once.
 // - HRI text mode is missing: text() gives the plain decoded text, which is what is reported.
