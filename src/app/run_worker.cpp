@@ -68,6 +68,12 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
   if (!report.empty()) RunLog::AppendLine(paths.logPath, report);
   if (!verified) return fail("Model verification failed:\n" + report, ExitCode::ModelSetupFailed);
 
+  // The runtime's own complaints (memory pressure, a failing operator) belong in the run log, and on
+  // the console only when there is one.
+  OrtManager::Instance().SetLogSink([logPath = paths.logPath, console = options.console](std::string_view line) {
+    RunLog::AppendLine(logPath, line);
+    if (console) WriteErrorLine(line);
+  });
   std::u16string runtimeError;
   if (!OrtManager::Instance().Initialize(backendDir, runtimeError)) {
     return fail("ONNX Runtime DLL initialization failed: " + ToUtf8(runtimeError), ExitCode::ModelSetupFailed);
