@@ -18,6 +18,7 @@
 #include "platform/text.h"
 #include "runtime/ort_manager.h"
 #include "session/atomic_file.h"
+#include "session/view_lock.h"
 #include "session/viewer_launch.h"
 
 namespace vesk {
@@ -127,10 +128,20 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
   meta.barcodesEnabled = options.scanBarcodes;
   meta.elapsedMs = elapsedMs;
 
-  if (!WriteResultJson(paths.jsonPath, meta, result.lines, barcodes)) {
+  bool jsonWritten = false;
+  bool textWritten = false;
+  {
+    // Both files move into place within one hold of the view's lock, so that no other run's file comes
+    // between them (see view_lock.h). The lock is let go before a failure is reported, which takes it
+    // again.
+    const ViewLock lock(paths);
+    jsonWritten = WriteResultJson(paths.jsonPath, meta, result.lines, barcodes);
+    textWritten = jsonWritten && WriteTextReport(paths.textPath, result.lines, barcodes);
+  }
+  if (!jsonWritten) {
     return fail("Failed to write json output: " + ToUtf8(paths.jsonPath), ExitCode::OutputWriteFailed);
   }
-  if (!WriteTextReport(paths.textPath, result.lines, barcodes)) {
+  if (!textWritten) {
     return fail("Failed to write text output: " + ToUtf8(paths.textPath), ExitCode::OutputWriteFailed);
   }
 
