@@ -19,6 +19,10 @@ ProgramResult WorkerTest::Run(const std::vector<std::string>& args, const std::f
   return RunProgram(worker.empty() ? Worker() : worker, args, tmp_.path(), WorkerEnvironment());
 }
 
+StartedProgram WorkerTest::Start(const std::vector<std::string>& args) {
+  return StartProgram(Worker(), args, tmp_.path(), WorkerEnvironment());
+}
+
 SessionPaths WorkerTest::PathsFor(const std::filesystem::path& viewedFile) const {
   return MakeSessionPaths(FromUtf8(viewedFile.string()));
 }

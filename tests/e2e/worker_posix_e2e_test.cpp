@@ -75,7 +75,7 @@ TEST_F(WorkerTest, CallerReadingTheOutputIsNotKeptWaitingByTheViewer) {
   const fs::path shot = tmp_.path() / "missing.png";
   const fs::path viewed = tmp_.path() / "doc.pdf";
   const int pid =
-      StartProgram(Worker(), {shot.string(), viewer.string(), viewed.string(), "--console"}, env, output[1], output[1]);
+      StartProgramOn(Worker(), {shot.string(), viewer.string(), viewed.string(), "--console"}, env, output[1], output[1]);
   ::close(output[1]);
   std::string text;
   const bool ended = ReadToEnd(output[0], text, std::chrono::seconds(60));
@@ -96,7 +96,7 @@ TEST_F(WorkerTest, ConsoleNobodyReadsDoesNotChangeTheExitCode) {
   ::close(output[0]);
   const fs::path viewed = tmp_.path() / "doc.pdf";
   const fs::path shot = tmp_.path() / "missing.png";
-  const int pid = StartProgram(Worker(), {shot.string(), Viewer().string(), viewed.string(), "--console"},
+  const int pid = StartProgramOn(Worker(), {shot.string(), Viewer().string(), viewed.string(), "--console"},
                                WorkerEnvironment(), output[1], output[1]);
   ::close(output[1]);
   EXPECT_EQ(WaitForProgram(pid), 2);
@@ -184,7 +184,7 @@ TEST_F(PipelineTest, CompletionLineNobodyReadsDoesNotFailTheRun) {
   int output[2];
   ASSERT_EQ(::pipe2(output, O_CLOEXEC), 0);
   ::close(output[0]);
-  const int pid = StartProgram(
+  const int pid = StartProgramOn(
       Worker(), {Sample("blank.png").string(), Viewer().string(), Viewed().string(), "--console", "--ep=cpu"},
       WorkerEnvironment(), output[1], output[1]);
   ::close(output[1]);
@@ -263,7 +263,7 @@ TEST_F(PipelineTest, OverlappingRunsForOneViewNeverMixTheirFiles) {
         const Launch& launch = launches[pids.size()];
         std::vector<std::string> args{launch.shot.string(), Viewer().string(), Viewed().string(), "--ep=cpu"};
         args.insert(args.end(), launch.extra.begin(), launch.extra.end());
-        pids.push_back(StartProgram(Worker(), args, WorkerEnvironment(), sink, sink));
+        pids.push_back(StartProgramOn(Worker(), args, WorkerEnvironment(), sink, sink));
       }
       for (size_t i = 0; i < pids.size(); ++i) {
         int status = 0;
