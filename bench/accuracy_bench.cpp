@@ -243,9 +243,11 @@ PageResult Measure(const Options& options, const WorkerConfig& config, const Scr
 
   if (!options.save.empty()) {
     const std::filesystem::path folder = options.save / config.name;
-    std::filesystem::create_directories(folder);
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
     std::ofstream out(folder / (shot.name + ".txt"), std::ios::binary | std::ios::trunc);
     for (const std::u32string& line : read) out << vesk::bench::EncodeUtf8(line) << '\n';
+    if (!out) Fail("cannot write the lines read to " + folder.string());
   }
   if (options.details) PrintDetails(config, shot, reference, read, orientationOfRead, result);
   return result;
