@@ -84,7 +84,7 @@ std::string PngHeaderOnly(uint32_t width, uint32_t height, const std::string& ex
 namespace {
 
 void WriteJpegWith(const std::filesystem::path& path, int width, int height, int components, J_COLOR_SPACE space,
-                   const std::vector<uint8_t>& samples) {
+                   const std::vector<uint8_t>& samples, bool progressive) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr errors;
   cinfo.err = jpeg_std_error(&errors);
@@ -103,6 +103,7 @@ void WriteJpegWith(const std::filesystem::path& path, int width, int height, int
   for (int c = 0; c < cinfo.num_components; ++c) {
     cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
   }
+  if (progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(samples.data() + static_cast<size_t>(cinfo.next_scanline) * width * components);
@@ -117,14 +118,14 @@ void WriteJpegWith(const std::filesystem::path& path, int width, int height, int
 }  // namespace
 
 void WriteJpeg(const std::filesystem::path& path, int width, int height, int components,
-               const std::vector<uint8_t>& samples) {
-  WriteJpegWith(path, width, height, components, components == 1 ? JCS_GRAYSCALE : JCS_RGB, samples);
+               const std::vector<uint8_t>& samples, bool progressive) {
+  WriteJpegWith(path, width, height, components, components == 1 ? JCS_GRAYSCALE : JCS_RGB, samples, progressive);
 }
 
 void WriteAdobeCmykJpeg(const std::filesystem::path& path, int width, int height, const std::vector<uint8_t>& cmyk) {
   std::vector<uint8_t> inverted(cmyk.size());
   for (size_t i = 0; i < cmyk.size(); ++i) inverted[i] = static_cast<uint8_t>(255 - cmyk[i]);
-  WriteJpegWith(path, width, height, 4, JCS_CMYK, inverted);
+  WriteJpegWith(path, width, height, 4, JCS_CMYK, inverted, false);
 }
 
 void WriteLosslessWebp(const std::filesystem::path& path, int width, int height, int channels,
@@ -148,6 +149,14 @@ void WriteLosslessWebp(const std::filesystem::path& path, int width, int height,
   if (ok) WriteBytes(path, writer.mem, writer.size);
   WebPMemoryWriterClear(&writer);
   if (!ok) Fail("libwebp refused " + path.string());
+}
+
+void WriteLossyWebp(const std::filesystem::path& path, int width, int height, const std::vector<uint8_t>& rgb) {
+  uint8_t* out = nullptr;
+  const size_t size = WebPEncodeRGB(rgb.data(), width, height, width * 3, 80, &out);
+  if (size == 0) Fail("libwebp refused " + path.string());
+  WriteBytes(path, out, size);
+  WebPFree(out);
 }
 
 void WriteAnimatedWebp(const std::filesystem::path& path, int width, int height, const std::vector<uint8_t>& rgba1,
