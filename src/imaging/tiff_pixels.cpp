@@ -1,6 +1,7 @@
 #include "imaging/tiff_pixels.h"
 
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 namespace vesk {
@@ -114,6 +115,18 @@ void ConvertPlane(const TiffPixelLayout& layout, const std::vector<uint8_t>& pal
   }
 }
 
+// Calls convert with the sample depth as a compile-time constant, so each depth gets its own loop.
+template <typename Convert>
+void WithDepth(int bits, Convert&& convert) {
+  switch (bits) {
+    case 1: return convert(std::integral_constant<int, 1>{});
+    case 2: return convert(std::integral_constant<int, 2>{});
+    case 4: return convert(std::integral_constant<int, 4>{});
+    case 8: return convert(std::integral_constant<int, 8>{});
+    default: return convert(std::integral_constant<int, 16>{});
+  }
+}
+
 }  // namespace
 
 TiffYCbCr::TiffYCbCr(const std::array<float, 3>& luma, const std::array<float, 6>& referenceBlackWhite) {
@@ -157,13 +170,9 @@ uint64_t TiffPixelConverter::PlaneRowBytes(uint64_t count) const {
 }
 
 void TiffPixelConverter::Interleaved(const uint8_t* row, uint32_t count, uint8_t* rgb) const {
-  switch (layout_.bits) {
-    case 1: return ConvertInterleaved<1>(layout_, palette_, ycbcr_, row, count, rgb);
-    case 2: return ConvertInterleaved<2>(layout_, palette_, ycbcr_, row, count, rgb);
-    case 4: return ConvertInterleaved<4>(layout_, palette_, ycbcr_, row, count, rgb);
-    case 8: return ConvertInterleaved<8>(layout_, palette_, ycbcr_, row, count, rgb);
-    default: return ConvertInterleaved<16>(layout_, palette_, ycbcr_, row, count, rgb);
-  }
+  WithDepth(layout_.bits, [&](auto bits) {
+    ConvertInterleaved<decltype(bits)::value>(layout_, palette_, ycbcr_, row, count, rgb);
+  });
 }
 
 int TiffPixelConverter::ColourPlanes() const {
@@ -175,13 +184,7 @@ int TiffPixelConverter::ColourPlanes() const {
 }
 
 void TiffPixelConverter::Plane(int plane, const uint8_t* row, uint32_t count, uint8_t* rgb) const {
-  switch (layout_.bits) {
-    case 1: return ConvertPlane<1>(layout_, palette_, plane, row, count, rgb);
-    case 2: return ConvertPlane<2>(layout_, palette_, plane, row, count, rgb);
-    case 4: return ConvertPlane<4>(layout_, palette_, plane, row, count, rgb);
-    case 8: return ConvertPlane<8>(layout_, palette_, plane, row, count, rgb);
-    default: return ConvertPlane<16>(layout_, palette_, plane, row, count, rgb);
-  }
+  WithDepth(layout_.bits, [&](auto bits) { ConvertPlane<decltype(bits)::value>(layout_, palette_, plane, row, count, rgb); });
 }
 
 bool TiffPixelConverter::Blocks(const uint8_t* data, size_t size, uint32_t width, uint32_t rows, uint32_t clipWidth,

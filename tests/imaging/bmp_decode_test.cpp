@@ -11,14 +11,8 @@
 #include "imaging/image_writers.h"
 #include "support/temp_dir.h"
 
-namespace vesk {
+namespace vesk::test {
 namespace {
-
-using test::BmpPicture;
-using test::Decode;
-using test::Decoded;
-using test::ExpectFailure;
-using test::ScopedTempDir;
 
 // An odd width, so every depth needs row padding.
 constexpr int kWidth = 5;
@@ -65,11 +59,7 @@ std::vector<int> Pattern(int colours) {
 }
 
 void ExpectPicture(const Decoded& decoded, const std::vector<uint8_t>& rgb) {
-  SCOPED_TRACE(decoded.path);
-  ASSERT_TRUE(decoded.ok) << decoded.error;
-  EXPECT_EQ(decoded.image.width, kWidth);
-  EXPECT_EQ(decoded.image.height, kHeight);
-  EXPECT_EQ(decoded.image.pixels, rgb);
+  test::ExpectPicture(decoded, rgb, kWidth, kHeight);
 }
 
 BmpPicture Picture(int bits, std::vector<uint8_t> data, std::vector<uint8_t> palette = {}) {
@@ -89,20 +79,20 @@ TEST(BmpDecodeTest, TopDownRowsAndEveryHeaderVersionGiveTheSamePicture) {
   const std::vector<uint8_t> rgb = Colours(indices, palette);
 
   BmpPicture bottomUp = Picture(8, PackedRows(indices, 8), palette);
-  test::WriteBmp(dir.path() / "bottom-up.bmp", bottomUp);
+  WriteBmp(dir.path() / "bottom-up.bmp", bottomUp);
   ExpectPicture(Decode(dir.path() / "bottom-up.bmp"), rgb);
 
   // What many screenshot tools write: a negative height.
   BmpPicture topDown = Picture(8, PackedRows(indices, 8, true), palette);
   topDown.height = -kHeight;
-  test::WriteBmp(dir.path() / "top-down.bmp", topDown);
+  WriteBmp(dir.path() / "top-down.bmp", topDown);
   ExpectPicture(Decode(dir.path() / "top-down.bmp"), rgb);
 
   for (const uint32_t header : {12u, 108u, 124u}) {
     BmpPicture version = bottomUp;
     version.headerSize = header;  // the core header also has three-byte palette entries
     const auto path = dir.path() / ("header-" + std::to_string(header) + ".bmp");
-    test::WriteBmp(path, version);
+    WriteBmp(path, version);
     ExpectPicture(Decode(path), rgb);
   }
 }
@@ -113,14 +103,14 @@ TEST(BmpDecodeTest, PaletteDepthsReadFromTheTopBit) {
   for (const int bits : {1, 2, 4, 8}) {
     const std::vector<int> indices = Pattern(std::min(16, 1 << bits));
     const auto path = dir.path() / ("depth-" + std::to_string(bits) + ".bmp");
-    test::WriteBmp(path, Picture(bits, PackedRows(indices, bits), {palette.begin(), palette.begin() + 3 * std::min(16, 1 << bits)}));
+    WriteBmp(path, Picture(bits, PackedRows(indices, bits), {palette.begin(), palette.begin() + 3 * std::min(16, 1 << bits)}));
     ExpectPicture(Decode(path), Colours(indices, palette));
   }
 
   // A short palette: indices past its end have no colour and come out black.
   std::vector<int> indices = Pattern(4);
   indices[2] = 9;
-  test::WriteBmp(dir.path() / "short.bmp", Picture(8, PackedRows(indices, 8), {palette.begin(), palette.begin() + 12}));
+  WriteBmp(dir.path() / "short.bmp", Picture(8, PackedRows(indices, 8), {palette.begin(), palette.begin() + 12}));
   indices[2] = -1;
   ExpectPicture(Decode(dir.path() / "short.bmp"), Colours(indices, palette));
 }
@@ -143,19 +133,19 @@ TEST(BmpDecodeTest, SixteenAndThirtyTwoBitPixelsFollowTheirBitFields) {
   };
 
   // No bit fields: 5-5-5. Fewer than 8 bits stretch so that all ones reads 255.
-  test::WriteBmp(dir.path() / "555.bmp", Picture(16, rows16(0x7C00 | 0x0010)));
+  WriteBmp(dir.path() / "555.bmp", Picture(16, rows16(0x7C00 | 0x0010)));
   ExpectPicture(Decode(dir.path() / "555.bmp"), solid(255, 0, 132));
 
   BmpPicture rgb565 = Picture(16, rows16(0x07E0 | 0x0001));
   rgb565.compression = 3;
   rgb565.masks = {0xF800, 0x07E0, 0x001F, 0};
-  test::WriteBmp(dir.path() / "565.bmp", rgb565);
+  WriteBmp(dir.path() / "565.bmp", rgb565);
   ExpectPicture(Decode(dir.path() / "565.bmp"), solid(0, 255, 8));
 
   // 32 bits without bit fields: B, G, R and an ignored byte.
   std::vector<uint8_t> bgrx;
   for (int i = 0; i < kWidth * kHeight; ++i) bgrx.insert(bgrx.end(), {30, 20, 10, uint8_t(i * 17)});
-  test::WriteBmp(dir.path() / "bgrx.bmp", Picture(32, bgrx));
+  WriteBmp(dir.path() / "bgrx.bmp", Picture(32, bgrx));
   ExpectPicture(Decode(dir.path() / "bgrx.bmp"), solid(10, 20, 30));
 
   // R, G, B, A in byte order, described in a V5 header; alpha dropped without blending.
@@ -164,7 +154,7 @@ TEST(BmpDecodeTest, SixteenAndThirtyTwoBitPixelsFollowTheirBitFields) {
   rgba.headerSize = 124;
   rgba.compression = 3;
   rgba.masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000};
-  test::WriteBmp(dir.path() / "rgba.bmp", rgba);
+  WriteBmp(dir.path() / "rgba.bmp", rgba);
   ExpectPicture(Decode(dir.path() / "rgba.bmp"), solid(200, 100, 50));
 }
 
@@ -179,7 +169,7 @@ TEST(BmpDecodeTest, RunLengthEncodedPicturesDecode) {
                                 0, 2, 2, 0,  2, 7,  0, 1},       // row 0: jump 2 right, 7 7, end
                             palette);
   rle8.compression = 1;
-  test::WriteBmp(dir.path() / "rle8.bmp", rle8);
+  WriteBmp(dir.path() / "rle8.bmp", rle8);
   ExpectPicture(Decode(dir.path() / "rle8.bmp"),
                 Colours({-1, -1, 7, 7, -1, 5, 5, 5, 5, 5, 1, 1, 1, 2, 3}, palette));
 
@@ -189,14 +179,14 @@ TEST(BmpDecodeTest, RunLengthEncodedPicturesDecode) {
                                 0, 2, 4, 0,  1, 0x90,  0, 1},   // row 0: jump 4 right, then 9
                             palette);
   rle4.compression = 2;
-  test::WriteBmp(dir.path() / "rle4.bmp", rle4);
+  WriteBmp(dir.path() / "rle4.bmp", rle4);
   ExpectPicture(Decode(dir.path() / "rle4.bmp"),
                 Colours({-1, -1, -1, -1, 9, 3, 4, 5, 6, 6, 1, 2, 1, 2, 1}, palette));
 
   // Top-down RLE is unusual but unambiguous: the first row of codes is the top row.
   BmpPicture topDown = rle4;
   topDown.height = -kHeight;
-  test::WriteBmp(dir.path() / "rle4-top-down.bmp", topDown);
+  WriteBmp(dir.path() / "rle4-top-down.bmp", topDown);
   ExpectPicture(Decode(dir.path() / "rle4-top-down.bmp"),
                 Colours({1, 2, 1, 2, 1, 3, 4, 5, 6, 6, -1, -1, -1, -1, 9}, palette));
 }
@@ -208,27 +198,27 @@ TEST(BmpDecodeTest, DamagedOrUnreadableBmpsFailWithTheirMessages) {
   // Codes that end before the last row is reached.
   BmpPicture cut = Picture(8, {5, 1, 0, 0, 5, 2}, palette);
   cut.compression = 1;
-  test::WriteBmp(dir.path() / "cut.bmp", cut);
+  WriteBmp(dir.path() / "cut.bmp", cut);
   ExpectFailure(Decode(dir.path() / "cut.bmp"), "Failed to read pixels from " + (dir.path() / "cut.bmp").string());
 
   BmpPicture jpeg = Picture(24, std::vector<uint8_t>(48, 0));
   jpeg.compression = 4;  // an embedded JPEG stream
-  test::WriteBmp(dir.path() / "jpeg.bmp", jpeg);
+  WriteBmp(dir.path() / "jpeg.bmp", jpeg);
   ExpectFailure(Decode(dir.path() / "jpeg.bmp"), "Failed to open image: " + (dir.path() / "jpeg.bmp").string());
 
   BmpPicture gappy = Picture(16, std::vector<uint8_t>(36, 0));
   gappy.compression = 3;
   gappy.masks = {0xF00F, 0x00F0, 0x0F00, 0};  // red's bits are not one run
-  test::WriteBmp(dir.path() / "gappy.bmp", gappy);
+  WriteBmp(dir.path() / "gappy.bmp", gappy);
   ExpectFailure(Decode(dir.path() / "gappy.bmp"), "Failed to open image: " + (dir.path() / "gappy.bmp").string());
 
   // The most negative height has no positive counterpart in 32 bits; it is reported as stated.
   BmpPicture tallest = Picture(24, std::vector<uint8_t>(48, 0));
   tallest.height = INT32_MIN;
-  test::WriteBmp(dir.path() / "tallest.bmp", tallest);
+  WriteBmp(dir.path() / "tallest.bmp", tallest);
   ExpectFailure(Decode(dir.path() / "tallest.bmp"),
                 "Image dimensions out of range (5x2147483648): " + (dir.path() / "tallest.bmp").string());
 }
 
 }  // namespace
-}  // namespace vesk
+}  // namespace vesk::test

@@ -15,19 +15,14 @@
 #include "platform/process_stats.h"
 #include "support/temp_dir.h"
 
-namespace vesk {
+namespace vesk::test {
 namespace {
-
-using test::Decode;
-using test::Decoded;
-using test::ExpectFailure;
-using test::ScopedTempDir;
 
 constexpr int64_t kMiB = int64_t{1} << 20;
 
 // A picture header followed by gigabytes of zeros that take no disk space.
 std::filesystem::path SparseFile(const std::filesystem::path& path, const std::string& header) {
-  test::WriteFile(path, header);
+  WriteFile(path, header);
   std::filesystem::resize_file(path, uint64_t{8} << 30);
   return path;
 }
@@ -37,15 +32,15 @@ TEST(DecodeResourcesTest, HugeFilesAreStreamedNotReadWhole) {
   const int64_t before = PeakResidentBytes();
 
   // The zeros after the header are no valid PNG chunk: the decode fails at once.
-  const auto png = SparseFile(dir.path() / "huge.png", test::PngHeaderOnly(64, 64));
+  const auto png = SparseFile(dir.path() / "huge.png", PngHeaderOnly(64, 64));
   ExpectFailure(Decode(png), "Failed to read pixels from " + png.string());
 
   // Zeros are valid BMP rows: the decode reads the rows it needs and ignores the rest.
-  test::BmpPicture header;
+  BmpPicture header;
   header.width = 16;
   header.height = 16;
-  test::WriteBmp(dir.path() / "header.bmp", header);
-  const auto bmp = SparseFile(dir.path() / "huge.bmp", test::ReadFile(dir.path() / "header.bmp"));
+  WriteBmp(dir.path() / "header.bmp", header);
+  const auto bmp = SparseFile(dir.path() / "huge.bmp", ReadFile(dir.path() / "header.bmp"));
   const Decoded picture = Decode(bmp);
   ASSERT_TRUE(picture.ok) << picture.error;
   EXPECT_EQ(picture.image.pixels, std::vector<uint8_t>(16 * 16 * 3, 0));
@@ -63,7 +58,7 @@ TEST(DecodeResourcesTest, PeakMemoryStaysNearTheOutputSize) {
   constexpr uint32_t kSide = 2048;
   constexpr int64_t kOutput = int64_t{kSide} * kSide * 3;
 
-  test::TiffPicture tiff;
+  TiffPicture tiff;
   tiff.width = tiff.height = kSide;
   tiff.bits = 16;
   tiff.samples = 7;
@@ -74,13 +69,13 @@ TEST(DecodeResourcesTest, PeakMemoryStaysNearTheOutputSize) {
     for (uint32_t x = 0; x < kSide; x += 3) row[x * 14 + 1] = static_cast<uint8_t>(x + y);
     return row;
   };
-  test::WriteTiff(dir.path() / "deep.tif", tiff);
+  WriteTiff(dir.path() / "deep.tif", tiff);
 
-  test::BmpPicture bmp;
+  BmpPicture bmp;
   bmp.width = bmp.height = static_cast<int32_t>(kSide);
   bmp.rowCount = kSide;
   bmp.rowSource = [](uint32_t y, int) { return std::vector<uint8_t>(kSide * 3, static_cast<uint8_t>(y)); };
-  test::WriteBmp(dir.path() / "large.bmp", bmp);
+  WriteBmp(dir.path() / "large.bmp", bmp);
 
   // The peak only ever rises: the smaller decode goes first so that the larger cannot hide it.
   const int64_t before = PeakResidentBytes();
@@ -96,4 +91,4 @@ TEST(DecodeResourcesTest, PeakMemoryStaysNearTheOutputSize) {
 }
 
 }  // namespace
-}  // namespace vesk
+}  // namespace vesk::test

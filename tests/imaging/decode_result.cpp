@@ -19,6 +19,14 @@ Decoded Decode(const std::u16string& path) {
 
 Decoded Decode(const std::filesystem::path& path) { return Decode(FromUtf8(path.string())); }
 
+void ExpectPicture(const Decoded& decoded, const std::vector<uint8_t>& rgb, int width, int height) {
+  SCOPED_TRACE(decoded.path);
+  ASSERT_TRUE(decoded.ok) << decoded.error;
+  EXPECT_EQ(decoded.image.width, width);
+  EXPECT_EQ(decoded.image.height, height);
+  EXPECT_EQ(decoded.image.pixels, rgb);
+}
+
 void ExpectFailure(const Decoded& decoded, const std::string& message) {
   EXPECT_FALSE(decoded.ok);
   EXPECT_EQ(decoded.error, message);

@@ -49,11 +49,7 @@ std::vector<uint8_t> WithAlpha(const std::vector<uint8_t>& rgb) {
 }
 
 void ExpectPicture(const Decoded& decoded, const std::vector<uint8_t>& rgb) {
-  SCOPED_TRACE(decoded.path);
-  ASSERT_TRUE(decoded.ok) << decoded.error;
-  EXPECT_EQ(decoded.image.width, kWidth);
-  EXPECT_EQ(decoded.image.height, kHeight);
-  EXPECT_EQ(decoded.image.pixels, rgb);
+  test::ExpectPicture(decoded, rgb, kWidth, kHeight);
 }
 
 test::PngPicture RgbPng() {

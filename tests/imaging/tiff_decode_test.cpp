@@ -13,22 +13,16 @@
 #include "imaging/image_writers.h"
 #include "support/temp_dir.h"
 
-namespace vesk {
+namespace vesk::test {
 namespace {
 
-using test::Decode;
-using test::Decoded;
-using test::ExpectFailure;
-using test::ScopedTempDir;
-using test::TiffPicture;
-
-constexpr uint32_t kWidth = 5;
-constexpr uint32_t kHeight = 3;
+constexpr int kWidth = 5;
+constexpr int kHeight = 3;
 
 // Distinct colours a pixel, top-left pure red.
-std::vector<uint8_t> Rgb(uint32_t width = kWidth, uint32_t height = kHeight) {
+std::vector<uint8_t> Rgb(int width = kWidth, int height = kHeight) {
   std::vector<uint8_t> rgb;
-  for (uint32_t i = 0; i < width * height; ++i) {
+  for (int i = 0; i < width * height; ++i) {
     rgb.insert(rgb.end(), {uint8_t(i == 0 ? 255 : 30 + i * 7), uint8_t(i == 0 ? 0 : 250 - i * 3), uint8_t(i * 11)});
   }
   return rgb;
@@ -36,8 +30,8 @@ std::vector<uint8_t> Rgb(uint32_t width = kWidth, uint32_t height = kHeight) {
 
 TiffPicture Picture(std::vector<uint8_t> data, int samples = 3, int photometric = PHOTOMETRIC_RGB) {
   TiffPicture picture;
-  picture.width = kWidth;
-  picture.height = kHeight;
+  picture.width = static_cast<uint32_t>(kWidth);
+  picture.height = static_cast<uint32_t>(kHeight);
   picture.samples = samples;
   picture.photometric = photometric;
   picture.data = std::move(data);
@@ -46,17 +40,12 @@ TiffPicture Picture(std::vector<uint8_t> data, int samples = 3, int photometric 
 
 Decoded WriteAndDecode(const ScopedTempDir& dir, const std::string& name, const TiffPicture& picture) {
   const auto path = dir.path() / (name + ".tif");
-  test::WriteTiff(path, picture);
+  WriteTiff(path, picture);
   return Decode(path);
 }
 
-void ExpectPicture(const Decoded& decoded, const std::vector<uint8_t>& rgb, uint32_t width = kWidth,
-                   uint32_t height = kHeight) {
-  SCOPED_TRACE(decoded.path);
-  ASSERT_TRUE(decoded.ok) << decoded.error;
-  EXPECT_EQ(decoded.image.width, static_cast<int32_t>(width));
-  EXPECT_EQ(decoded.image.height, static_cast<int32_t>(height));
-  EXPECT_EQ(decoded.image.pixels, rgb);
+void ExpectPicture(const Decoded& decoded, const std::vector<uint8_t>& rgb) {
+  test::ExpectPicture(decoded, rgb, kWidth, kHeight);
 }
 
 void ExpectClose(const Decoded& decoded, const std::vector<uint8_t>& rgb, int tolerance) {
@@ -139,7 +128,7 @@ TEST(TiffDecodeTest, GreyAndPalettePicturesAtEveryDepth) {
     map[16 + i] = static_cast<uint16_t>(65535 - i * 4000);
     map[32 + i] = static_cast<uint16_t>(i * 257);
   }
-  for (uint32_t i = 0; i < kWidth * kHeight; ++i) {
+  for (int i = 0; i < kWidth * kHeight; ++i) {
     const int index = static_cast<int>((i * 7) % 16);
     indices.push_back(static_cast<uint8_t>(index));
     expected.insert(expected.end(), {uint8_t(map[index] >> 8), uint8_t(map[16 + index] >> 8), uint8_t(map[32 + index] >> 8)});
@@ -157,8 +146,8 @@ TEST(TiffDecodeTest, GreyAndPalettePicturesAtEveryDepth) {
   TiffPicture palette4 = Picture({}, 1, PHOTOMETRIC_PALETTE);
   palette4.bits = 4;
   palette4.colormap = map;
-  for (uint32_t y = 0; y < kHeight; ++y) {
-    for (uint32_t x = 0; x < kWidth; x += 2) {
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; x += 2) {
       const uint8_t high = indices[y * kWidth + x];
       const uint8_t low = x + 1 < kWidth ? indices[y * kWidth + x + 1] : 0;
       palette4.data.push_back(static_cast<uint8_t>(high << 4 | low));
@@ -170,12 +159,12 @@ TEST(TiffDecodeTest, GreyAndPalettePicturesAtEveryDepth) {
 TEST(TiffDecodeTest, PlanarTiledAndSixteenBitLayoutsGiveTheSamePicture) {
   ScopedTempDir dir;
   // Bigger than one 16 x 16 tile, so edge tiles are cut on the right and at the bottom.
-  constexpr uint32_t kSide = 20;
-  constexpr uint32_t kTall = 18;
+  constexpr int kSide = 20;
+  constexpr int kTall = 18;
   const std::vector<uint8_t> rgb = Rgb(kSide, kTall);
   TiffPicture base;
-  base.width = kSide;
-  base.height = kTall;
+  base.width = static_cast<uint32_t>(kSide);
+  base.height = static_cast<uint32_t>(kTall);
   base.samples = 3;
 
   TiffPicture strips = base;
@@ -266,4 +255,4 @@ TEST(TiffDecodeTest, SampleFormatsWithoutAnRgbReadingAreRefused) {
 }
 
 }  // namespace
-}  // namespace vesk
+}  // namespace vesk::test
