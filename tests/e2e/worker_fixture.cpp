@@ -14,6 +14,11 @@ ProgramResult WorkerTest::Run(const std::vector<std::string>& args, const std::f
                     {{"VESK_VIEWER_RECORD", RecordPath().string()}, {"TMPDIR", tmp_.path().string()}});
 }
 
+StartedProgram WorkerTest::Start(const std::vector<std::string>& args) {
+  return StartProgram(Worker(), args, tmp_.path(),
+                      {{"VESK_VIEWER_RECORD", RecordPath().string()}, {"TMPDIR", tmp_.path().string()}});
+}
+
 SessionPaths WorkerTest::PathsFor(const std::filesystem::path& viewedFile) const {
   return MakeSessionPaths(FromUtf8(viewedFile.string()));
 }

@@ -22,6 +22,8 @@ class WorkerTest : public ::testing::Test {
 
   // Runs the worker; the stand-in viewer records its arguments to RecordPath().
   ProgramResult Run(const std::vector<std::string>& args, const std::filesystem::path& worker = {});
+  // The same, without waiting for the worker to end (see FinishProgram).
+  StartedProgram Start(const std::vector<std::string>& args);
 
   // The session files of a viewed file, as the worker names them.
   SessionPaths PathsFor(const std::filesystem::path& viewedFile) const;
