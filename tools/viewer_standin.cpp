@@ -1,7 +1,9 @@
 // Stand-in for the viewer in tests and the demo: implements its hand-off command line
 //   --wait-file --wait-timeout=MS -- PATH
-// Waits until PATH exists (at most MS milliseconds), then prints it to standard output and exits 0;
-// on time-out says so and exits 1; a malformed command line exits 2.
+// Waits until PATH exists (at most MS milliseconds), then shows it and exits 0; on time-out says so and
+// exits 1; a malformed command line exits 2.
+// It shows on standard output, or, with VESK_VIEWER_OUTPUT set to a file path, in that file: the worker
+// starts it with its standard streams on the null device, so the demo and the tests name a file.
 // With VESK_VIEWER_RECORD set to a file path, it first writes its arguments there, one a line.
 
 #include <chrono>
@@ -9,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -19,17 +22,26 @@ namespace {
 
 constexpr std::chrono::milliseconds kPollInterval{20};
 
-// Written under a temporary name and renamed, so that a test waiting for the record never reads
-// half of it.
-void RecordArguments(const std::filesystem::path& record, const std::vector<std::string>& arguments) {
-  std::filesystem::path temp = record;
+// Written under a temporary name and renamed, so that whoever waits for the file never reads half
+// of it.
+void WriteWhole(const std::filesystem::path& path, const std::string& content) {
+  std::filesystem::path temp = path;
   temp += ".tmp";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    for (const auto& argument : arguments) out << argument << '\n';
+    out << content;
   }
   std::error_code ec;
-  std::filesystem::rename(temp, record, ec);
+  std::filesystem::rename(temp, path, ec);
+}
+
+// What the viewer shows goes to the file named by VESK_VIEWER_OUTPUT, else to standard output.
+void Show(const std::string& text) {
+  if (const char* output = std::getenv("VESK_VIEWER_OUTPUT"); output != nullptr && *output != '\0') {
+    WriteWhole(output, text);
+  } else {
+    std::cout << text << std::flush;
+  }
 }
 
 int Usage() {
@@ -53,7 +65,9 @@ bool ParseTimeout(std::string_view text, long long& ms) {
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   if (const char* record = std::getenv("VESK_VIEWER_RECORD"); record != nullptr && *record != '\0') {
-    RecordArguments(record, arguments);
+    std::string lines;
+    for (const auto& argument : arguments) lines += argument + '\n';
+    WriteWhole(record, lines);
   }
 
   constexpr std::string_view kTimeoutOption = "--wait-timeout=";
@@ -77,12 +91,14 @@ int main(int argc, char** argv) {
   std::error_code ec;
   while (!std::filesystem::exists(path, ec)) {
     if (std::chrono::steady_clock::now() >= deadline) {
-      std::cout << "Timed out after " << timeoutMs << " ms waiting for " << path.string() << std::endl;
+      Show("Timed out after " + std::to_string(timeoutMs) + " ms waiting for " + path.string() + "\n");
       return 1;
     }
     std::this_thread::sleep_for(kPollInterval);
   }
   std::ifstream in(path, std::ios::binary);
-  std::cout << in.rdbuf() << std::flush;
+  std::ostringstream content;
+  content << in.rdbuf();
+  Show(content.str());
   return 0;
 }

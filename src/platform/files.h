@@ -13,8 +13,15 @@ enum class PathKind { Missing, File, Directory };
 // What a path names, following symbolic links; Missing when it cannot be examined.
 PathKind GetPathKind(const std::u16string& path);
 
-// The temporary directory as the platform reports it, possibly with a trailing separator.
+// The temporary directory as the platform reports it, possibly with a trailing separator. Never a place
+// that cannot hold a file: a configured folder that is missing, is not a folder or cannot be written to
+// is passed over for the platform's default.
 std::u16string TempDirectory();
+
+// The longest file name (one path component) the platform takes, counted as NativeFileNameLength
+// counts: 255 on both platforms, bytes of UTF-8 on POSIX and UTF-16 units on Windows.
+size_t MaxFileNameLength();
+size_t NativeFileNameLength(std::u16string_view name);
 
 enum class FolderState {
   Private,      // a real folder (not a link to one), owned by the current user, closed to everybody else
@@ -56,6 +63,23 @@ struct FoundEntry {
   bool isDirectory = false;
   uint64_t lastWrite = 0;  // last modification, 100-ns units; links report their own time
 };
+
+// An exclusive lock between processes, held through a lock file; kNoFileLock when none is held.
+using FileLockHandle = intptr_t;
+inline constexpr FileLockHandle kNoFileLock = -1;
+
+// Takes the lock of the lock file at path, creating the file (private to the user, never through a
+// symbolic link) when it is missing, and waits at most waitMs for another holder to let go.
+// kNoFileLock when the lock could not be had in that time or the file cannot be used.
+FileLockHandle AcquireFileLock(const std::u16string& path, int waitMs);
+
+// Lets go of a lock taken by AcquireFileLock; kNoFileLock is ignored.
+void ReleaseFileLock(FileLockHandle lock);
+
+// Removes the lock file at path if nobody holds its lock at this moment. A process waiting for the
+// lock of a removed file notices and takes the lock of the file that replaces it, so two holders never
+// hold the lock of one path at once.
+bool RemoveUnusedLockFile(const std::u16string& path);
 
 // Entries of folder whose names match a wildcard pattern ("*" and "?"); empty when the folder cannot
 // be read.

@@ -1,18 +1,26 @@
 #include "session/session_paths.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
+#include <vector>
 
 #include "integrity/digest.h"
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/process.h"
 #include "platform/text.h"
+#include "session/atomic_file.h"
 
 namespace vesk {
 namespace {
 
 constexpr size_t kMaxNameUnits = 80;
+
+// What the longest session file name holds besides the sanitised name: the folder digest and " - "
+// before it, ".ocr.json" and the longest temporary suffix after it. All ASCII, so each unit counts one
+// against the platform's limit.
+constexpr size_t kUnitsAroundName = 8 + 3 + 9 + kMaxTemporarySuffixLength;
 
 // Position of the last "\" or "/", or npos.
 size_t LastSeparator(std::u16string_view path) { return path.find_last_of(u"\\/"); }
@@ -26,6 +34,25 @@ void TrimTrailingDotsAndSpaces(std::u16string& name) {
   name.erase(keep == std::u16string::npos ? 0 : keep + 1);
 }
 
+// Removes the last character; both halves of a surrogate pair go together.
+void DropLastCharacter(std::u16string& name) {
+  const size_t n = name.size();
+  const bool pair = n >= 2 && IsHighSurrogate(name[n - 2]) && IsLowSurrogate(name[n - 1]);
+  name.resize(n - (pair ? 2 : 1));
+}
+
+// Shortens name to at most maxUnits UTF-16 units and at most the platform's file-name limit less what
+// surrounds the name in a session file name, never splitting a surrogate pair.
+void CutToFit(std::u16string& name) {
+  if (name.size() > kMaxNameUnits) {
+    const bool splitsPair = IsHighSurrogate(name[kMaxNameUnits - 1]) && IsLowSurrogate(name[kMaxNameUnits]);
+    name.resize(splitsPair ? kMaxNameUnits - 1 : kMaxNameUnits);
+  }
+  const size_t limit = MaxFileNameLength();
+  const size_t budget = limit > kUnitsAroundName ? limit - kUnitsAroundName : 0;
+  while (!name.empty() && NativeFileNameLength(name) > budget) DropLastCharacter(name);
+}
+
 bool IsReservedDeviceName(const std::u16string& name) {
   static constexpr std::array<std::u16string_view, 22> kReserved = {
       u"CON",  u"PRN",  u"AUX",  u"NUL",  u"COM1", u"COM2", u"COM3", u"COM4", u"COM5", u"COM6", u"COM7",
@@ -37,18 +64,38 @@ bool IsReservedDeviceName(const std::u16string& name) {
   return false;
 }
 
+// A unique folder that an earlier run made (see below) and that is still our own closed folder, so that
+// runs share one instead of leaving a new one behind every time. Every run picks the same one: the
+// first by name. Empty when there is none.
+std::u16string ReusableFallbackFolder(const std::u16string& tempDir, const std::u16string& namePrefix) {
+  std::vector<std::u16string> names;
+  for (const FoundEntry& entry : FindEntries(tempDir, namePrefix + u"??????")) {
+    if (entry.isDirectory) names.push_back(entry.name);
+  }
+  std::sort(names.begin(), names.end());
+  for (const std::u16string& name : names) {
+    std::u16string folder = JoinPath(tempDir, name);
+    if (EnsurePrivateDirectory(folder) == FolderState::Private) return folder;
+  }
+  return {};
+}
+
 // On a shared temporary directory anybody can plant a folder, or a link, named VeskOCR to read the
 // results or redirect the worker's writes. So a candidate is used only when it is our own closed
 // folder; anything else there is left alone (never changed, never removed) and the next candidate is
-// tried: a per-user name, then a freshly made unique folder. When nothing can be made at all, the
-// first name with nothing behind it is returned: writes into it fail and are reported as such.
+// tried: a per-user name, then a unique folder (the one an earlier run made, when there is one). When
+// nothing can be made at all, the first name with nothing behind it is returned: writes into it fail
+// and are reported as such.
 std::u16string ChooseSessionFolder(const std::u16string& tempDir) {
   const std::u16string shared = JoinPath(tempDir, u"VeskOCR");
-  const std::u16string perUser = shared + u"-" + CurrentUserTag();
+  const std::u16string perUserName = u"VeskOCR-" + CurrentUserTag();
+  const std::u16string perUser = JoinPath(tempDir, perUserName);
   const FolderState sharedState = EnsurePrivateDirectory(shared);
   if (sharedState == FolderState::Private) return shared;
   const FolderState perUserState = EnsurePrivateDirectory(perUser);
   if (perUserState == FolderState::Private) return perUser;
+  std::u16string reused = ReusableFallbackFolder(tempDir, perUserName + u"-");
+  if (!reused.empty()) return reused;
   std::u16string fresh = CreateUniquePrivateDirectory(perUser + u"-");
   if (!fresh.empty()) return fresh;
   if (sharedState == FolderState::Unavailable) return shared;
@@ -63,15 +110,21 @@ SessionPaths MakeSessionPaths(const std::u16string& inputPath) {
   std::u16string tempDir = TempDirectory();
   if (!tempDir.empty() && tempDir.back() == kPathSeparator) tempDir.pop_back();
 
+  return SessionPathsIn(ChooseSessionFolder(tempDir),
+                        DirectoryDigestPrefix(inputPath) + u" - " + SanitizeFileName(inputPath));
+}
+
+SessionPaths SessionPathsIn(const std::u16string& folder, const std::u16string& stem) {
   SessionPaths paths;
-  paths.folder = ChooseSessionFolder(tempDir);
-  paths.stem = DirectoryDigestPrefix(inputPath) + u" - " + SanitizeFileName(inputPath);
-  const std::u16string base = JoinPath(paths.folder, paths.stem) + u".ocr";
+  paths.folder = folder;
+  paths.stem = stem;
+  const std::u16string base = JoinPath(folder, stem) + u".ocr";
   paths.textPath = base + u".txt";
   paths.jsonPath = base + u".json";
   paths.logPath = base + u".log";
-  paths.textTempPath = base + u".txt.tmp";
-  paths.jsonTempPath = base + u".json.tmp";
+  paths.textTempPath = TemporaryPathFor(paths.textPath);
+  paths.jsonTempPath = TemporaryPathFor(paths.jsonPath);
+  paths.lockPath = base + u".lock";
   return paths;
 }
 
@@ -98,8 +151,9 @@ std::u16string SanitizeFileName(const std::u16string& inputPath) {
   TrimTrailingDotsAndSpaces(name);
   if (name.empty()) return u"unnamed";
   if (IsReservedDeviceName(name)) name.insert(name.begin(), u'_');
-  if (name.size() > kMaxNameUnits) {
-    name.resize(kMaxNameUnits);
+  const size_t units = name.size();
+  CutToFit(name);
+  if (name.size() < units) {
     TrimTrailingDotsAndSpaces(name);
     if (name.empty()) return u"unnamed";
   }

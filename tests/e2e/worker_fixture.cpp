@@ -9,14 +9,18 @@ namespace vesk::test {
 
 namespace fs = std::filesystem;
 
+std::map<std::string, std::string> WorkerTest::WorkerEnvironment() const {
+  return {{"VESK_VIEWER_RECORD", RecordPath().string()},
+          {"VESK_VIEWER_OUTPUT", ViewerOutputPath().string()},
+          {"TMPDIR", tmp_.path().string()}};
+}
+
 ProgramResult WorkerTest::Run(const std::vector<std::string>& args, const std::filesystem::path& worker) {
-  return RunProgram(worker.empty() ? Worker() : worker, args, tmp_.path(),
-                    {{"VESK_VIEWER_RECORD", RecordPath().string()}, {"TMPDIR", tmp_.path().string()}});
+  return RunProgram(worker.empty() ? Worker() : worker, args, tmp_.path(), WorkerEnvironment());
 }
 
 StartedProgram WorkerTest::Start(const std::vector<std::string>& args) {
-  return StartProgram(Worker(), args, tmp_.path(),
-                      {{"VESK_VIEWER_RECORD", RecordPath().string()}, {"TMPDIR", tmp_.path().string()}});
+  return StartProgram(Worker(), args, tmp_.path(), WorkerEnvironment());
 }
 
 SessionPaths WorkerTest::PathsFor(const std::filesystem::path& viewedFile) const {

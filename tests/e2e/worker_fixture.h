@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,13 @@ class WorkerTest : public ::testing::Test {
   std::filesystem::path Worker() const { return BinDir() / "VeskOcrWorker"; }
   std::filesystem::path Viewer() const { return BinDir() / "vesk_viewer_standin"; }
   std::filesystem::path RecordPath() const { return tmp_.path() / "viewer-args.txt"; }
+  std::filesystem::path ViewerOutputPath() const { return tmp_.path() / "viewer-output.txt"; }
 
-  // Runs the worker; the stand-in viewer records its arguments to RecordPath().
+  // The environment of a worker run: the stand-in viewer records its arguments to RecordPath() and
+  // shows the report in ViewerOutputPath(); the session folder lies in the test's temporary folder.
+  std::map<std::string, std::string> WorkerEnvironment() const;
+
+  // Runs the worker in WorkerEnvironment().
   ProgramResult Run(const std::vector<std::string>& args, const std::filesystem::path& worker = {});
   // The same, without waiting for the worker to end (see FinishProgram).
   StartedProgram Start(const std::vector<std::string>& args);
@@ -40,6 +46,22 @@ class WorkerTest : public ::testing::Test {
   std::vector<std::string> ViewerArgs() const;
 
   ScopedTempDir tmp_;
+};
+
+// Whole runs on the sample screenshots, for the viewed file doc.pdf in the temporary folder.
+class PipelineTest : public WorkerTest {
+ protected:
+  std::filesystem::path Sample(const std::string& name) const { return TestDataDir() / "samples" / name; }
+  std::filesystem::path Viewed() const { return tmp_.path() / "doc.pdf"; }
+  SessionPaths Paths() const { return PathsFor(Viewed()); }
+
+  // Runs the worker with --console on a screenshot, extra options after the positional arguments.
+  ProgramResult RunOn(const std::filesystem::path& shot, std::vector<std::string> extra = {},
+                      const std::filesystem::path& worker = {}) {
+    std::vector<std::string> args{shot.string(), Viewer().string(), Viewed().string(), "--console"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Run(args, worker);
+  }
 };
 
 }  // namespace vesk::test
