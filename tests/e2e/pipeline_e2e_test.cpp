@@ -170,6 +170,19 @@ TEST_F(PipelineTest, UndecodableScreenshotEndsWithTwo) {
   EXPECT_EQ(r.err, "Image decoding failed: Failed to open image: " + shot.string() + "\n");
 }
 
+// A file far larger than any picture the limits allow: only its header is read, and the viewer
+// still gets the failure report at once.
+TEST_F(PipelineTest, HugeScreenshotFileEndsWithTwoAndAReport) {
+  const fs::path shot = tmp_.path() / "huge.png";
+  WriteFile(shot, ReadFile(Sample("blank.png")).substr(0, 33));  // signature and header chunk only
+  fs::resize_file(shot, uint64_t{8} << 30);                       // then 8 GiB of zeros, sparse
+  const ProgramResult r = RunOn(shot, {"--ep=cpu"});
+  EXPECT_EQ(r.exitCode, 2);
+  const std::string message = "Image decoding failed: Failed to read pixels from " + shot.string();
+  EXPECT_EQ(r.err, message + "\n");
+  EXPECT_EQ(ReadFile(U8(Paths().textPath)), "OCR Failed:\r\n" + message + "\r\n");
+}
+
 TEST_F(PipelineTest, SpoiledModelStopsTheRunBeforeTheRuntimeIsLoaded) {
   const fs::path worker = InstallWorkerCopy({});  // no backend: the check must fail first
   {

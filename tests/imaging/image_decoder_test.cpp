@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/decode_result.h"
 #include "imaging/image_writers.h"
 #include "platform/text.h"
 #include "support/temp_dir.h"
@@ -14,6 +15,9 @@
 namespace vesk {
 namespace {
 
+using test::Decode;
+using test::Decoded;
+using test::ExpectFailure;
 using test::ScopedTempDir;
 
 // An odd width so that any row padding shows; top-left pure red.
@@ -44,38 +48,8 @@ std::vector<uint8_t> WithAlpha(const std::vector<uint8_t>& rgb) {
   return rgba;
 }
 
-struct Decoded {
-  std::string path;
-  bool ok = false;
-  DecodedImage image;
-  std::string error;
-};
-
-Decoded Decode(const std::u16string& path) {
-  Decoded out;
-  std::u16string error;
-  out.image.width = 99;  // stale content a failed call must not leave behind
-  out.path = ToUtf8(path);
-  out.ok = DecodeImage(path, out.image, error);
-  out.error = ToUtf8(error);
-  return out;
-}
-
-Decoded Decode(const std::filesystem::path& path) { return Decode(FromUtf8(path.string())); }
-
 void ExpectPicture(const Decoded& decoded, const std::vector<uint8_t>& rgb) {
-  SCOPED_TRACE(decoded.path);
-  ASSERT_TRUE(decoded.ok) << decoded.error;
-  EXPECT_EQ(decoded.image.width, kWidth);
-  EXPECT_EQ(decoded.image.height, kHeight);
-  EXPECT_EQ(decoded.image.pixels, rgb);
-}
-
-void ExpectFailure(const Decoded& decoded, const std::string& message) {
-  EXPECT_FALSE(decoded.ok);
-  EXPECT_EQ(decoded.error, message);
-  EXPECT_EQ(decoded.image.width, 0);
-  EXPECT_TRUE(decoded.image.pixels.empty());
+  test::ExpectPicture(decoded, rgb, kWidth, kHeight);
 }
 
 test::PngPicture RgbPng() {
