@@ -84,10 +84,10 @@ Options ParseCommandLine(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       std::exit(0);
     } else if (arg == "--config") {
-      const std::string spec = value();
-      const size_t equals = spec.find('=');
-      if (equals == 0 || equals == std::string::npos) Fail("--config wants NAME=ARGS, got: " + spec);
-      options.configs.push_back({spec.substr(0, equals), SplitAtSpaces(spec.substr(equals + 1))});
+      const std::string config = value();
+      const size_t equals = config.find('=');
+      if (equals == 0 || equals == std::string::npos) Fail("--config wants NAME=ARGS, got: " + config);
+      options.configs.push_back({config.substr(0, equals), SplitAtSpaces(config.substr(equals + 1))});
     } else if (arg == "--worker") {
       options.worker = value();
     } else if (arg == "--viewer") {
