@@ -1,32 +1,30 @@
-// Stand-in for the viewer in tests and the demo: implements its hand-off command line
-//   --wait-file --wait-timeout=MS -- PATH
-// Waits until PATH exists (at most MS milliseconds), then prints it to standard output and exits 0;
-// on time-out says so and exits 1; a malformed command line exits 2.
-// With VESK_VIEWER_RECORD set to a file path, it first writes its arguments there, one a line.
+#include "viewer_standin.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <string>
 #include <string_view>
 #include <system_error>
 #include <thread>
-#include <vector>
 
+#include "platform/path.h"
+#include "platform/text.h"
+
+namespace vesk {
 namespace {
 
 constexpr std::chrono::milliseconds kPollInterval{20};
 
 // Written under a temporary name and renamed, so that a test waiting for the record never reads
 // half of it.
-void RecordArguments(const std::filesystem::path& record, const std::vector<std::string>& arguments) {
+void WriteRecord(const std::filesystem::path& record, const std::string& content) {
   std::filesystem::path temp = record;
   temp += ".tmp";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    for (const auto& argument : arguments) out << argument << '\n';
+    out << content;
   }
   std::error_code ec;
   std::filesystem::rename(temp, record, ec);
@@ -37,11 +35,11 @@ int Usage() {
   return 2;
 }
 
-bool ParseTimeout(std::string_view text, long long& ms) {
+bool ParseTimeout(const std::string& text, long long& ms) {
   if (text.empty()) return false;
   size_t used = 0;
   try {
-    ms = std::stoll(std::string(text), &used);
+    ms = std::stoll(text, &used);
   } catch (const std::exception&) {
     return false;
   }
@@ -50,34 +48,37 @@ bool ParseTimeout(std::string_view text, long long& ms) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
+int RunViewerStandIn(const std::vector<std::u16string>& arguments, const std::u16string& commandLine) {
   if (const char* record = std::getenv("VESK_VIEWER_RECORD"); record != nullptr && *record != '\0') {
-    RecordArguments(record, arguments);
+    // The raw command line goes first: a test that has the argument record may read it at once.
+    if (!commandLine.empty()) WriteRecord(std::string(record) + ".cmdline", ToUtf8(commandLine));
+    std::string lines;
+    for (const auto& argument : arguments) lines += ToUtf8(argument) + "\n";
+    WriteRecord(record, lines);
   }
 
-  constexpr std::string_view kTimeoutOption = "--wait-timeout=";
+  constexpr std::u16string_view kTimeoutOption = u"--wait-timeout=";
   bool waitFile = false;
   long long timeoutMs = -1;
   size_t i = 0;
-  for (; i < arguments.size() && arguments[i] != "--"; ++i) {
-    const std::string_view argument = arguments[i];
-    if (argument == "--wait-file") {
+  for (; i < arguments.size() && arguments[i] != u"--"; ++i) {
+    const std::u16string_view argument = arguments[i];
+    if (argument == u"--wait-file") {
       waitFile = true;
     } else if (argument.starts_with(kTimeoutOption)) {
-      if (!ParseTimeout(argument.substr(kTimeoutOption.size()), timeoutMs)) return Usage();
+      if (!ParseTimeout(ToUtf8(argument.substr(kTimeoutOption.size())), timeoutMs)) return Usage();
     } else {
       return Usage();
     }
   }
   if (!waitFile || timeoutMs < 0 || i + 2 != arguments.size()) return Usage();
-  const std::filesystem::path path = arguments[i + 1];
+  const std::filesystem::path path = NativePath(arguments[i + 1]);
 
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::error_code ec;
   while (!std::filesystem::exists(path, ec)) {
     if (std::chrono::steady_clock::now() >= deadline) {
-      std::cout << "Timed out after " << timeoutMs << " ms waiting for " << path.string() << std::endl;
+      std::cout << "Timed out after " << timeoutMs << " ms waiting for " << ToUtf8(arguments[i + 1]) << std::endl;
       return 1;
     }
     std::this_thread::sleep_for(kPollInterval);
@@ -86,3 +87,5 @@ int main(int argc, char** argv) {
   std::cout << in.rdbuf() << std::flush;
   return 0;
 }
+
+}  // namespace vesk

@@ -8,18 +8,11 @@
 #include <vector>
 
 #include "imaging/image_codec.h"
+#include "imaging/image_limits.h"
 #include "platform/path.h"
 
 namespace vesk {
 namespace {
-
-constexpr uint64_t kMaxSide = 16384;
-constexpr uint64_t kMaxPixels = uint64_t{1} << 26;  // 67,108,864
-
-std::u16string Decimal(uint64_t value) {
-  const std::string digits = std::to_string(value);
-  return std::u16string(digits.begin(), digits.end());
-}
 
 // The whole file, or false when it cannot be read (missing, a folder, an I/O error).
 bool ReadWholeFile(const std::u16string& path, std::vector<uint8_t>& bytes) {
@@ -77,14 +70,8 @@ bool DecodeImage(const std::u16string& path, DecodedImage& image, std::u16string
   const CodecStatus header = codec->ReadSize(file, size);
   if (header != CodecStatus::Ok) return Fail(image, error, MessageFor(header, path));
 
-  if (size.width == 0 || size.height == 0) {
-    return Fail(image, error, u"Invalid image dimensions: " + path);
-  }
-  // Both sides are at most 2^32 - 1 here, so the product cannot overflow 64 bits.
-  if (size.width > kMaxSide || size.height > kMaxSide || size.width * size.height > kMaxPixels) {
-    return Fail(image, error,
-                u"Image dimensions out of range (" + Decimal(size.width) + u"x" + Decimal(size.height) +
-                    u"): " + path);
+  if (std::u16string sizeError = FrameSizeError(size.width, size.height, path); !sizeError.empty()) {
+    return Fail(image, error, std::move(sizeError));
   }
 
   image.width = static_cast<int32_t>(size.width);

@@ -16,21 +16,12 @@ PathKind GetPathKind(const std::u16string& path);
 // The temporary directory as the platform reports it, possibly with a trailing separator.
 std::u16string TempDirectory();
 
-enum class FolderState {
-  Private,      // a real folder (not a link to one), owned by the current user, closed to everybody else
-  Unavailable,  // nothing is there and nothing could be created
-  Foreign,      // something is there that is not such a folder
-};
-
-// Creates path (mode private to the user, parent not created) unless something exists there, then
-// examines what is there. Never changes or removes what it finds.
-FolderState EnsurePrivateDirectory(const std::u16string& path);
-
-// Creates a new private folder named prefix + a unique suffix; empty when none could be made.
-std::u16string CreateUniquePrivateDirectory(const std::u16string& prefix);
-
-// A short text naming the current user, fit for a file name.
-std::u16string CurrentUserTag();
+// Creates the session folder at preferred (its parent is not created) and returns the folder the
+// session files go into. Where the temporary directory is shared between users (POSIX), a folder that
+// is not the user's own private one is left alone and a private folder of the user's is used instead;
+// on Windows the temporary directory is the user's own and preferred is used as it is. A folder that
+// cannot be made is still returned: writes into it then fail and are reported as such.
+std::u16string CreateSessionFolder(const std::u16string& preferred);
 
 enum class WriteOutcome {
   NotOpened,   // nothing was created
@@ -38,12 +29,15 @@ enum class WriteOutcome {
   Complete,
 };
 
-// Creates or truncates path (never through a symbolic link; a new file is private to the user) and
-// writes the whole content.
+// Creates or truncates path and writes the whole content. On POSIX a symbolic link there is never
+// followed and a new file is private to the user.
 WriteOutcome WriteWholeFile(const std::u16string& path, std::string_view content);
 
 // Moves from over to, replacing to in one step. False when the file system refuses.
-bool ReplaceFile(const std::u16string& from, const std::u16string& to);
+bool MoveFileOver(const std::u16string& from, const std::u16string& to);
+
+// Copies the file from over to, the same way as WriteWholeFile writes. False when it was not copied.
+bool CopyFileOver(const std::u16string& from, const std::u16string& to);
 
 // Removes a file (a symbolic link itself, never its target). False when nothing was removed.
 bool RemoveFile(const std::u16string& path);

@@ -34,25 +34,6 @@ std::u16string TempDirectory() {
   return FromUtf8(dir);
 }
 
-FolderState EnsurePrivateDirectory(const std::u16string& path) {
-  if (path.empty()) return FolderState::Unavailable;
-  const std::string native = ToUtf8(path);
-  // Whatever mkdir reports, what is there now decides: it may have existed all along.
-  ::mkdir(native.c_str(), 0700);
-  struct stat st {};
-  if (::lstat(native.c_str(), &st) != 0) return FolderState::Unavailable;
-  const bool mine = S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
-  return mine ? FolderState::Private : FolderState::Foreign;
-}
-
-std::u16string CreateUniquePrivateDirectory(const std::u16string& prefix) {
-  std::string name = ToUtf8(prefix) + "XXXXXX";
-  if (::mkdtemp(name.data()) == nullptr) return {};
-  return FromUtf8(name);
-}
-
-std::u16string CurrentUserTag() { return FromUtf8(std::to_string(::geteuid())); }
-
 WriteOutcome WriteWholeFile(const std::u16string& path, std::string_view content) {
   const int fd = ::open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return WriteOutcome::NotOpened;
@@ -74,8 +55,23 @@ WriteOutcome WriteWholeFile(const std::u16string& path, std::string_view content
   return ok ? WriteOutcome::Complete : WriteOutcome::Incomplete;
 }
 
-bool ReplaceFile(const std::u16string& from, const std::u16string& to) {
+bool MoveFileOver(const std::u16string& from, const std::u16string& to) {
   return ::rename(ToUtf8(from).c_str(), ToUtf8(to).c_str()) == 0;
+}
+
+bool CopyFileOver(const std::u16string& from, const std::u16string& to) {
+  const int fd = ::open(ToUtf8(from).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::string content;
+  char buffer[65536];
+  ssize_t n = 0;
+  while ((n = ::read(fd, buffer, sizeof buffer)) != 0) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    content.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return n == 0 && WriteWholeFile(to, content) == WriteOutcome::Complete;
 }
 
 bool RemoveFile(const std::u16string& path) { return ::unlink(ToUtf8(path).c_str()) == 0; }

@@ -9,12 +9,21 @@ namespace vesk {
 // Path of the running executable; empty when the platform cannot tell.
 std::u16string ExecutablePath();
 
-// Starts program (the path as given: no shell, no search) with the arguments, which it receives
-// unchanged, and returns without waiting for it. True when the program was started.
-bool StartDetachedProcess(const std::u16string& program, const std::vector<std::u16string>& arguments);
+// One argument handed to a started program. POSIX hands every argument over as its own element. A
+// Windows program receives one command line instead: the arguments joined by single spaces, each
+// marked quoted put between double quotes as it is, nothing inside escaped (fit for paths, which
+// cannot hold a double quote there).
+struct ProgramArgument {
+  std::u16string text;
+  bool quoted = false;
+};
+
+// Starts program (the path as given: no shell, no search) with the arguments and returns without
+// waiting for it or keeping a handle to it. True when the program was started.
+bool StartDetachedProcess(const std::u16string& program, const std::vector<ProgramArgument>& arguments);
 
 // Asks the desktop shell to open file with the arguments, which also reaches files that are opened
 // through an association rather than executed. False when it fails or the platform has no such service.
-bool OpenWithShell(const std::u16string& file, const std::vector<std::u16string>& arguments);
+bool OpenWithShell(const std::u16string& file, const std::vector<ProgramArgument>& arguments);
 
 }  // namespace vesk

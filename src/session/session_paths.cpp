@@ -37,26 +37,6 @@ bool IsReservedDeviceName(const std::u16string& name) {
   return false;
 }
 
-// On a shared temporary directory anybody can plant a folder, or a link, named VeskOCR to read the
-// results or redirect the worker's writes. So a candidate is used only when it is our own closed
-// folder; anything else there is left alone (never changed, never removed) and the next candidate is
-// tried: a per-user name, then a freshly made unique folder. When nothing can be made at all, the
-// first name with nothing behind it is returned: writes into it fail and are reported as such.
-std::u16string ChooseSessionFolder(const std::u16string& tempDir) {
-  const std::u16string shared = JoinPath(tempDir, u"VeskOCR");
-  const std::u16string perUser = shared + u"-" + CurrentUserTag();
-  const FolderState sharedState = EnsurePrivateDirectory(shared);
-  if (sharedState == FolderState::Private) return shared;
-  const FolderState perUserState = EnsurePrivateDirectory(perUser);
-  if (perUserState == FolderState::Private) return perUser;
-  std::u16string fresh = CreateUniquePrivateDirectory(perUser + u"-");
-  if (!fresh.empty()) return fresh;
-  if (sharedState == FolderState::Unavailable) return shared;
-  if (perUserState == FolderState::Unavailable) return perUser;
-  // The unique folder could not be created under this very name, so nothing stands behind it.
-  return perUser + u"-XXXXXX";
-}
-
 }  // namespace
 
 SessionPaths MakeSessionPaths(const std::u16string& inputPath) {
@@ -64,7 +44,7 @@ SessionPaths MakeSessionPaths(const std::u16string& inputPath) {
   if (!tempDir.empty() && tempDir.back() == kPathSeparator) tempDir.pop_back();
 
   SessionPaths paths;
-  paths.folder = ChooseSessionFolder(tempDir);
+  paths.folder = CreateSessionFolder(JoinPath(tempDir, u"VeskOCR"));
   paths.stem = DirectoryDigestPrefix(inputPath) + u" - " + SanitizeFileName(inputPath);
   const std::u16string base = JoinPath(paths.folder, paths.stem) + u".ocr";
   paths.textPath = base + u".txt";
