@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -49,9 +50,11 @@ bool ParseTimeout(const std::string& text, long long& ms) {
 }  // namespace
 
 int RunViewerStandIn(const std::vector<std::u16string>& arguments, const std::u16string& commandLine) {
-  if (const char* record = std::getenv("VESK_VIEWER_RECORD"); record != nullptr && *record != '\0') {
+  const char* recordVariable = std::getenv("VESK_VIEWER_RECORD");
+  const std::string record = recordVariable != nullptr ? recordVariable : "";
+  if (!record.empty()) {
     // The raw command line goes first: a test that has the argument record may read it at once.
-    if (!commandLine.empty()) WriteRecord(std::string(record) + ".cmdline", ToUtf8(commandLine));
+    if (!commandLine.empty()) WriteRecord(record + ".cmdline", ToUtf8(commandLine));
     std::string lines;
     for (const auto& argument : arguments) lines += ToUtf8(argument) + "\n";
     WriteRecord(record, lines);
@@ -84,7 +87,9 @@ int RunViewerStandIn(const std::vector<std::u16string>& arguments, const std::u1
     std::this_thread::sleep_for(kPollInterval);
   }
   std::ifstream in(path, std::ios::binary);
-  std::cout << in.rdbuf() << std::flush;
+  const std::string shown((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::cout << shown << std::flush;
+  if (!record.empty()) WriteRecord(record + ".shown", shown);
   return 0;
 }
 

@@ -5,7 +5,8 @@
 // on time-out says so and exits 1; a malformed command line exits 2.
 // With VESK_VIEWER_RECORD set to a file path, it first writes its arguments there, one a line, in
 // UTF-8; where the platform hands a program one command line (Windows), that text goes to the same
-// path + ".cmdline".
+// path + ".cmdline". What it printed goes to that path + ".shown" as well, since a viewer started by
+// the windowless worker on Windows prints into a console of its own that nobody else reads.
 
 #include <string>
 #include <vector>

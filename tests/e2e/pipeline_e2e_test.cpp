@@ -7,7 +7,9 @@
 #include <string>
 
 #include "e2e/worker_fixture.h"
+#include "platform/path.h"
 #include "platform/text.h"
+#include "runtime/ort_platform.h"
 
 namespace vesk::test {
 namespace {
@@ -16,19 +18,8 @@ namespace fs = std::filesystem;
 
 std::string U8(const std::u16string& s) { return ToUtf8(s); }
 
-class PipelineTest : public WorkerTest {
- protected:
-  fs::path Sample(const std::string& name) const { return TestDataDir() / "samples" / name; }
-
-  // Runs the worker on a screenshot with the viewed file doc.pdf in the temporary folder.
-  ProgramResult RunOn(const fs::path& shot, std::vector<std::string> extra = {}, const fs::path& worker = {}) {
-    std::vector<std::string> args{shot.string(), Viewer().string(), Viewed().string(), "--console"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    return Run(args, worker);
-  }
-  fs::path Viewed() const { return tmp_.path() / "doc.pdf"; }
-  SessionPaths Paths() const { return PathsFor(Viewed()); }
-};
+// Whether this build reads barcodes (zxing-cpp was available when it was built).
+constexpr bool kBarcodeReader = VESK_TEST_BARCODE_READER;
 
 TEST_F(PipelineTest, SampleWithQrCodeAndTextWritesBothResultsAndTheCompletionLine) {
   const ProgramResult r = RunOn(Sample("qr_and_text.png"), {"--ep=cpu"});
@@ -36,45 +27,27 @@ TEST_F(PipelineTest, SampleWithQrCodeAndTextWritesBothResultsAndTheCompletionLin
   const SessionPaths paths = Paths();
 
   const std::string report = ReadFile(U8(paths.textPath));
-  EXPECT_TRUE(report.starts_with("==================================================\r\n[QR Code / Barcode]\r\nType: QRCode\r\n"))
-      << report;
-  EXPECT_NE(report.find("\r\n[OCR Text]\r\n"), std::string::npos);
-
   const std::string json = ReadFile(U8(paths.jsonPath));
+  const std::string log = ReadFile(U8(paths.logPath));
   EXPECT_TRUE(json.starts_with("{\n  \"schema\": \"vesk.ocr/1\",\n")) << json;
-  EXPECT_NE(json.find("\"format\": \"QRCode\""), std::string::npos);
   EXPECT_NE(json.find("    \"ep\": \"cpu\",\n    \"fallback\": false\n"), std::string::npos);
+  if (kBarcodeReader) {
+    EXPECT_TRUE(report.starts_with("==================================================\r\n[QR Code / Barcode]\r\nType: QRCode\r\n"))
+        << report;
+    EXPECT_NE(report.find("\r\n[OCR Text]\r\n"), std::string::npos);
+    EXPECT_NE(json.find("\"format\": \"QRCode\""), std::string::npos);
+    EXPECT_NE(log.find("1 barcodes in "), std::string::npos);
+  } else {
+    // A build without a barcode reader still reads the text, and says why the scan was skipped.
+    EXPECT_EQ(report.find("[QR Code / Barcode]"), std::string::npos) << report;
+    EXPECT_NE(log.find("\r\nBarcode scan skipped: this build has no barcode reader"), std::string::npos) << log;
+    EXPECT_NE(log.find("0 barcodes in "), std::string::npos);
+  }
 
   // stdout holds the completion line; the stand-in viewer, sharing it, may add the report before or after.
   EXPECT_NE(r.out.find("Completed: "), std::string::npos) << r.out;
-  const std::string log = ReadFile(U8(paths.logPath));
   EXPECT_NE(log.find("Model hash ok: pp-ocrv5_server_det.onnx\n"), std::string::npos);
-  EXPECT_NE(log.find(" barcodes in "), std::string::npos);
-  EXPECT_NE(log.find("1 barcodes in "), std::string::npos);
   EXPECT_TRUE(log.ends_with(" ms, EP=cpu\r\n")) << log;
-}
-
-TEST_F(PipelineTest, AutoFallsBackToTheCpuWithANoteAndDmlFails) {
-  ProgramResult r = RunOn(Sample("blank.png"));
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find(" ms, EP=cpu (Fallback: DML det session init failed: DirectML provider symbol not present "
-                       "in onnxruntime.dll; Det and Rec run on CPU)\n"),
-            std::string::npos)
-      << r.out;
-  EXPECT_NE(ReadFile(U8(Paths().jsonPath)).find("\"fallback\": true\n"), std::string::npos);
-
-  r = RunOn(Sample("blank.png"), {"--ep=dml"});
-  EXPECT_EQ(r.exitCode, 3);
-  EXPECT_EQ(r.err,
-            "Model initialization failed:\nDML det init failed: DirectML provider symbol not present in "
-            "onnxruntime.dll\n\n\n");
-
-  r = RunOn(Sample("blank.png"), {"--force-dml-fail=init"});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_NE(r.out.find("(Fallback: DML det session init failed: Fault injection: force_dml_fail_init simulated; Det "
-                       "and Rec run on CPU)"),
-            std::string::npos)
-      << r.out;
 }
 
 TEST_F(PipelineTest, BlankScreenshotWithoutBarcodeScanHasNoTextAndNoBarcodesMember) {
@@ -101,7 +74,8 @@ TEST_F(PipelineTest, UndecodableScreenshotEndsWithTwo) {
   WriteFile(shot, "this is not a picture\n");
   const ProgramResult r = RunOn(shot, {"--ep=cpu"});
   EXPECT_EQ(r.exitCode, 2);
-  EXPECT_EQ(r.err, "Image decoding failed: Failed to open image: " + shot.string() + "\n");
+  // The runtime may add lines of its own (under Wine it reports the graphics interfaces it lacks).
+  EXPECT_TRUE(HasLine(r.err, "Image decoding failed: Failed to open image: " + shot.string())) << r.err;
 }
 
 TEST_F(PipelineTest, SpoiledModelStopsTheRunBeforeTheRuntimeIsLoaded) {
@@ -125,17 +99,19 @@ TEST_F(PipelineTest, SpoiledModelStopsTheRunBeforeTheRuntimeIsLoaded) {
 TEST_F(PipelineTest, MissingOrTooOldRuntimeEndsWithThree) {
   ProgramResult r = RunOn(Sample("blank.png"), {}, InstallWorkerCopy({}));
   EXPECT_EQ(r.exitCode, 3);
+  const fs::path library = tmp_.path() / "install" / "backend" / NativePath(kOrtLibraryFile);
   EXPECT_TRUE(r.err.starts_with("ONNX Runtime DLL initialization failed: Failed to load onnxruntime.dll from " +
-                                (tmp_.path() / "install" / "backend" / "libonnxruntime.so.1").string() + " ("))
+                                library.string() + " ("))
       << r.err;
+  EXPECT_TRUE(r.err.ends_with(")\n")) << r.err;
 
   fs::remove_all(tmp_.path() / "install");
-  r = RunOn(Sample("blank.png"), {}, InstallWorkerCopy(DepsDir() / "backend-1.21"));
+  r = RunOn(Sample("blank.png"), {}, InstallWorkerCopy(OldBackendDir()));
   EXPECT_EQ(r.exitCode, 3);
-  // The old library prints a complaint of its own first; the worker's message is the last line.
-  EXPECT_TRUE(r.err.ends_with(
-      "\nONNX Runtime DLL initialization failed: onnxruntime.dll does not provide ORT API version 22. backend/ "
-      "must hold the matching build (see third_party/onnxruntime/README.md).\n"))
+  // The old library prints a complaint of its own as well.
+  EXPECT_TRUE(HasLine(r.err,
+                      "ONNX Runtime DLL initialization failed: onnxruntime.dll does not provide ORT API version 22. "
+                      "backend/ must hold the matching build (see third_party/onnxruntime/README.md)."))
       << r.err;
 }
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,15 +17,28 @@ namespace vesk::test {
 
 class WorkerTest : public ::testing::Test {
  protected:
-  std::filesystem::path Worker() const { return BinDir() / "VeskOcrWorker"; }
-  std::filesystem::path Viewer() const { return BinDir() / "vesk_viewer_standin"; }
-  std::filesystem::path RecordPath() const { return tmp_.path() / "viewer-args.txt"; }
+  std::filesystem::path Worker() const { return Program("VeskOcrWorker"); }
+  std::filesystem::path Viewer() const { return Program("vesk_viewer_standin"); }
+  // Where the viewer of the latest run records its arguments, and what it showed once it has shown it.
+  std::filesystem::path RecordPath() const;
+  std::filesystem::path ShownPath() const;
 
   // Runs the worker; the stand-in viewer records its arguments to RecordPath().
   ProgramResult Run(const std::vector<std::string>& args, const std::filesystem::path& worker = {});
 
+  // The environment additions of a new run: a record of its own for the viewer, and the temporary
+  // directory.
+  std::map<std::string, std::string> Environment();
+
+  // Waits until every viewer the test started has shown its report, before the folder it waits in is
+  // removed: a viewer left waiting would outlive the test by its whole time-out.
+  void TearDown() override;
+
   // The session files of a viewed file, as the worker names them.
   SessionPaths PathsFor(const std::filesystem::path& viewedFile) const;
+
+  // Whether text holds line as one whole line of its own.
+  static bool HasLine(const std::string& text, const std::string& line);
 
   // Waits until path exists and its content contains needle; returns the content (empty on time-out).
   static std::string WaitForContent(const std::filesystem::path& path, const std::string& needle,
@@ -38,6 +52,29 @@ class WorkerTest : public ::testing::Test {
   std::vector<std::string> ViewerArgs() const;
 
   ScopedTempDir tmp_;
+
+ private:
+  struct ViewerRecord {
+    std::filesystem::path path;
+    bool launched = false;  // the run's exit code shows that a viewer was started
+  };
+  std::vector<ViewerRecord> records_;
+};
+
+// Whole runs on the sample screenshots.
+class PipelineTest : public WorkerTest {
+ protected:
+  std::filesystem::path Sample(const std::string& name) const { return TestDataDir() / "samples" / name; }
+
+  // Runs the worker on a screenshot with the viewed file doc.pdf in the temporary folder.
+  ProgramResult RunOn(const std::filesystem::path& shot, std::vector<std::string> extra = {},
+                      const std::filesystem::path& worker = {}) {
+    std::vector<std::string> args{shot.string(), Viewer().string(), Viewed().string(), "--console"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Run(args, worker);
+  }
+  std::filesystem::path Viewed() const { return tmp_.path() / "doc.pdf"; }
+  SessionPaths Paths() const { return PathsFor(Viewed()); }
 };
 
 }  // namespace vesk::test

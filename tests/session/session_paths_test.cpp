@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/path.h"
 #include "platform/text.h"
 #include "support/temp_dir.h"
 
@@ -67,12 +68,12 @@ TEST(DirectoryDigestPrefix, NoFolderPartHashesZeroBytes) {
 TEST(MakeSessionPaths, NamesAllFilesInsideTheSessionFolderUnderTemp) {
   test::ScopedTempDir tmp;
   const SessionPaths paths = MakeSessionPaths(u"report.pdf");
-  const std::u16string folder = tmp.u16() + u"/VeskOCR";
+  const std::u16string folder = JoinPath(tmp.u16(), u"VeskOCR");
   EXPECT_EQ(paths.folder, folder);
   EXPECT_EQ(paths.stem, u"d41d8cd9 - report.pdf");
-  EXPECT_EQ(paths.textPath, folder + u"/d41d8cd9 - report.pdf.ocr.txt");
-  EXPECT_EQ(paths.jsonPath, folder + u"/d41d8cd9 - report.pdf.ocr.json");
-  EXPECT_EQ(paths.logPath, folder + u"/d41d8cd9 - report.pdf.ocr.log");
+  EXPECT_EQ(paths.textPath, JoinPath(folder, u"d41d8cd9 - report.pdf.ocr.txt"));
+  EXPECT_EQ(paths.jsonPath, JoinPath(folder, u"d41d8cd9 - report.pdf.ocr.json"));
+  EXPECT_EQ(paths.logPath, JoinPath(folder, u"d41d8cd9 - report.pdf.ocr.log"));
   EXPECT_EQ(paths.textTempPath, paths.textPath + u".tmp");
   EXPECT_EQ(paths.jsonTempPath, paths.jsonPath + u".tmp");
   EXPECT_EQ(GetPathKind(folder), PathKind::Directory);
@@ -88,9 +89,8 @@ TEST(MakeSessionPaths, OneFolderWrittenTwoWaysGivesOneStemAndTheFolderIsReused) 
 }
 
 TEST(ExecutableDirectory, IsTheFolderOfTheRunningProgram) {
-  const std::filesystem::path dir(ToUtf8(ExecutableDirectory()));
-  EXPECT_TRUE(std::filesystem::equivalent(dir, test::BinDir()));
-  EXPECT_NE(ToUtf8(ExecutableDirectory()).back(), '/');
+  EXPECT_TRUE(std::filesystem::equivalent(NativePath(ExecutableDirectory()), test::BinDir()));
+  EXPECT_NE(ExecutableDirectory().back(), kPathSeparator);
 }
 
 }  // namespace
