@@ -9,9 +9,11 @@ namespace vesk {
 ExitCode ReportFailure(const SessionPaths& paths, const std::string& message, ExitCode code, bool console) {
   // Nothing more can be done when the report itself cannot be written; the exit code still tells.
   WriteFailureReport(paths.textPath, message);
-  RunLog::AppendLine(paths.logPath, "Error: " + message);
+  RunLog::AppendLine(paths.logPath, FailureLogEntry(message));
   if (console) WriteErrorLine(message);
   return code;
 }
+
+std::string FailureLogEntry(const std::string& message) { return "Error: " + message; }
 
 }  // namespace vesk

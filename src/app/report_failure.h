@@ -11,4 +11,7 @@ namespace vesk {
 // standard error with --console. Returns code.
 ExitCode ReportFailure(const SessionPaths& paths, const std::string& message, ExitCode code, bool console);
 
+// The run log entry of a failure: "Error: " + message.
+std::string FailureLogEntry(const std::string& message);
+
 }  // namespace vesk

@@ -11,7 +11,7 @@ void RunLog::AppendLine(const std::u16string& logPath, std::string_view entry) {
   std::ofstream out(NativePath(logPath), std::ios::binary | std::ios::app);
   if (!out) return;
   out.write(entry.data(), static_cast<std::streamsize>(entry.size()));
-  out.write("\r\n", 2);
+  out.write(kLineEnd.data(), static_cast<std::streamsize>(kLineEnd.size()));
 }
 
 }  // namespace vesk

@@ -7,6 +7,9 @@
 namespace vesk {
 
 struct RunLog {
+  // What follows every entry.
+  static constexpr std::string_view kLineEnd = "\r\n";
+
   // Appends entry + "\r\n" to the log file; an entry that cannot be written is dropped silently.
   static void AppendLine(const std::u16string& logPath, std::string_view entry);
 };

@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/console.h"
+#include "app/crash_report.h"
 #include "app/exit_code.h"
 #include "app/report_failure.h"
 #include "app/run_worker.h"
@@ -24,6 +25,8 @@ int WorkerMain(std::chrono::steady_clock::time_point start, const std::vector<st
   }
 
   const SessionPaths paths = MakeSessionPaths(options.inputPath);
+  // From here on even a crash leaves the viewer a failure report.
+  ArmCrashReport(paths, options.console);
   ExitCode code;
   try {
     code = RunWorker(options, paths, start);
@@ -33,6 +36,7 @@ int WorkerMain(std::chrono::steady_clock::time_point start, const std::vector<st
   } catch (...) {
     code = ReportFailure(paths, "Unexpected failure", ExitCode::RecognitionFailed, options.console);
   }
+  DisarmCrashReport();
   return static_cast<int>(code);
 }
 

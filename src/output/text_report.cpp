@@ -47,8 +47,10 @@ bool WriteTextReport(const std::u16string& textPath, const std::vector<OcrLine>&
   return WriteFileAtomically(textPath, BuildTextReport(lines, barcodes));
 }
 
+std::string BuildFailureReport(const std::string& message) { return "OCR Failed:\r\n" + message + "\r\n"; }
+
 bool WriteFailureReport(const std::u16string& textPath, const std::string& message) {
-  return WriteFileAtomically(textPath, "OCR Failed:\r\n" + message + "\r\n");
+  return WriteFileAtomically(textPath, BuildFailureReport(message));
 }
 
 }  // namespace vesk

@@ -38,6 +38,10 @@ void WorkerTest::TearDown() {
   }
 }
 
+StartedProgram WorkerTest::Start(const std::vector<std::string>& args) {
+  return StartProgram(Worker(), args, tmp_.path(), Environment());
+}
+
 SessionPaths WorkerTest::PathsFor(const std::filesystem::path& viewedFile) const {
   return MakeSessionPaths(FromUtf8(viewedFile.string()));
 }

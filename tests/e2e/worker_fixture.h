@@ -25,6 +25,8 @@ class WorkerTest : public ::testing::Test {
 
   // Runs the worker; the stand-in viewer records its arguments to RecordPath().
   ProgramResult Run(const std::vector<std::string>& args, const std::filesystem::path& worker = {});
+  // The same, without waiting for the worker to end (see FinishProgram).
+  StartedProgram Start(const std::vector<std::string>& args);
 
   // The environment additions of a new run: a record of its own for the viewer, and the temporary
   // directory.

@@ -17,8 +17,23 @@ struct ProgramResult {
   std::filesystem::path outPath;
 };
 
-// Runs program with args (argv[0] is the program path), extra environment variables added to the
-// current environment. Standard output and error go to files in captureDir, read back when it exits.
+// A program started and not yet waited for.
+struct StartedProgram {
+  long long pid = -1;  // the process id; -1 when it could not be started
+  std::filesystem::path outPath;
+  std::filesystem::path errPath;
+};
+
+// Starts program with args (argv[0] is the program path), extra environment variables added to the
+// current environment. Standard output and error go to files in captureDir.
+StartedProgram StartProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
+                            const std::filesystem::path& captureDir,
+                            const std::map<std::string, std::string>& extraEnv = {});
+
+// Waits until the program ends and reads back what it printed.
+ProgramResult FinishProgram(const StartedProgram& started);
+
+// StartProgram, then FinishProgram.
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                          const std::filesystem::path& captureDir,
                          const std::map<std::string, std::string>& extraEnv = {});

@@ -38,6 +38,7 @@ HANDLE InheritableFile(const std::filesystem::path& path) {
                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Text written through the C runtime ends its lines with CR LF on Windows; tests compare lines.
 std::string WithLineFeeds(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -45,6 +46,13 @@ std::string WithLineFeeds(const std::string& text) {
     out.push_back(text[i]);
   }
   return out;
+}
+
+// The process handles of started programs, kept until they are waited for, so that an identifier
+// cannot pass to another process in between.
+std::map<long long, HANDLE>& StartedProcesses() {
+  static std::map<long long, HANDLE> processes;
+  return processes;
 }
 
 }  // namespace
@@ -68,16 +76,16 @@ std::u16string QuoteArgument(const std::u16string& argument) {
   return quoted;
 }
 
-ProgramResult RunCommandLine(const std::u16string& commandLine, const std::filesystem::path& captureDir,
-                             const std::map<std::string, std::string>& extraEnv, DWORD creationFlags) {
+StartedProgram StartCommandLine(const std::u16string& commandLine, const std::filesystem::path& captureDir,
+                                const std::map<std::string, std::string>& extraEnv, DWORD creationFlags) {
   static int counter = 0;
   const std::string tag = std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(counter++);
-  ProgramResult result;
-  result.outPath = captureDir / ("stdout-" + tag);
-  const std::filesystem::path errPath = captureDir / ("stderr-" + tag);
+  StartedProgram started;
+  started.outPath = captureDir / ("stdout-" + tag);
+  started.errPath = captureDir / ("stderr-" + tag);
 
-  const HANDLE out = InheritableFile(result.outPath);
-  const HANDLE err = InheritableFile(errPath);
+  const HANDLE out = InheritableFile(started.outPath);
+  const HANDLE err = InheritableFile(started.errPath);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -87,31 +95,53 @@ ProgramResult RunCommandLine(const std::u16string& commandLine, const std::files
   std::wstring line = WideCopy(commandLine);
   std::wstring environment = EnvironmentBlock(extraEnv);
   PROCESS_INFORMATION process{};
-  const BOOL started = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+  const BOOL created = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
                                         creationFlags | CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr,
                                         &startup, &process);
   ::CloseHandle(out);
   ::CloseHandle(err);
-  if (!started) return result;
-  ::WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 0;
-  if (::GetExitCodeProcess(process.hProcess, &code)) result.exitCode = static_cast<int>(code);
+  if (!created) return started;
   ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
-  // Text written through the C runtime ends its lines with CR LF on Windows; tests compare lines.
-  result.out = WithLineFeeds(ReadFile(result.outPath));
-  result.err = WithLineFeeds(ReadFile(errPath));
-  return result;
+  started.pid = process.dwProcessId;
+  StartedProcesses()[started.pid] = process.hProcess;
+  return started;
 }
 
-ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
-                         const std::filesystem::path& captureDir, const std::map<std::string, std::string>& extraEnv) {
+StartedProgram StartProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
+                            const std::filesystem::path& captureDir,
+                            const std::map<std::string, std::string>& extraEnv) {
   std::u16string commandLine = QuoteArgument(program.u16string());
   for (const std::string& arg : args) {
     commandLine.push_back(u' ');
     commandLine += QuoteArgument(FromUtf8(arg));
   }
-  return RunCommandLine(commandLine, captureDir, extraEnv);
+  return StartCommandLine(commandLine, captureDir, extraEnv);
+}
+
+ProgramResult FinishProgram(const StartedProgram& started) {
+  ProgramResult result;
+  result.outPath = started.outPath;
+  const auto found = StartedProcesses().find(started.pid);
+  if (found == StartedProcesses().end()) return result;
+  const HANDLE process = found->second;
+  StartedProcesses().erase(found);
+  ::WaitForSingleObject(process, INFINITE);
+  DWORD code = 0;
+  if (::GetExitCodeProcess(process, &code)) result.exitCode = static_cast<int>(code);
+  ::CloseHandle(process);
+  result.out = WithLineFeeds(ReadFile(started.outPath));
+  result.err = WithLineFeeds(ReadFile(started.errPath));
+  return result;
+}
+
+ProgramResult RunCommandLine(const std::u16string& commandLine, const std::filesystem::path& captureDir,
+                             const std::map<std::string, std::string>& extraEnv, DWORD creationFlags) {
+  return FinishProgram(StartCommandLine(commandLine, captureDir, extraEnv, creationFlags));
+}
+
+ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
+                         const std::filesystem::path& captureDir, const std::map<std::string, std::string>& extraEnv) {
+  return FinishProgram(StartProgram(program, args, captureDir, extraEnv));
 }
 
 }  // namespace vesk::test

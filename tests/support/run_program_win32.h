@@ -11,8 +11,12 @@
 
 namespace vesk::test {
 
-// Runs the raw command line (the program named by its first token, as CreateProcessW finds it) with
-// the given creation flags; otherwise as RunProgram.
+// Starts the raw command line (the program named by its first token, as CreateProcessW finds it) with
+// the given creation flags; otherwise as StartProgram.
+StartedProgram StartCommandLine(const std::u16string& commandLine, const std::filesystem::path& captureDir,
+                                const std::map<std::string, std::string>& extraEnv = {}, DWORD creationFlags = 0);
+
+// StartCommandLine, then FinishProgram.
 ProgramResult RunCommandLine(const std::u16string& commandLine, const std::filesystem::path& captureDir,
                              const std::map<std::string, std::string>& extraEnv = {}, DWORD creationFlags = 0);
 

@@ -1,0 +1,17 @@
+#pragma once
+// Reading the symbols of a picture with zxing-cpp. The build links one library version and compiles the
+// reader written for it: barcode_reader_zxing14.cpp (the system's 1.4) or barcode_reader_zxing23.cpp (2.3,
+// built from source); see cmake/VeskZXing.cmake.
+
+#include <vector>
+
+#include "imaging/decoded_image.h"
+#include "output/records.h"
+
+namespace vesk {
+
+// Appends every symbol found in image, with the barcode scan's reader options in force. image is not
+// empty and holds width x height RGB pixels. Throws what the library throws.
+void ReadSymbols(const DecodedImage& image, std::vector<BarcodeResult>& results);
+
+}  // namespace vesk
