@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
+#include <sstream>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -18,17 +18,26 @@ namespace {
 
 constexpr std::chrono::milliseconds kPollInterval{20};
 
-// Written under a temporary name and renamed, so that a test waiting for the record never reads
-// half of it.
-void WriteRecord(const std::filesystem::path& record, const std::string& content) {
-  std::filesystem::path temp = record;
+// Written under a temporary name and renamed, so that whoever waits for the file never reads half
+// of it.
+void WriteWhole(const std::filesystem::path& path, const std::string& content) {
+  std::filesystem::path temp = path;
   temp += ".tmp";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     out << content;
   }
   std::error_code ec;
-  std::filesystem::rename(temp, record, ec);
+  std::filesystem::rename(temp, path, ec);
+}
+
+// What the viewer shows goes to the file named by VESK_VIEWER_OUTPUT, else to standard output.
+void Show(const std::string& text) {
+  if (const char* output = std::getenv("VESK_VIEWER_OUTPUT"); output != nullptr && *output != '\0') {
+    WriteWhole(output, text);
+  } else {
+    std::cout << text << std::flush;
+  }
 }
 
 int Usage() {
@@ -50,14 +59,12 @@ bool ParseTimeout(const std::string& text, long long& ms) {
 }  // namespace
 
 int RunViewerStandIn(const std::vector<std::u16string>& arguments, const std::u16string& commandLine) {
-  const char* recordVariable = std::getenv("VESK_VIEWER_RECORD");
-  const std::string record = recordVariable != nullptr ? recordVariable : "";
-  if (!record.empty()) {
+  if (const char* record = std::getenv("VESK_VIEWER_RECORD"); record != nullptr && *record != '\0') {
     // The raw command line goes first: a test that has the argument record may read it at once.
-    if (!commandLine.empty()) WriteRecord(record + ".cmdline", ToUtf8(commandLine));
+    if (!commandLine.empty()) WriteWhole(std::string(record) + ".cmdline", ToUtf8(commandLine));
     std::string lines;
-    for (const auto& argument : arguments) lines += ToUtf8(argument) + "\n";
-    WriteRecord(record, lines);
+    for (const auto& argument : arguments) lines += ToUtf8(argument) + '\n';
+    WriteWhole(record, lines);
   }
 
   constexpr std::u16string_view kTimeoutOption = u"--wait-timeout=";
@@ -81,15 +88,15 @@ int RunViewerStandIn(const std::vector<std::u16string>& arguments, const std::u1
   std::error_code ec;
   while (!std::filesystem::exists(path, ec)) {
     if (std::chrono::steady_clock::now() >= deadline) {
-      std::cout << "Timed out after " << timeoutMs << " ms waiting for " << ToUtf8(arguments[i + 1]) << std::endl;
+      Show("Timed out after " + std::to_string(timeoutMs) + " ms waiting for " + ToUtf8(arguments[i + 1]) + "\n");
       return 1;
     }
     std::this_thread::sleep_for(kPollInterval);
   }
   std::ifstream in(path, std::ios::binary);
-  const std::string shown((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::cout << shown << std::flush;
-  if (!record.empty()) WriteRecord(record + ".shown", shown);
+  std::ostringstream content;
+  content << in.rdbuf();
+  Show(content.str());
   return 0;
 }
 

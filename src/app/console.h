@@ -9,7 +9,8 @@ namespace vesk {
 // process's own streams are used as they are.
 void AttachParentConsole();
 
-// Writes text and a newline to standard error / standard output and flushes.
+// Writes text and a newline to standard error / standard output and flushes. A write that fails (the
+// reader has gone) is passed over: console output never decides how a run ends.
 void WriteErrorLine(std::string_view text);
 void WriteOutputLine(std::string_view text);
 

@@ -8,8 +8,9 @@
 // for every cause it can name, the exact bytes to write. The platform's handlers then only write those
 // bytes, with calls that are safe in a dying process, in this order:
 //   1. the failure report into the text report's temporary file, moved over the text report (written in
-//      place when the move is refused, as WriteFileAtomically does); the JSON document's temporary file,
-//      possibly half written, is removed;
+//      place when the move is refused, as WriteFileAtomically does), and the JSON document removed, both
+//      under the view's lock when it can be had soon; the JSON document's temporary file, possibly half
+//      written, is removed;
 //   2. the "Error: " entry appended to the run log;
 //   3. with --console, the message on standard error;
 //   4. the end of the process with exit code 4.

@@ -1,9 +1,12 @@
 // The last-resort failure report on POSIX: fatal signals are caught on an alternate stack and handled
-// with async-signal-safe calls only (open, write, close, rename, unlink, sigaction, pause, _exit) on bytes
-// prepared by ArmCrashReport.
+// with async-signal-safe calls only (open, write, close, rename, unlink, fstat, lstat, nanosleep,
+// sigaction, pause, _exit, and flock, a plain system call) on bytes prepared by ArmCrashReport.
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <array>
@@ -43,8 +46,10 @@ constexpr size_t kAltStackSize = 64 * 1024;
 struct Armed {
   std::string textPath;
   std::string textTempPath;
+  std::string jsonPath;
   std::string jsonTempPath;
   std::string logPath;
+  std::string lockPath;
   std::array<CrashNotice, kFatalSignals.size()> notices;
   CrashNotice terminateNotice;
   std::vector<char> altStack;
@@ -98,6 +103,26 @@ void WriteReport(const Armed& armed, const std::string& report) {
   ::unlink(armed.textTempPath.c_str());
 }
 
+// The view's lock (see session/view_lock.h), as AcquireFileLock takes it, tried for a short while; -1
+// when it cannot be had, for instance because this very process held it when it failed.
+int TakeViewLock(const std::string& path) {
+  constexpr int kAttempts = 200;
+  constexpr timespec kPause{0, 5'000'000};
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (fd < 0) return -1;
+    struct stat locked {};
+    struct stat named {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &locked) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+        locked.st_dev == named.st_dev && locked.st_ino == named.st_ino) {
+      return fd;
+    }
+    ::close(fd);
+    ::nanosleep(&kPause, nullptr);
+  }
+  return -1;
+}
+
 void AppendToLog(const std::string& path, const std::string& entry) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return;
@@ -120,7 +145,12 @@ void OnFatalSignal(int number) {
   }
   const Armed& armed = *g_armed;
   const CrashNotice& notice = NoticeFor(armed, number);
+  // Like any failure report, this one replaces the view's JSON document under the view's lock. Without
+  // the lock, the JSON document may be another run's that is just being published, and stays.
+  const int lock = TakeViewLock(armed.lockPath);
+  if (lock >= 0) ::unlink(armed.jsonPath.c_str());
   WriteReport(armed, notice.report);
+  if (lock >= 0) ::close(lock);
   ::unlink(armed.jsonTempPath.c_str());
   AppendToLog(armed.logPath, notice.logEntry);
   if (!notice.consoleLine.empty()) {
@@ -143,8 +173,10 @@ void ArmCrashReport(const SessionPaths& paths, bool console) {
   static Armed* const armed = new Armed();
   armed->textPath = ToUtf8(paths.textPath);
   armed->textTempPath = ToUtf8(paths.textTempPath);
+  armed->jsonPath = ToUtf8(paths.jsonPath);
   armed->jsonTempPath = ToUtf8(paths.jsonTempPath);
   armed->logPath = ToUtf8(paths.logPath);
+  armed->lockPath = ToUtf8(paths.lockPath);
   for (size_t i = 0; i < kFatalSignals.size(); ++i) {
     armed->notices[i] = PrepareCrashNotice(kFatalSignals[i].cause, console);
   }

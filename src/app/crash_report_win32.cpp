@@ -1,6 +1,7 @@
 // The last-resort failure report on Windows: an unhandled-exception filter for faults of any thread, and
 // handlers for SIGABRT and std::terminate. They write bytes prepared by ArmCrashReport with kernel calls
-// only (CreateFileW, WriteFile, MoveFileExW, DeleteFileW) and end the process with TerminateProcess.
+// only (CreateFileW, LockFileEx, WriteFile, MoveFileExW, DeleteFileW, Sleep) and end the process with
+// TerminateProcess.
 
 #include <windows.h>
 #include <io.h>
@@ -48,8 +49,10 @@ constexpr ULONG kStackGuarantee = 64 * 1024;
 struct Armed {
   std::wstring textPath;
   std::wstring textTempPath;
+  std::wstring jsonPath;
   std::wstring jsonTempPath;
   std::wstring logPath;
+  std::wstring lockPath;
   HANDLE consoleHandle = INVALID_HANDLE_VALUE;
   std::array<CrashNotice, kKnownExceptions.size()> notices;
   CrashNotice otherNotice;
@@ -98,6 +101,23 @@ void WriteReport(const Armed& armed, const std::string& report) {
   ::DeleteFileW(armed.textTempPath.c_str());
 }
 
+// The view's lock (see session/view_lock.h), as AcquireFileLock takes it, tried for a short while;
+// INVALID_HANDLE_VALUE when it cannot be had, for instance because this very process held it when it
+// failed.
+HANDLE TakeViewLock(const std::wstring& path) {
+  constexpr int kAttempts = 200;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+    OVERLAPPED start{};
+    if (::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &start)) return file;
+    ::CloseHandle(file);
+    ::Sleep(5);
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
 void AppendToLog(const std::wstring& path, const std::string& entry) {
   const HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -108,7 +128,12 @@ void AppendToLog(const std::wstring& path, const std::string& entry) {
 
 [[noreturn]] void Report(const CrashNotice& notice) {
   const Armed& armed = *g_armed;
+  // Like any failure report, this one replaces the view's JSON document under the view's lock. Without
+  // the lock, the JSON document may be another run's that is just being published, and stays.
+  const HANDLE lock = TakeViewLock(armed.lockPath);
+  if (lock != INVALID_HANDLE_VALUE) ::DeleteFileW(armed.jsonPath.c_str());
   WriteReport(armed, notice.report);
+  if (lock != INVALID_HANDLE_VALUE) ::CloseHandle(lock);
   ::DeleteFileW(armed.jsonTempPath.c_str());
   AppendToLog(armed.logPath, notice.logEntry);
   if (!notice.consoleLine.empty() && armed.consoleHandle != INVALID_HANDLE_VALUE) {
@@ -165,8 +190,10 @@ void ArmCrashReport(const SessionPaths& paths, bool console) {
   static Armed* const armed = new Armed();
   armed->textPath = WideCopy(paths.textPath);
   armed->textTempPath = WideCopy(paths.textTempPath);
+  armed->jsonPath = WideCopy(paths.jsonPath);
   armed->jsonTempPath = WideCopy(paths.jsonTempPath);
   armed->logPath = WideCopy(paths.logPath);
+  armed->lockPath = WideCopy(paths.lockPath);
   // Standard error as the C runtime has it now, after any reopening on the parent's console.
   armed->consoleHandle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stderr)));
   for (size_t i = 0; i < kKnownExceptions.size(); ++i) {

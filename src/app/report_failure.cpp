@@ -3,12 +3,20 @@
 #include "app/console.h"
 #include "app/run_log.h"
 #include "output/text_report.h"
+#include "platform/files.h"
+#include "session/view_lock.h"
 
 namespace vesk {
 
 ExitCode ReportFailure(const SessionPaths& paths, const std::string& message, ExitCode code, bool console) {
-  // Nothing more can be done when the report itself cannot be written; the exit code still tells.
-  WriteFailureReport(paths.textPath, message);
+  {
+    // A JSON document beside the failure report would belong to another run, or describe a run that did
+    // not complete; the viewer gets the failure alone (see view_lock.h).
+    const ViewLock lock(paths);
+    RemoveFile(paths.jsonPath);
+    // Nothing more can be done when the report itself cannot be written; the exit code still tells.
+    WriteFailureReport(paths.textPath, message);
+  }
   RunLog::AppendLine(paths.logPath, FailureLogEntry(message));
   if (console) WriteErrorLine(message);
   return code;

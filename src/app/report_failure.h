@@ -7,8 +7,8 @@
 
 namespace vesk {
 
-// Ends a run on a failed stage: failure report for the waiting viewer, "Error: " log entry, the message on
-// standard error with --console. Returns code.
+// Ends a run on a failed stage: failure report for the waiting viewer (in place of any JSON document),
+// "Error: " log entry, the message on standard error with --console. Returns code.
 ExitCode ReportFailure(const SessionPaths& paths, const std::string& message, ExitCode code, bool console);
 
 // The run log entry of a failure: "Error: " + message.

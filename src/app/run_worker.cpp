@@ -18,6 +18,7 @@
 #include "platform/text.h"
 #include "runtime/ort_manager.h"
 #include "session/atomic_file.h"
+#include "session/view_lock.h"
 #include "session/viewer_launch.h"
 
 namespace vesk {
@@ -68,6 +69,12 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
   if (!report.empty()) RunLog::AppendLine(paths.logPath, report);
   if (!verified) return fail("Model verification failed:\n" + report, ExitCode::ModelSetupFailed);
 
+  // The runtime's own complaints (memory pressure, a failing operator) belong in the run log, and on
+  // the console only when there is one.
+  OrtManager::Instance().SetLogSink([logPath = paths.logPath, console = options.console](std::string_view line) {
+    RunLog::AppendLine(logPath, line);
+    if (console) WriteErrorLine(line);
+  });
   std::u16string runtimeError;
   if (!OrtManager::Instance().Initialize(backendDir, runtimeError)) {
     return fail("ONNX Runtime DLL initialization failed: " + ToUtf8(runtimeError), ExitCode::ModelSetupFailed);
@@ -121,10 +128,20 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
   meta.barcodesEnabled = options.scanBarcodes;
   meta.elapsedMs = elapsedMs;
 
-  if (!WriteResultJson(paths.jsonPath, meta, result.lines, barcodes)) {
+  bool jsonWritten = false;
+  bool textWritten = false;
+  {
+    // Both files move into place within one hold of the view's lock, so that no other run's file comes
+    // between them (see view_lock.h). The lock is let go before a failure is reported, which takes it
+    // again.
+    const ViewLock lock(paths);
+    jsonWritten = WriteResultJson(paths.jsonPath, meta, result.lines, barcodes);
+    textWritten = jsonWritten && WriteTextReport(paths.textPath, result.lines, barcodes);
+  }
+  if (!jsonWritten) {
     return fail("Failed to write json output: " + ToUtf8(paths.jsonPath), ExitCode::OutputWriteFailed);
   }
-  if (!WriteTextReport(paths.textPath, result.lines, barcodes)) {
+  if (!textWritten) {
     return fail("Failed to write text output: " + ToUtf8(paths.textPath), ExitCode::OutputWriteFailed);
   }
 

@@ -13,6 +13,11 @@ namespace {
 constexpr std::string_view kWhiteSpace = " \t\n\v\f\r";
 constexpr size_t kSha256HexLength = 64;
 
+// An entry line is a digest, a file name and a little white space. Longer lines are no entry of any
+// file the check knows, and are skipped without being held in memory.
+constexpr size_t kMaxLineLength = 4096;
+constexpr size_t kReadChunk = 64 * 1024;
+
 std::string_view Trim(std::string_view text) {
   const size_t first = text.find_first_not_of(kWhiteSpace);
   if (first == std::string_view::npos) return {};
@@ -43,9 +48,11 @@ void ParseLine(std::string_view line, std::map<std::string, std::string>& entrie
   std::string_view name = NextToken(line, pos);
   if (name.empty()) return;
 
-  // "*" marks binary mode for that tool; it is not part of the name.
+  // "*" marks binary mode for that tool; it is not part of the name. Neither is the "./" that the
+  // tool writes when it was given the file as ./name.
   const size_t nameStart = name.find_first_not_of("* ");
   name = nameStart == std::string_view::npos ? std::string_view() : name.substr(nameStart);
+  while (name.starts_with("./")) name.remove_prefix(2);
   if (digest.size() != kSha256HexLength || name.empty()) return;
 
   entries[AsciiLower(std::string(name))] = AsciiLower(std::string(digest));
@@ -57,13 +64,31 @@ bool ReadSha256Sums(const std::u16string& manifestPath, std::map<std::string, st
   entries.clear();
   std::ifstream in(NativePath(manifestPath), std::ios::binary);
   if (!in.is_open()) return false;
+  // Read in chunks, so that memory stays at a chunk and a line however large the file and its lines are.
+  std::string chunk(kReadChunk, '\0');
   std::string line;
-  while (std::getline(in, line)) ParseLine(line, entries);
+  bool overlong = false;
+  while (in) {
+    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    std::string_view rest(chunk.data(), static_cast<size_t>(in.gcount()));
+    while (!rest.empty()) {
+      const size_t end = rest.find('\n');
+      const std::string_view piece = rest.substr(0, end);
+      overlong = overlong || line.size() + piece.size() > kMaxLineLength;
+      if (!overlong) line += piece;
+      if (end == std::string_view::npos) break;
+      if (!overlong) ParseLine(line, entries);
+      line.clear();
+      overlong = false;
+      rest.remove_prefix(end + 1);
+    }
+  }
   // A read error (a folder, a failing disk) is no manifest at all rather than half of one.
   if (in.bad()) {
     entries.clear();
     return false;
   }
+  if (!overlong) ParseLine(line, entries);  // the last line needs no line feed
   return true;
 }
 

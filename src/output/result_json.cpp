@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/text.h"
 #include "session/atomic_file.h"
 
 namespace vesk {
@@ -110,10 +111,24 @@ void AppendArray(std::string& out, std::string_view key, const std::vector<Eleme
 
 std::string JsonEscape(std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
+  // JSON text must be UTF-8, but a path, a barcode's bytes or a dictionary entry need not be: each byte
+  // that is not part of a well-formed sequence becomes U+FFFD, as the Windows conversion of a path does.
+  static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
   std::string out;
   out.reserve(text.size());
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
+  for (size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x80) {
+      const size_t length = Utf8SequenceLength(text, i);
+      if (length == 0) {
+        out += kReplacement;
+        ++i;
+      } else {
+        out += text.substr(i, length);
+        i += length;
+      }
+      continue;
+    }
     switch (byte) {
       case 0x08: out += "\\b"; break;
       case 0x09: out += "\\t"; break;
@@ -128,9 +143,10 @@ std::string JsonEscape(std::string_view text) {
           out += kHex[byte >> 4];
           out += kHex[byte & 0x0F];
         } else {
-          out += c;
+          out += static_cast<char>(byte);
         }
     }
+    ++i;
   }
   return out;
 }

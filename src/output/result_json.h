@@ -13,6 +13,8 @@ std::string BuildResultJson(const ResultMeta& meta, const std::vector<OcrLine>& 
                             const std::vector<BarcodeResult>& barcodes);
 bool WriteResultJson(const std::u16string& jsonPath, const ResultMeta& meta, const std::vector<OcrLine>& lines,
                      const std::vector<BarcodeResult>& barcodes);
+// text escaped for use between double quotes; bytes that are not well-formed UTF-8 become U+FFFD, so the
+// document is valid UTF-8 whatever the strings held.
 std::string JsonEscape(std::string_view text);
 
 }  // namespace vesk

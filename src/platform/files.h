@@ -13,15 +13,17 @@ enum class PathKind { Missing, File, Directory };
 // What a path names, following symbolic links; Missing when it cannot be examined.
 PathKind GetPathKind(const std::u16string& path);
 
-// The temporary directory as the platform reports it, possibly with a trailing separator.
+// The temporary directory as the platform reports it, possibly with a trailing separator. On POSIX never
+// a place that cannot hold a file: a configured folder that is missing, is not a folder or cannot be
+// written to is passed over for the platform's default. On Windows what GetTempPathW reports, or
+// "C:\Temp\" when it fails.
 std::u16string TempDirectory();
 
-// Creates the session folder at preferred (its parent is not created) and returns the folder the
-// session files go into. Where the temporary directory is shared between users (POSIX), a folder that
-// is not the user's own private one is left alone and a private folder of the user's is used instead;
-// on Windows the temporary directory is the user's own and preferred is used as it is. A folder that
-// cannot be made is still returned: writes into it then fail and are reported as such.
-std::u16string CreateSessionFolder(const std::u16string& preferred);
+// The longest file name (one path component) the platform takes, counted as NativeFileNameLength
+// counts: 255 bytes of UTF-8 on both platforms (on Windows the stricter of NTFS's 255 UTF-16 units and
+// the bytes of a POSIX file system that may lie underneath).
+size_t MaxFileNameLength();
+size_t NativeFileNameLength(std::u16string_view name);
 
 enum class WriteOutcome {
   NotOpened,   // nothing was created
@@ -50,6 +52,23 @@ struct FoundEntry {
   bool isDirectory = false;
   uint64_t lastWrite = 0;  // last modification, 100-ns units; links report their own time
 };
+
+// An exclusive lock between processes, held through a lock file; kNoFileLock when none is held.
+using FileLockHandle = intptr_t;
+inline constexpr FileLockHandle kNoFileLock = -1;
+
+// Takes the lock of the lock file at path, creating the file (private to the user, never through a
+// symbolic link) when it is missing, and waits at most waitMs for another holder to let go.
+// kNoFileLock when the lock could not be had in that time or the file cannot be used.
+FileLockHandle AcquireFileLock(const std::u16string& path, int waitMs);
+
+// Lets go of a lock taken by AcquireFileLock; kNoFileLock is ignored.
+void ReleaseFileLock(FileLockHandle lock);
+
+// Removes the lock file at path if nobody holds its lock at this moment. A process waiting for the
+// lock of a removed file notices and takes the lock of the file that replaces it, so two holders never
+// hold the lock of one path at once.
+bool RemoveUnusedLockFile(const std::u16string& path);
 
 // Entries of folder whose names match a wildcard pattern ("*" and "?"); empty when the folder cannot
 // be read.

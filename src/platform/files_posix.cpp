@@ -1,14 +1,19 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <thread>
 
 #include "platform/files.h"
+#include "platform/private_folder_posix.h"
 #include "platform/text.h"
 
 namespace vesk {
@@ -20,6 +25,12 @@ uint64_t ToFileTime(const timespec& ts) {
   return static_cast<uint64_t>(ts.tv_sec) * 10'000'000u + static_cast<uint64_t>(ts.tv_nsec) / 100u;
 }
 
+// A folder this process can create files in.
+bool IsWritableFolder(const char* path) {
+  struct stat st {};
+  return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode) && ::faccessat(AT_FDCWD, path, W_OK | X_OK, AT_EACCESS) == 0;
+}
+
 }  // namespace
 
 PathKind GetPathKind(const std::u16string& path) {
@@ -29,10 +40,35 @@ PathKind GetPathKind(const std::u16string& path) {
 }
 
 std::u16string TempDirectory() {
+  // A TMPDIR that cannot hold the session folder would send the viewer to wait for a report that can
+  // never be written there.
   const char* dir = std::getenv("TMPDIR");
-  if (dir == nullptr || *dir == '\0') return u"/tmp";
+  if (dir == nullptr || *dir == '\0' || !IsWritableFolder(dir)) return u"/tmp";
   return FromUtf8(dir);
 }
+
+size_t MaxFileNameLength() { return NAME_MAX; }
+
+size_t NativeFileNameLength(std::u16string_view name) { return ToUtf8(name).size(); }
+
+FolderState EnsurePrivateDirectory(const std::u16string& path) {
+  if (path.empty()) return FolderState::Unavailable;
+  const std::string native = ToUtf8(path);
+  // Whatever mkdir reports, what is there now decides: it may have existed all along.
+  ::mkdir(native.c_str(), 0700);
+  struct stat st {};
+  if (::lstat(native.c_str(), &st) != 0) return FolderState::Unavailable;
+  const bool mine = S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+  return mine ? FolderState::Private : FolderState::Foreign;
+}
+
+std::u16string CreateUniquePrivateDirectory(const std::u16string& prefix) {
+  std::string name = ToUtf8(prefix) + "XXXXXX";
+  if (::mkdtemp(name.data()) == nullptr) return {};
+  return FromUtf8(name);
+}
+
+std::u16string CurrentUserTag() { return FromUtf8(std::to_string(::geteuid())); }
 
 WriteOutcome WriteWholeFile(const std::u16string& path, std::string_view content) {
   const int fd = ::open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -75,6 +111,52 @@ bool CopyFileOver(const std::u16string& from, const std::u16string& to) {
 }
 
 bool RemoveFile(const std::u16string& path) { return ::unlink(ToUtf8(path).c_str()) == 0; }
+
+// flock locks belong to the open file, so a lock file removed and made anew while a process waited
+// would let two processes hold "the" lock. Whoever gets a lock therefore checks that the name still
+// leads to the file it locked, and starts over when it does not.
+FileLockHandle AcquireFileLock(const std::u16string& path, int waitMs) {
+  using Clock = std::chrono::steady_clock;
+  const std::string native = ToUtf8(path);
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : 0);
+  for (;;) {
+    const int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (fd < 0) return kNoFileLock;
+    struct stat locked {};
+    if (::fstat(fd, &locked) != 0 || !S_ISREG(locked.st_mode)) {
+      ::close(fd);
+      return kNoFileLock;
+    }
+    bool held = false;
+    while (!(held = ::flock(fd, LOCK_EX | LOCK_NB) == 0) && errno == EWOULDBLOCK && Clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    struct stat named {};
+    if (held && ::lstat(native.c_str(), &named) == 0 && named.st_dev == locked.st_dev &&
+        named.st_ino == locked.st_ino) {
+      return fd;
+    }
+    ::close(fd);
+    if (!held || Clock::now() >= deadline) return kNoFileLock;
+  }
+}
+
+void ReleaseFileLock(FileLockHandle lock) {
+  if (lock != kNoFileLock) ::close(static_cast<int>(lock));
+}
+
+bool RemoveUnusedLockFile(const std::u16string& path) {
+  const std::string native = ToUtf8(path);
+  struct stat st {};
+  if (::lstat(native.c_str(), &st) != 0) return false;
+  // Anything but a plain file (a link, say) is nothing anybody can lock.
+  if (!S_ISREG(st.st_mode)) return !S_ISDIR(st.st_mode) && ::unlink(native.c_str()) == 0;
+  const FileLockHandle lock = AcquireFileLock(path, 0);
+  if (lock == kNoFileLock) return false;
+  const bool removed = ::unlink(native.c_str()) == 0;
+  ReleaseFileLock(lock);
+  return removed;
+}
 
 uint64_t CurrentFileTime() {
   timespec now {};

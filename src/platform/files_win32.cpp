@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "platform/files.h"
+#include "platform/text.h"
 #include "platform/wide_win32.h"
 #include "platform/wildcard.h"
 
@@ -29,6 +30,13 @@ std::u16string TempDirectory() {
   return FromWide(buffer, length);
 }
 
+size_t MaxFileNameLength() { return 255; }
+
+// NTFS takes 255 UTF-16 units, but the same folder may lie on a POSIX file system underneath (Wine, a
+// share served from a POSIX machine), which takes 255 bytes of UTF-8. A name never has fewer bytes than
+// units, so counting bytes keeps it within both.
+size_t NativeFileNameLength(std::u16string_view name) { return ToUtf8(name).size(); }
+
 WriteOutcome WriteWholeFile(const std::u16string& path, std::string_view content) {
   // One WriteFile call takes at most 4 GiB; nothing the worker writes comes near that.
   if (content.size() > std::numeric_limits<DWORD>::max()) return WriteOutcome::NotOpened;
@@ -51,6 +59,37 @@ bool CopyFileOver(const std::u16string& from, const std::u16string& to) {
 }
 
 bool RemoveFile(const std::u16string& path) { return ::DeleteFileW(Wide(path)) != 0; }
+
+// Opened without delete sharing, a lock file cannot be removed (and made anew) while anybody has it
+// open, so the file a holder locked is always the one its name leads to.
+FileLockHandle AcquireFileLock(const std::u16string& path, int waitMs) {
+  const HANDLE file = ::CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return kNoFileLock;
+  const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(waitMs > 0 ? waitMs : 0);
+  for (;;) {
+    OVERLAPPED start{};
+    if (::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &start)) {
+      return reinterpret_cast<FileLockHandle>(file);
+    }
+    if (::GetLastError() != ERROR_LOCK_VIOLATION || ::GetTickCount64() >= deadline) break;
+    ::Sleep(5);
+  }
+  ::CloseHandle(file);
+  return kNoFileLock;
+}
+
+// Closing the handle lets go of its lock.
+void ReleaseFileLock(FileLockHandle lock) {
+  if (lock != kNoFileLock) ::CloseHandle(reinterpret_cast<HANDLE>(lock));
+}
+
+// The removal fails while anybody has the file open, whether to hold its lock or to wait for it.
+bool RemoveUnusedLockFile(const std::u16string& path) {
+  const DWORD attributes = ::GetFileAttributesW(Wide(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  return ::DeleteFileW(Wide(path)) != 0;
+}
 
 uint64_t CurrentFileTime() {
   FILETIME now{};

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "platform/text.h"
 #include "platform/wide_win32.h"
 
 namespace vesk {
@@ -35,6 +36,8 @@ std::u16string ExecutablePath() {
     buffer.resize(buffer.size() * 2);
   }
 }
+
+std::u16string CurrentProcessTag() { return FromUtf8(std::to_string(::GetCurrentProcessId())); }
 
 bool StartDetachedProcess(const std::u16string& program, const std::vector<ProgramArgument>& arguments) {
   if (program.empty()) return false;

@@ -23,9 +23,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
 // Length of the valid UTF-8 sequence at s[i], or 0 when it is not one (overlong forms, surrogates
 // and values beyond U+10FFFF are invalid). cp receives the decoded value.
 size_t DecodeUtf8(std::string_view s, size_t i, char32_t& cp) {
@@ -56,18 +53,24 @@ size_t DecodeUtf8(std::string_view s, size_t i, char32_t& cp) {
 
 }  // namespace
 
+size_t Utf8SequenceLength(std::string_view bytes, size_t i) {
+  if (i >= bytes.size()) return 0;
+  char32_t cp = 0;
+  return DecodeUtf8(bytes, i, cp);
+}
+
 std::string ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     const char16_t u = text[i];
-    if (IsHigh(u) && i + 1 < text.size() && IsLow(text[i + 1])) {
+    if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
       const char32_t cp = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
       AppendUtf8(out, cp);
       ++i;
     } else if (u >= 0xDC80 && u <= 0xDCFF) {
       out.push_back(static_cast<char>(u - 0xDC00));
-    } else if (IsHigh(u) || IsLow(u)) {
+    } else if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
       AppendUtf8(out, 0xFFFD);
     } else {
       AppendUtf8(out, u);

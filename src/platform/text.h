@@ -16,6 +16,14 @@ std::string ToUtf8(std::u16string_view text);
 // U+DC00 + byte, so no input byte is lost.
 std::u16string FromUtf8(std::string_view bytes);
 
+// Length of the well-formed UTF-8 sequence that starts at bytes[i] (1 to 4), or 0 when none starts
+// there (a stray continuation byte, a cut-off, overlong or surrogate sequence, a value beyond U+10FFFF).
+size_t Utf8SequenceLength(std::string_view bytes, size_t i);
+
+// The two halves of a UTF-16 surrogate pair.
+inline bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+inline bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
 // ASCII letters A-Z and a-z changed, every other unit or byte left alone.
 std::string AsciiLower(std::string text);
 std::u16string AsciiLower(std::u16string text);

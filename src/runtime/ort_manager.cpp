@@ -1,5 +1,6 @@
 #include "runtime/ort_manager.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <thread>
 
@@ -30,7 +31,46 @@ std::vector<std::string> CollectNames(const OrtApi* api, OrtAllocator* allocator
   return names;
 }
 
+const char* SeverityName(OrtLoggingLevel severity) {
+  switch (severity) {
+    case ORT_LOGGING_LEVEL_VERBOSE: return "verbose";
+    case ORT_LOGGING_LEVEL_INFO: return "info";
+    case ORT_LOGGING_LEVEL_WARNING: return "warning";
+    case ORT_LOGGING_LEVEL_ERROR: return "error";
+    case ORT_LOGGING_LEVEL_FATAL: return "fatal";
+  }
+  return "message";
+}
+
+// Whether a library that reports this version ("1.21.0") is older than the API version asked for; API
+// version N came with release 1.N. Asked anyway, such a library prints a complaint of its own to
+// standard error. A version that cannot be read is left to the API request to judge.
+bool OlderThanApi(const char* version, uint32_t apiVersion) {
+  if (version == nullptr) return false;
+  const std::string_view text(version);
+  const char* end = text.data() + text.size();
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  const auto [dot, majorError] = std::from_chars(text.data(), end, major);
+  if (majorError != std::errc() || dot == end || *dot != '.') return false;
+  if (std::from_chars(dot + 1, end, minor).ec != std::errc()) return false;
+  return major < 1 || (major == 1 && minor < apiVersion);
+}
+
 }  // namespace
+
+void ORT_API_CALL OrtManager::ForwardLog(void* param, OrtLoggingLevel severity, const char*, const char*,
+                                         const char*, const char* message) {
+  auto* manager = static_cast<OrtManager*>(param);
+  const std::lock_guard<std::mutex> guard(manager->logMutex_);
+  if (!manager->logSink_) return;
+  manager->logSink_(std::string("ONNX Runtime ") + SeverityName(severity) + ": " + (message ? message : ""));
+}
+
+void OrtManager::SetLogSink(RuntimeLogSink sink) {
+  const std::lock_guard<std::mutex> guard(logMutex_);
+  logSink_ = std::move(sink);
+}
 
 OrtManager& OrtManager::Instance() {
   static OrtManager instance;
@@ -80,7 +120,7 @@ bool OrtManager::Initialize(const std::u16string& backendFolder, std::u16string&
     error = u"Failed to get OrtApiBase";
     return false;
   }
-  api = base->GetApi(kOrtApiVersion);
+  if (!OlderThanApi(base->GetVersionString(), kOrtApiVersion)) api = base->GetApi(kOrtApiVersion);
   if (api == nullptr) {
     error = u"onnxruntime.dll does not provide ORT API version " + FromUtf8(std::to_string(kOrtApiVersion)) +
             u". backend/ must hold the matching build (see third_party/onnxruntime/README.md).";
@@ -89,8 +129,10 @@ bool OrtManager::Initialize(const std::u16string& backendFolder, std::u16string&
 
   appendDml = reinterpret_cast<AppendDmlFunction>(FindSymbol(module, "OrtSessionOptionsAppendExecutionProvider_DML"));
 
-  // The runtime's texts are UTF-8; decoding them keeps any non-ASCII detail readable in the report.
-  if (OrtStatus* status = api->CreateEnv(ORT_LOGGING_LEVEL_WARNING, "VeskOcr", &env)) {
+  // The runtime's complaints go to the sink (the run log), never to a console the worker was not asked
+  // to print on. Its texts are UTF-8; decoding them keeps any non-ASCII detail readable in the report.
+  if (OrtStatus* status = api->CreateEnvWithCustomLogger(&OrtManager::ForwardLog, this, ORT_LOGGING_LEVEL_WARNING,
+                                                         "VeskOcr", &env)) {
     const std::string text = TakeStatusMessage(api, status);
     error = text.empty() ? u"Failed to create ORT Env" : FromUtf8(text);
     return false;

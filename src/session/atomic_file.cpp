@@ -1,11 +1,14 @@
 #include "session/atomic_file.h"
 
 #include "platform/files.h"
+#include "platform/process.h"
 
 namespace vesk {
 
+std::u16string TemporaryPathFor(const std::u16string& path) { return path + u"." + CurrentProcessTag() + u".tmp"; }
+
 bool WriteFileAtomically(const std::u16string& path, std::string_view content) {
-  const std::u16string tempPath = path + u".tmp";
+  const std::u16string tempPath = TemporaryPathFor(path);
   switch (WriteWholeFile(tempPath, content)) {
     case WriteOutcome::NotOpened:
       return false;

@@ -8,11 +8,18 @@
 #include "platform/path.h"
 #include "platform/process.h"
 #include "platform/text.h"
+#include "session/atomic_file.h"
+#include "session/session_folder.h"
 
 namespace vesk {
 namespace {
 
 constexpr size_t kMaxNameUnits = 80;
+
+// What the longest session file name holds besides the sanitised name: the folder digest and " - "
+// before it, ".ocr.json" and the longest temporary suffix after it. All ASCII, so each unit counts one
+// against the platform's limit.
+constexpr size_t kUnitsAroundName = 8 + 3 + 9 + kMaxTemporarySuffixLength;
 
 // Position of the last "\" or "/", or npos.
 size_t LastSeparator(std::u16string_view path) { return path.find_last_of(u"\\/"); }
@@ -24,6 +31,25 @@ bool IsForbiddenInName(char16_t c) {
 void TrimTrailingDotsAndSpaces(std::u16string& name) {
   const size_t keep = name.find_last_not_of(u". ");
   name.erase(keep == std::u16string::npos ? 0 : keep + 1);
+}
+
+// Removes the last character; both halves of a surrogate pair go together.
+void DropLastCharacter(std::u16string& name) {
+  const size_t n = name.size();
+  const bool pair = n >= 2 && IsHighSurrogate(name[n - 2]) && IsLowSurrogate(name[n - 1]);
+  name.resize(n - (pair ? 2 : 1));
+}
+
+// Shortens name to at most maxUnits UTF-16 units and at most the platform's file-name limit less what
+// surrounds the name in a session file name, never splitting a surrogate pair.
+void CutToFit(std::u16string& name) {
+  if (name.size() > kMaxNameUnits) {
+    const bool splitsPair = IsHighSurrogate(name[kMaxNameUnits - 1]) && IsLowSurrogate(name[kMaxNameUnits]);
+    name.resize(splitsPair ? kMaxNameUnits - 1 : kMaxNameUnits);
+  }
+  const size_t limit = MaxFileNameLength();
+  const size_t budget = limit > kUnitsAroundName ? limit - kUnitsAroundName : 0;
+  while (!name.empty() && NativeFileNameLength(name) > budget) DropLastCharacter(name);
 }
 
 bool IsReservedDeviceName(const std::u16string& name) {
@@ -43,15 +69,21 @@ SessionPaths MakeSessionPaths(const std::u16string& inputPath) {
   std::u16string tempDir = TempDirectory();
   if (!tempDir.empty() && tempDir.back() == kPathSeparator) tempDir.pop_back();
 
+  return SessionPathsIn(ChooseSessionFolder(tempDir),
+                        DirectoryDigestPrefix(inputPath) + u" - " + SanitizeFileName(inputPath));
+}
+
+SessionPaths SessionPathsIn(const std::u16string& folder, const std::u16string& stem) {
   SessionPaths paths;
-  paths.folder = CreateSessionFolder(JoinPath(tempDir, u"VeskOCR"));
-  paths.stem = DirectoryDigestPrefix(inputPath) + u" - " + SanitizeFileName(inputPath);
-  const std::u16string base = JoinPath(paths.folder, paths.stem) + u".ocr";
+  paths.folder = folder;
+  paths.stem = stem;
+  const std::u16string base = JoinPath(folder, stem) + u".ocr";
   paths.textPath = base + u".txt";
   paths.jsonPath = base + u".json";
   paths.logPath = base + u".log";
-  paths.textTempPath = base + u".txt.tmp";
-  paths.jsonTempPath = base + u".json.tmp";
+  paths.textTempPath = TemporaryPathFor(paths.textPath);
+  paths.jsonTempPath = TemporaryPathFor(paths.jsonPath);
+  paths.lockPath = base + u".lock";
   return paths;
 }
 
@@ -78,8 +110,9 @@ std::u16string SanitizeFileName(const std::u16string& inputPath) {
   TrimTrailingDotsAndSpaces(name);
   if (name.empty()) return u"unnamed";
   if (IsReservedDeviceName(name)) name.insert(name.begin(), u'_');
-  if (name.size() > kMaxNameUnits) {
-    name.resize(kMaxNameUnits);
+  const size_t units = name.size();
+  CutToFit(name);
+  if (name.size() < units) {
     TrimTrailingDotsAndSpaces(name);
     if (name.empty()) return u"unnamed";
   }

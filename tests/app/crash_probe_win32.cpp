@@ -1,5 +1,6 @@
-// A program that arms the last-resort failure report for a viewed file and then fails the way its first
-// argument names, for the crash report tests:
+// A program that arms the last-resort failure report for a viewed file, leaves half-written temporary
+// files as a run interrupted while writing would, and then fails the way its first argument names, for
+// the crash report tests:
 //   crash_probe KIND INPUT_PATH [--console]
 // KIND: access, stack, divide, abort, terminate, other (an exception code nobody names), thread (an access
 // violation on a thread of its own).
@@ -8,10 +9,12 @@
 
 #include <cstdlib>
 #include <exception>
+#include <fstream>
 #include <string>
 #include <thread>
 
 #include "app/crash_report.h"
+#include "platform/path.h"
 #include "platform/text.h"
 #include "session/session_paths.h"
 
@@ -34,7 +37,11 @@ int main(int argc, char** argv) {
   if (argc < 3) return 2;
   const std::string kind = argv[1];
   const bool console = argc > 3 && std::string(argv[3]) == "--console";
-  vesk::ArmCrashReport(vesk::MakeSessionPaths(vesk::FromUtf8(argv[2])), console);
+  const vesk::SessionPaths paths = vesk::MakeSessionPaths(vesk::FromUtf8(argv[2]));
+  vesk::ArmCrashReport(paths, console);
+  for (const std::u16string* temporary : {&paths.textTempPath, &paths.jsonTempPath}) {
+    std::ofstream(vesk::NativePath(*temporary), std::ios::binary) << "half";
+  }
 
   if (kind == "access") return *g_null;
   if (kind == "stack") return Recurse(0);

@@ -21,11 +21,11 @@ class CrashReportTest : public ::testing::Test {
  protected:
   void SetUp() override { paths_ = MakeSessionPaths(kViewed); }
 
-  // Runs the probe after leaving what an interrupted run leaves: a log entry and half-written files.
+  // Runs the probe after leaving a log entry and an earlier JSON document; the probe leaves its own
+  // half-written temporary files.
   test::ProgramResult Crash(const std::string& kind, bool console) {
     test::WriteFile(NativePath(paths_.logPath), "Model hash ok: pp-ocrv5_server_det.onnx\r\n");
-    test::WriteFile(NativePath(paths_.textTempPath), "half");
-    test::WriteFile(NativePath(paths_.jsonTempPath), "{\n  \"schema\"");
+    test::WriteFile(NativePath(paths_.jsonPath), "{}\n");
     std::vector<std::string> args{kind, ToUtf8(kViewed)};
     if (console) args.push_back("--console");
     return test::RunProgram(test::Program("vesk_crash_probe"), args, tmp_.path());
@@ -37,8 +37,10 @@ class CrashReportTest : public ::testing::Test {
     EXPECT_EQ(test::ReadFile(NativePath(paths_.textPath)), "OCR Failed:\r\n" + message + "\r\n");
     EXPECT_EQ(test::ReadFile(NativePath(paths_.logPath)),
               "Model hash ok: pp-ocrv5_server_det.onnx\r\nError: " + message + "\r\n");
-    EXPECT_FALSE(fs::exists(NativePath(paths_.textTempPath)));
-    EXPECT_FALSE(fs::exists(NativePath(paths_.jsonTempPath)));
+    EXPECT_FALSE(fs::exists(NativePath(paths_.jsonPath)));  // a failure report stands alone
+    for (const auto& entry : fs::directory_iterator(NativePath(paths_.folder))) {
+      EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+    }
     EXPECT_EQ(r.err, console ? message + "\n" : "");
   }
 

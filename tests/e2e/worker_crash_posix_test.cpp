@@ -92,7 +92,7 @@ class WorkerCrashTest : public WorkerTest {
     // The viewer that the run started was waiting for that report, and shows it.
     const std::vector<std::string> expectedArgs{"--wait-file", "--wait-timeout=60000", "--", U8(paths.textPath)};
     EXPECT_EQ(ViewerArgs(), expectedArgs);
-    EXPECT_NE(WaitForContent(r.outPath, report), "");
+    EXPECT_NE(WaitForContent(ViewerOutputPath(), report), "");
   }
 
   fs::path Viewed() const { return tmp_.path() / "doc.pdf"; }

@@ -74,7 +74,7 @@ TEST_F(WorkerTest, MissingScreenshotIsReportedToTheViewerThatWasStartedFirst) {
   // The viewer got exactly its four arguments, the time-out clamped to the minimum, and shows the report.
   const std::vector<std::string> expected{"--wait-file", "--wait-timeout=5000", "--", U8(paths.textPath)};
   EXPECT_EQ(ViewerArgs(), expected);
-  EXPECT_NE(WaitForContent(ShownPath(), report), "");
+  EXPECT_NE(WaitForContent(ViewerOutputPath(), report), "");
 }
 
 TEST_F(WorkerTest, FolderAsScreenshotIsReportedLikeAMissingOne) {
@@ -101,6 +101,19 @@ TEST_F(WorkerTest, ASecondRunForTheSameViewedFileStartsFromClean) {
   EXPECT_FALSE(fs::exists(U8(paths.jsonTempPath)));
   const std::string log = ReadFile(U8(paths.logPath));
   EXPECT_EQ(log, "Error: Screenshot image does not exist: " + args[0] + "\r\n");  // this run's entry only
+}
+
+// Eighty characters of a non-Latin script make a legal file name, but no longer one once the session
+// file's digest and extensions are added to it; the name is cut so that the report can still be written.
+TEST_F(WorkerTest, ViewedFileWithALongNonLatinNameStillGetsItsReport) {
+  std::string name;
+  for (int i = 0; i < 77; ++i) name += "\xE4\xB8\xAD";
+  const fs::path viewed = tmp_.path() / (name + ".txt");
+  const fs::path shot = tmp_.path() / "missing.png";
+  const ProgramResult r = Run({shot.string(), Viewer().string(), viewed.string(), "--wait-timeout=5000"});
+  EXPECT_EQ(r.exitCode, 2);
+  const std::string report = "OCR Failed:\r\nScreenshot image does not exist: " + shot.string() + "\r\n";
+  EXPECT_EQ(WaitForContent(ViewerOutputPath(), "OCR Failed:"), report);
 }
 
 }  // namespace

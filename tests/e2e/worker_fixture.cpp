@@ -11,35 +11,39 @@ namespace vesk::test {
 namespace fs = std::filesystem;
 
 fs::path WorkerTest::RecordPath() const {
-  return records_.empty() ? tmp_.path() / "viewer-args.txt" : records_.back().path;
+  return viewers_.empty() ? tmp_.path() / "viewer-args.txt" : viewers_.back().record;
 }
 
-fs::path WorkerTest::ShownPath() const { return RecordPath().string() + ".shown"; }
-
-ProgramResult WorkerTest::Run(const std::vector<std::string>& args, const std::filesystem::path& worker) {
-  const std::map<std::string, std::string> environment = Environment();
-  ProgramResult result = RunProgram(worker.empty() ? Worker() : worker, args, tmp_.path(), environment);
-  // Only a bad command line (1) or a failed launch (5) ends a run without a viewer.
-  records_.back().launched = result.exitCode >= 0 && result.exitCode != 1 && result.exitCode != 5;
-  return result;
+fs::path WorkerTest::ViewerOutputPath() const {
+  return viewers_.empty() ? tmp_.path() / "viewer-output.txt" : viewers_.back().output;
 }
 
-std::map<std::string, std::string> WorkerTest::Environment() {
-  records_.push_back({tmp_.path() / ("viewer-args-" + std::to_string(records_.size()) + ".txt"), false});
-  std::map<std::string, std::string> environment{{"VESK_VIEWER_RECORD", RecordPath().string()}};
+std::map<std::string, std::string> WorkerTest::WorkerEnvironment() {
+  const std::string run = std::to_string(viewers_.size());
+  viewers_.push_back({tmp_.path() / ("viewer-args-" + run + ".txt"), tmp_.path() / ("viewer-output-" + run + ".txt")});
+  std::map<std::string, std::string> environment{{"VESK_VIEWER_RECORD", RecordPath().string()},
+                                                 {"VESK_VIEWER_OUTPUT", ViewerOutputPath().string()}};
   for (const std::string& name : TempDirectoryVariables()) environment[name] = tmp_.path().string();
   return environment;
 }
 
-void WorkerTest::TearDown() {
-  for (const ViewerRecord& record : records_) {
-    std::error_code ec;
-    if (record.launched || fs::exists(record.path, ec)) WaitForContent(record.path.string() + ".shown", "");
-  }
+ProgramResult WorkerTest::Run(const std::vector<std::string>& args, const std::filesystem::path& worker) {
+  const std::map<std::string, std::string> environment = WorkerEnvironment();
+  ProgramResult result = RunProgram(worker.empty() ? Worker() : worker, args, tmp_.path(), environment);
+  // Only a bad command line (1) or a failed launch (5) ends a run without a viewer.
+  viewers_.back().launched = result.exitCode >= 0 && result.exitCode != 1 && result.exitCode != 5;
+  return result;
 }
 
 StartedProgram WorkerTest::Start(const std::vector<std::string>& args) {
-  return StartProgram(Worker(), args, tmp_.path(), Environment());
+  return StartProgram(Worker(), args, tmp_.path(), WorkerEnvironment());
+}
+
+void WorkerTest::TearDown() {
+  for (const ViewerFiles& viewer : viewers_) {
+    std::error_code ec;
+    if (viewer.launched || fs::exists(viewer.record, ec)) WaitForContent(viewer.output, "");
+  }
 }
 
 SessionPaths WorkerTest::PathsFor(const std::filesystem::path& viewedFile) const {

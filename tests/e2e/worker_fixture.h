@@ -19,21 +19,23 @@ class WorkerTest : public ::testing::Test {
  protected:
   std::filesystem::path Worker() const { return Program("VeskOcrWorker"); }
   std::filesystem::path Viewer() const { return Program("vesk_viewer_standin"); }
-  // Where the viewer of the latest run records its arguments, and what it showed once it has shown it.
+  // Where the stand-in viewer of the latest run records its arguments and shows the report.
   std::filesystem::path RecordPath() const;
-  std::filesystem::path ShownPath() const;
+  std::filesystem::path ViewerOutputPath() const;
 
-  // Runs the worker; the stand-in viewer records its arguments to RecordPath().
+  // The environment of a new worker run: its stand-in viewer records its arguments to RecordPath() and
+  // shows the report in ViewerOutputPath() (files of this run's own); the session folder lies in the
+  // test's temporary folder.
+  std::map<std::string, std::string> WorkerEnvironment();
+
+  // Runs the worker in WorkerEnvironment().
   ProgramResult Run(const std::vector<std::string>& args, const std::filesystem::path& worker = {});
   // The same, without waiting for the worker to end (see FinishProgram).
   StartedProgram Start(const std::vector<std::string>& args);
 
-  // The environment additions of a new run: a record of its own for the viewer, and the temporary
-  // directory.
-  std::map<std::string, std::string> Environment();
-
-  // Waits until every viewer the test started has shown its report, before the folder it waits in is
-  // removed: a viewer left waiting would outlive the test by its whole time-out.
+  // Waits until every viewer that the test's runs started has shown its report, before the folder it
+  // waits in is removed: a viewer left waiting would outlive the test by its whole time-out (and under
+  // Wine hold the test's output open that long).
   void TearDown() override;
 
   // The session files of a viewed file, as the worker names them.
@@ -56,27 +58,28 @@ class WorkerTest : public ::testing::Test {
   ScopedTempDir tmp_;
 
  private:
-  struct ViewerRecord {
-    std::filesystem::path path;
+  struct ViewerFiles {
+    std::filesystem::path record;
+    std::filesystem::path output;
     bool launched = false;  // the run's exit code shows that a viewer was started
   };
-  std::vector<ViewerRecord> records_;
+  std::vector<ViewerFiles> viewers_;
 };
 
-// Whole runs on the sample screenshots.
+// Whole runs on the sample screenshots, for the viewed file doc.pdf in the temporary folder.
 class PipelineTest : public WorkerTest {
  protected:
   std::filesystem::path Sample(const std::string& name) const { return TestDataDir() / "samples" / name; }
+  std::filesystem::path Viewed() const { return tmp_.path() / "doc.pdf"; }
+  SessionPaths Paths() const { return PathsFor(Viewed()); }
 
-  // Runs the worker on a screenshot with the viewed file doc.pdf in the temporary folder.
+  // Runs the worker with --console on a screenshot, extra options after the positional arguments.
   ProgramResult RunOn(const std::filesystem::path& shot, std::vector<std::string> extra = {},
                       const std::filesystem::path& worker = {}) {
     std::vector<std::string> args{shot.string(), Viewer().string(), Viewed().string(), "--console"};
     args.insert(args.end(), extra.begin(), extra.end());
     return Run(args, worker);
   }
-  std::filesystem::path Viewed() const { return tmp_.path() / "doc.pdf"; }
-  SessionPaths Paths() const { return PathsFor(Viewed()); }
 };
 
 }  // namespace vesk::test

@@ -95,6 +95,14 @@ TEST_F(VerifyModelsTest, ManifestLineVariantsAllMatch) {
   EXPECT_EQ(report_, kAllOk);
 }
 
+// What that tool writes when it is given the files as ./name.
+TEST_F(VerifyModelsTest, NamesWrittenWithALeadingDotSlashMatch) {
+  WriteManifest(kDetDigest + "  ./PP-OCRv5_server_det.onnx\n" + kRecDigest + " *./PP-OCRv5_server_rec.onnx\n" +
+                kClsDigest + "  ././PP-LCNet_x1_0_textline_ori.onnx\n" + kDictDigest + "  ./ppocrv5_dict.txt\n");
+  EXPECT_TRUE(Verify());
+  EXPECT_EQ(report_, kAllOk);
+}
+
 TEST_F(VerifyModelsTest, DigestsOfWrongLengthAreIgnored) {
   WriteManifest(kDetDigest.substr(0, 63) + "  PP-OCRv5_server_det.onnx\n" + kRecDigest + "0  PP-OCRv5_server_rec.onnx\n");
   EXPECT_TRUE(Verify());
@@ -166,6 +174,30 @@ TEST(ReadSha256SumsTest, FillsLowerCasedEntriesAndSkipsNonEntries) {
   ASSERT_TRUE(ReadSha256Sums(FromUtf8((dir.path() / "SHA256SUMS").string()), entries));
   // "* spaced.onnx" splits into the tokens "*" and "spaced.onnx"; the name "*" strips to nothing.
   EXPECT_EQ(entries, (std::map<std::string, std::string>{{"model.onnx", std::string(64, 'a')}}));
+}
+
+// The manifest is read in bounded pieces: entries that straddle a piece boundary read as any other, and a
+// line far longer than any entry is skipped (never held whole) without disturbing the lines around it.
+TEST(ReadSha256SumsTest, LongFilesAndOverlongLinesAreReadInBoundedPieces) {
+  ScopedTempDir dir;
+  const std::string digest(64, 'a');
+  const std::string entry = digest + "  model.onnx\n";
+  for (size_t shift = 0; shift <= entry.size(); shift += 7) {
+    SCOPED_TRACE(shift);
+    // Comment lines up to just before 64 KiB, so that the entry crosses that boundary at `shift`.
+    std::string content;
+    const size_t target = 64 * 1024 - shift;
+    while (content.size() + 200 < target) content += "#" + std::string(98, '-') + "\n";
+    content += "#" + std::string(target - content.size() - 2, '-') + "\n";
+    content += entry;
+    content += std::string(300 * 1024, 'x') + "\n";  // one line over several pieces
+    content += std::string(200 * 1024, ' ') + digest + "  late.onnx\n";
+    content += digest + "  last.onnx";
+    WriteFile(dir.path() / "SHA256SUMS", content);
+    std::map<std::string, std::string> entries;
+    ASSERT_TRUE(ReadSha256Sums(FromUtf8((dir.path() / "SHA256SUMS").string()), entries));
+    EXPECT_EQ(entries, (std::map<std::string, std::string>{{"model.onnx", digest}, {"last.onnx", digest}}));
+  }
 }
 
 TEST(ReadSha256SumsTest, MissingFileGivesFalseAndAnEmptyMap) {

@@ -188,10 +188,35 @@ TEST(JsonEscapeTest, OtherControlBytesAsLowerCaseUnicodeEscapes) {
 
 TEST(JsonEscapeTest, EverythingElsePassesThrough) {
   EXPECT_EQ(JsonEscape("a/b \x7F"), "a/b \x7F");
-  EXPECT_EQ(JsonEscape("gr\xC3\xBC\xC3\x9F \xE6\x96\x87 \xF0\x9F\x98\x80"), "gr\xC3\xBC\xC3\x9F \xE6\x96\x87 \xF0\x9F\x98\x80");
-  // Invalid UTF-8 is not checked, only copied.
-  EXPECT_EQ(JsonEscape("\xFF\x80"), "\xFF\x80");
+  EXPECT_EQ(JsonEscape("gr\xC3\xBC\xC3\x9F \xE6\x96\x87 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF"),
+            "gr\xC3\xBC\xC3\x9F \xE6\x96\x87 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF");
   EXPECT_EQ(JsonEscape(""), "");
+}
+
+// JSON must be UTF-8: a reader refuses the whole document over one stray byte. Each byte that is not part
+// of a well-formed sequence becomes U+FFFD; the well-formed text around it stays.
+TEST(JsonEscapeTest, BytesThatAreNotUtf8BecomeReplacementCharacters) {
+  const std::string r = "\xEF\xBF\xBD";
+  EXPECT_EQ(JsonEscape("/tmp/\xFF\xFE.png"), "/tmp/" + r + r + ".png");
+  EXPECT_EQ(JsonEscape("a\x80" "b"), "a" + r + "b");               // stray continuation byte
+  EXPECT_EQ(JsonEscape("\xE6\x96"), r + r);                        // cut off at the end
+  EXPECT_EQ(JsonEscape("\xE6\x96\"x"), r + r + "\\\"x");           // cut off before an escaped byte
+  EXPECT_EQ(JsonEscape("\xC0\xAF"), r + r);                        // overlong "/"
+  EXPECT_EQ(JsonEscape("\xED\xA0\x80"), r + r + r);                // an encoded surrogate
+  EXPECT_EQ(JsonEscape("\xF4\x90\x80\x80"), r + r + r + r);        // beyond U+10FFFF
+  EXPECT_EQ(JsonEscape("\xC3\xBC\xFF\xC3\xBC"), "\xC3\xBC" + r + "\xC3\xBC");
+}
+
+TEST(BuildResultJsonTest, EveryStringOfTheDocumentIsMadeValidUtf8) {
+  ResultMeta meta = Meta(true);
+  meta.sourceImage = "/tmp/shot\xFF.png";
+  BarcodeResult barcode;
+  barcode.format = "QRCode";
+  barcode.text = "bin\x80\x81";
+  const std::string json = BuildResultJson(meta, {Line(0, "t\xFE", 0.5f)}, {barcode});
+  EXPECT_NE(json.find("\"source_image\": \"/tmp/shot\xEF\xBF\xBD.png\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"text\": \"bin\xEF\xBF\xBD\xEF\xBF\xBD\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"text\": \"t\xEF\xBF\xBD\""), std::string::npos) << json;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "platform/files.h"
 #include "platform/text.h"
 #include "session/atomic_file.h"
 #include "support/temp_dir.h"
@@ -47,6 +48,24 @@ TEST(SweepStaleSessionFiles, RemovesOnlySessionFilesOlderThanSevenDays) {
   EXPECT_TRUE(fs::exists(dir / "x.ocrtxt"));
   // A folder named like a session file is neither removed nor entered.
   EXPECT_TRUE(fs::exists(dir / "folder.ocr.txt" / "inner.ocr.txt"));
+}
+
+// A lock file is only ever locked, never written, so an old one may be in use right now.
+TEST(SweepStaleSessionFiles, RemovesOldLockFilesOnlyWhileNobodyHoldsThem) {
+  test::ScopedTempDir tmp;
+  const fs::path held = tmp.path() / "held.ocr.lock";
+  const fs::path unused = tmp.path() / "unused.ocr.lock";
+  const FileLockHandle lock = AcquireFileLock(FromUtf8(held.string()), 0);
+  ASSERT_NE(lock, kNoFileLock);
+  test::WriteFile(unused, "");
+  Age(held, kWeekAndAMinute);
+  Age(unused, kWeekAndAMinute);
+
+  SweepStaleSessionFiles(tmp.u16());
+
+  EXPECT_TRUE(fs::exists(held));
+  EXPECT_FALSE(fs::exists(unused));
+  ReleaseFileLock(lock);
 }
 
 TEST(SweepStaleSessionFiles, MissingOrEmptyFolderIsHarmless) {

@@ -95,7 +95,9 @@ TEST(SessionFolder, OpenFolderIsLeftAloneAndNotTightened) {
   EXPECT_EQ(LinkStat(planted).st_mode & 0777, 0777u);
 }
 
-TEST(SessionFolder, BothNamesTakenGivesAFreshFolderEachTime) {
+// Both names taken: a unique folder of ours is made once and then used by every later run, so that the
+// temporary directory does not fill up with them.
+TEST(SessionFolder, BothNamesTakenGivesOneFallbackFolderThatLaterRunsReuse) {
   test::ScopedTempDir tmp;
   const fs::path elsewhere = tmp.path() / "elsewhere";
   fs::create_directory(elsewhere);
@@ -103,29 +105,48 @@ TEST(SessionFolder, BothNamesTakenGivesAFreshFolderEachTime) {
   test::WriteFile(tmp.path() / PerUserName(), "a file, not a folder");
 
   const SessionPaths first = MakeSessionPaths(u"/home/u/a.png");
-  const SessionPaths second = MakeSessionPaths(u"/home/u/a.png");
+  const SessionPaths second = MakeSessionPaths(u"/home/u/b.png");
   const std::u16string prefix = FromUtf8((tmp.path() / PerUserName()).string()) + u"-";
   EXPECT_EQ(first.folder.substr(0, prefix.size()), prefix);
-  EXPECT_NE(first.folder, second.folder);
+  EXPECT_EQ(first.folder, second.folder);
   ExpectUsablePrivateFolder(first);
   EXPECT_TRUE(fs::is_empty(elsewhere));
   EXPECT_EQ(test::ReadFile(tmp.path() / PerUserName()), "a file, not a folder");
+}
+
+// Look-alikes of a fallback folder planted by somebody else are passed over like the two names are.
+TEST(SessionFolder, FallbackFolderIsReusedOnlyWhenItIsOurOwnClosedFolder) {
+  test::ScopedTempDir tmp;
+  const fs::path elsewhere = tmp.path() / "elsewhere";
+  fs::create_directory(elsewhere);
+  fs::permissions(elsewhere, fs::perms::owner_all);
+  fs::create_directory_symlink(elsewhere, tmp.path() / "VeskOCR");
+  fs::create_directory_symlink(elsewhere, tmp.path() / PerUserName());
+  const fs::path foreign = tmp.path() / (PerUserName() + "-000000");
+  const fs::path open = tmp.path() / (PerUserName() + "-00000a");
+  const fs::path ours = tmp.path() / (PerUserName() + "-zzzzzz");
+  fs::create_directory(foreign);
+  fs::permissions(foreign, fs::perms::owner_all);
+  ASSERT_EQ(::chown(foreign.c_str(), kOtherUser, kOtherUser), 0);
+  fs::create_directory(open);
+  fs::permissions(open, fs::perms::all);
+  fs::create_directory_symlink(elsewhere, tmp.path() / (PerUserName() + "-AAAAAA"));
+  fs::create_directory(ours);
+  fs::permissions(ours, fs::perms::owner_all);
+
+  const SessionPaths paths = MakeSessionPaths(u"/home/u/a.png");
+  EXPECT_EQ(paths.folder, FromUtf8(ours.string()));
+  ExpectUsablePrivateFolder(paths);
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+  EXPECT_TRUE(fs::is_empty(foreign));
+  EXPECT_TRUE(fs::is_empty(open));
+  EXPECT_EQ(LinkStat(open).st_mode & 0777, 0777u);
 }
 
 TEST(SessionFolder, TempDirectoryFromEnvironmentLosesOneTrailingSlash) {
   test::ScopedTempDir tmp;
   ::setenv("TMPDIR", (tmp.path().string() + "/").c_str(), 1);
   EXPECT_EQ(MakeSessionPaths(u"a.png").folder, tmp.u16() + u"/VeskOCR");
-}
-
-TEST(SessionFolder, MissingTempDirectoryIsNamedButWritesFail) {
-  test::ScopedTempDir tmp;
-  const fs::path missing = tmp.path() / "missing";
-  ::setenv("TMPDIR", missing.c_str(), 1);
-  const SessionPaths paths = MakeSessionPaths(u"a.png");
-  EXPECT_EQ(paths.folder, FromUtf8(missing.string()) + u"/VeskOCR");
-  EXPECT_FALSE(WriteFileAtomically(paths.textPath, "result"));
-  EXPECT_FALSE(fs::exists(missing));
 }
 
 TEST(WriteFileAtomically, NeverWritesThroughALink) {
@@ -135,7 +156,7 @@ TEST(WriteFileAtomically, NeverWritesThroughALink) {
 
   // A link at the temporary name is not followed: the write fails, the link's target stays.
   const fs::path blocked = tmp.path() / "a.ocr.txt";
-  fs::create_symlink(outside, fs::path(blocked.string() + ".tmp"));
+  fs::create_symlink(outside, ToUtf8(TemporaryPathFor(FromUtf8(blocked.string()))));
   EXPECT_FALSE(WriteFileAtomically(FromUtf8(blocked.string()), "content"));
   EXPECT_EQ(test::ReadFile(outside), "untouched");
   EXPECT_FALSE(fs::exists(fs::symlink_status(blocked)));

@@ -4,10 +4,12 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/text.h"
+#include "session/atomic_file.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
@@ -50,6 +52,33 @@ TEST(SanitizeFileName, LongNamesKeepEightyUnitsThenLoseTrailingDotsAndSpaces) {
   EXPECT_EQ(SanitizeFileName(std::u16string(80, u'a')), std::u16string(80, u'a'));
 }
 
+std::u16string Repeat(std::u16string_view text, size_t times) {
+  std::u16string out;
+  for (size_t i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+constexpr char16_t kHan[] = u"\u4E2D";         // three bytes of UTF-8
+constexpr char16_t kEmoji[] = u"\U0001F600";   // a surrogate pair, four bytes of UTF-8
+
+TEST(SanitizeFileName, EightyUnitCutNeverSplitsASurrogatePair) {
+  EXPECT_EQ(SanitizeFileName(std::u16string(79, u'a') + kEmoji + u"b"), std::u16string(79, u'a'));
+  EXPECT_EQ(SanitizeFileName(std::u16string(78, u'a') + kEmoji + u"b"), std::u16string(78, u'a') + kEmoji);
+  EXPECT_EQ(SanitizeFileName(Repeat(kEmoji, 50)), Repeat(kEmoji, 40));
+}
+
+// Eighty units of non-Latin script are more bytes than a POSIX file name may hold once the digest,
+// ".ocr.json" and a temporary suffix are added (on Windows too, for folders on POSIX file systems): the
+// name is cut to what fits, at a character boundary.
+TEST(SanitizeFileName, NonLatinNamesAreCutToTheFileNameLimit) {
+  // 255 bytes less 35 for the rest of the longest session file name leave 220: 73 characters of 3 bytes.
+  EXPECT_EQ(SanitizeFileName(u"/home/u/" + Repeat(kHan, 77) + u".txt"), Repeat(kHan, 73));
+  EXPECT_EQ(SanitizeFileName(Repeat(kHan, 62) + Repeat(kEmoji, 9)), Repeat(kHan, 62) + Repeat(kEmoji, 8));
+  EXPECT_EQ(SanitizeFileName(Repeat(kHan, 60) + Repeat(kEmoji, 10)), Repeat(kHan, 60) + Repeat(kEmoji, 10));
+  // What the cut leaves at the end is trimmed as usual.
+  EXPECT_EQ(SanitizeFileName(Repeat(kHan, 72) + u". " + Repeat(kHan, 5)), Repeat(kHan, 72));
+}
+
 TEST(DirectoryDigestPrefix, FoldsSlashesAndAsciiCaseButNothingElse) {
   EXPECT_EQ(DirectoryDigestPrefix(u"C:/Docs/x.png"), u"c257572a");
   EXPECT_EQ(DirectoryDigestPrefix(u"c:\\docs\\x.png"), u"c257572a");
@@ -74,9 +103,21 @@ TEST(MakeSessionPaths, NamesAllFilesInsideTheSessionFolderUnderTemp) {
   EXPECT_EQ(paths.textPath, JoinPath(folder, u"d41d8cd9 - report.pdf.ocr.txt"));
   EXPECT_EQ(paths.jsonPath, JoinPath(folder, u"d41d8cd9 - report.pdf.ocr.json"));
   EXPECT_EQ(paths.logPath, JoinPath(folder, u"d41d8cd9 - report.pdf.ocr.log"));
-  EXPECT_EQ(paths.textTempPath, paths.textPath + u".tmp");
-  EXPECT_EQ(paths.jsonTempPath, paths.jsonPath + u".tmp");
+  EXPECT_EQ(paths.textTempPath, TemporaryPathFor(paths.textPath));
+  EXPECT_EQ(paths.jsonTempPath, TemporaryPathFor(paths.jsonPath));
+  EXPECT_EQ(paths.lockPath, JoinPath(folder, u"d41d8cd9 - report.pdf.ocr.lock"));
   EXPECT_EQ(GetPathKind(folder), PathKind::Directory);
+}
+
+TEST(MakeSessionPaths, EveryFileOfAViewWithALongNonLatinNameCanBeWritten) {
+  test::ScopedTempDir tmp;
+  const SessionPaths paths = MakeSessionPaths(u"/home/u/" + Repeat(kHan, 100) + u".txt");
+  const FileLockHandle lock = AcquireFileLock(paths.lockPath, 0);
+  EXPECT_NE(lock, kNoFileLock);
+  ReleaseFileLock(lock);
+  for (const std::u16string* path : {&paths.textPath, &paths.jsonPath, &paths.logPath}) {
+    EXPECT_TRUE(WriteFileAtomically(*path, "content")) << ToUtf8(*path);
+  }
 }
 
 TEST(MakeSessionPaths, OneFolderWrittenTwoWaysGivesOneStemAndTheFolderIsReused) {

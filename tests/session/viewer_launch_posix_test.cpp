@@ -2,7 +2,10 @@
 
 #include "session/viewer_launch.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -10,10 +13,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <thread>
 
 #include "platform/text.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
@@ -97,9 +102,67 @@ TEST_F(LaunchViewerTest, ViewerThatCannotBeExecutedIsReported) {
   EXPECT_FALSE(LaunchViewer(u"true", U16(report), 5000));
 }
 
+// A viewer that records its process id and then sleeps, so that what it holds can be looked at.
+class LingeringViewerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pidFile_ = tmp_.path() / "viewer.pid";
+    viewer_ = tmp_.path() / "lingering viewer";
+    test::WriteLingeringProgram(viewer_);
+    ::setenv("VESK_TEST_PID_FILE", pidFile_.c_str(), 1);
+  }
+  void TearDown() override {
+    ::unsetenv("VESK_TEST_PID_FILE");
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  // Starts the viewer and waits until it sleeps; false when it did not get there.
+  bool Launch() {
+    if (!LaunchViewer(U16(viewer_), U16(tmp_.path() / "never.ocr.txt"), 5000) || !WaitFor(pidFile_)) return false;
+    pid_ = std::stoi(test::ReadFile(pidFile_));
+    const fs::path exe = "/proc/" + std::to_string(pid_) + "/exe";
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    std::error_code ec;
+    while (fs::read_symlink(exe, ec).filename() != "sleep") {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(10ms);
+    }
+    return true;
+  }
+
+  test::ScopedTempDir tmp_;
+  fs::path pidFile_;
+  fs::path viewer_;
+  pid_t pid_ = -1;
+};
+
+// The viewer outlives the worker; whatever of the worker's it held open (an output pipe of whoever
+// started the worker, a session file) would stay open with it.
+TEST_F(LingeringViewerTest, ViewerHoldsNothingOfOursButTheNullDevice) {
+  int leakedPipe[2];
+  ASSERT_EQ(::pipe(leakedPipe), 0);  // without close-on-exec, as a library might open one
+  const int leakedFile = ::open(viewer_.c_str(), O_RDONLY);
+  ASSERT_GE(leakedFile, 0);
+  const bool launched = Launch();
+  ::close(leakedPipe[0]);
+  ::close(leakedPipe[1]);
+  ::close(leakedFile);
+  ASSERT_TRUE(launched);
+
+  std::map<std::string, fs::path> open;
+  for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid_) + "/fd")) {
+    open[entry.path().filename().string()] = fs::read_symlink(entry.path());
+  }
+  const std::map<std::string, fs::path> expected{{"0", "/dev/null"}, {"1", "/dev/null"}, {"2", "/dev/null"}};
+  EXPECT_EQ(open, expected);
+}
+
 // Runs the stand-in directly and returns its exit code and standard output.
-int RunStandIn(const std::string& arguments, std::string& output) {
-  FILE* pipe = ::popen(("'" + StandIn().string() + "' " + arguments + " 2>&1").c_str(), "r");
+int RunStandIn(const std::string& arguments, std::string& output, const std::string& environment = "") {
+  FILE* pipe = ::popen((environment + " '" + StandIn().string() + "' " + arguments + " 2>&1").c_str(), "r");
   if (pipe == nullptr) return -1;
   char buffer[256];
   size_t n;
@@ -121,6 +184,20 @@ TEST(ViewerStandIn, PrintsTheFileOnceItAppears) {
   writer.join();
   EXPECT_EQ(code, 0);
   EXPECT_EQ(output, "OCR text\r\n");
+}
+
+// Started by the worker, the viewer has no terminal to print on: it shows the report in a file instead.
+TEST(ViewerStandIn, ShowsInTheFileNamedByItsEnvironment) {
+  test::ScopedTempDir tmp;
+  const fs::path report = tmp.path() / "a.ocr.txt";
+  const fs::path shown = tmp.path() / "shown.txt";
+  test::WriteFile(report, "OCR text\r\n");
+  std::string output;
+  EXPECT_EQ(RunStandIn("--wait-file --wait-timeout=30000 -- '" + report.string() + "'", output,
+                       "VESK_VIEWER_OUTPUT='" + shown.string() + "'"),
+            0);
+  EXPECT_EQ(output, "");
+  EXPECT_EQ(test::ReadFile(shown), "OCR text\r\n");
 }
 
 TEST(ViewerStandIn, GivesUpAfterTheTimeOutAndRejectsOtherCommandLines) {

@@ -13,8 +13,6 @@ struct ProgramResult {
   std::string out;    // standard output
   std::string err;    // standard error
   // (both with the CR LF line ends of Windows text streams read back as LF)
-  // Where standard output was captured; children the program started (the viewer) may still write there.
-  std::filesystem::path outPath;
 };
 
 // A program started and not yet waited for.
@@ -37,5 +35,17 @@ ProgramResult FinishProgram(const StartedProgram& started);
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                          const std::filesystem::path& captureDir,
                          const std::map<std::string, std::string>& extraEnv = {});
+
+// Starts program like StartProgram, with its standard output and error on the descriptors given (which
+// stay open here) and its standard input on the null device. The process id, or -1.
+int StartProgramOn(const std::filesystem::path& program, const std::vector<std::string>& args,
+                   const std::map<std::string, std::string>& extraEnv, int outFd, int errFd);
+
+// Waits for a program that StartProgramOn started: its exit code, or -1 when it did not exit normally.
+int WaitForProgram(long long pid);
+
+// Writes an executable script at path that, started with VESK_TEST_PID_FILE in its environment, writes its
+// process id into that file and then sleeps for two minutes as that same process.
+void WriteLingeringProgram(const std::filesystem::path& path);
 
 }  // namespace vesk::test

@@ -120,7 +120,6 @@ StartedProgram StartProgram(const std::filesystem::path& program, const std::vec
 
 ProgramResult FinishProgram(const StartedProgram& started) {
   ProgramResult result;
-  result.outPath = started.outPath;
   const auto found = StartedProcesses().find(started.pid);
   if (found == StartedProcesses().end()) return result;
   const HANDLE process = found->second;

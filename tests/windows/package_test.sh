@@ -16,7 +16,7 @@ package="$work/VeskOcrWorker"
 [ -f "$package/VeskOcrWorker.exe" ] || fail "no VeskOcrWorker.exe in $zip"
 
 set +e
-VESK_VIEWER_RECORD=$(windows "$work/viewer.txt") "$here/wine.sh" "$prefix" "$package/VeskOcrWorker.exe" \
+VESK_VIEWER_OUTPUT=$(windows "$work/shown.txt") "$here/wine.sh" "$prefix" "$package/VeskOcrWorker.exe" \
   "$(windows "$samples/qr_and_text.png")" "$(windows "$package/vesk_viewer_standin.exe")" \
   "$(windows "$work/doc.pdf")" --console >"$work/out" 2>"$work/err"
 code=$?
@@ -25,10 +25,10 @@ set -e
 grep -q "^Completed: 5 lines, .* ms, EP=cpu (Fallback: DML det session init failed: " "$work/out" ||
   fail "completion line: $(cat "$work/out")"
 
-# What the viewer was handed and showed.
-for i in $(seq 1 600); do [ -f "$work/viewer.txt.shown" ] && break; sleep 0.1; done
-[ -f "$work/viewer.txt.shown" ] || fail "the viewer showed no report"
-tr -d '\r' <"$work/viewer.txt.shown" >"$work/report"
+# What the viewer showed.
+for i in $(seq 1 600); do [ -f "$work/shown.txt" ] && break; sleep 0.1; done
+[ -f "$work/shown.txt" ] || fail "the viewer showed no report"
+tr -d '\r' <"$work/shown.txt" >"$work/report"
 if [ "$barcodes" = ON ]; then
   sed -n 2,4p "$work/report" | tr '\n' '|' | grep -q "^\[QR Code / Barcode\]|Type: QRCode|Content: https://example.com/vesk-ocr-demo|$" ||
     fail "no QR code in the report: $(cat "$work/report")"

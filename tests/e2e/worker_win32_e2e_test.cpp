@@ -53,7 +53,7 @@ TEST_F(WorkerTest, ViewerGetsTheQuotedCommandLineWithSpacesInEveryPath) {
   fs::copy_file(Viewer(), viewer);
   const std::u16string viewed = u"C:\\My Docs\\say \"hi\" \u00e4.pdf";
 
-  std::map<std::string, std::string> environment = Environment();
+  std::map<std::string, std::string> environment = WorkerEnvironment();
   environment["TMP"] = environment["TEMP"] = temp.string();
   const ProgramResult r = RunProgram(Worker(), {"missing.png", viewer.string(), U8(viewed), "--wait-timeout=1000"},
                                      tmp_.path(), environment);
@@ -65,7 +65,7 @@ TEST_F(WorkerTest, ViewerGetsTheQuotedCommandLineWithSpacesInEveryPath) {
             "\"" + viewer.string() + "\" --wait-file --wait-timeout=5000 -- \"" + U8(report) + "\"");
   const std::vector<std::string> expected{"--wait-file", "--wait-timeout=5000", "--", U8(report)};
   EXPECT_EQ(ViewerArgs(), expected);
-  EXPECT_NE(WaitForContent(ShownPath(), "OCR Failed:\r\nScreenshot image does not exist: missing.png\r\n"), "");
+  EXPECT_NE(WaitForContent(ViewerOutputPath(), "OCR Failed:\r\nScreenshot image does not exist: missing.png\r\n"), "");
 }
 
 // Under Wine attaching to the parent's console always fails, so --console output goes to the handles
@@ -76,27 +76,27 @@ TEST_F(WorkerTest, ConsoleOutputGoesToTheGivenHandlesWithOrWithoutAParentConsole
                                      u" " + QuoteArgument(Viewer().u16string()) + u" doc.pdf --console";
   for (const DWORD flags : {DWORD{0}, DWORD{DETACHED_PROCESS}}) {
     SCOPED_TRACE(flags);
-    const ProgramResult r = RunCommandLine(commandLine, tmp_.path(), Environment(), flags);
+    const ProgramResult r = RunCommandLine(commandLine, tmp_.path(), WorkerEnvironment(), flags);
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.err, "Screenshot image does not exist: " + shot + "\n");
-    EXPECT_NE(WaitForContent(ShownPath(), "OCR Failed:"), "");
+    EXPECT_NE(WaitForContent(ViewerOutputPath(), "OCR Failed:"), "");
   }
 }
 
 TEST_F(WorkerTest, CommandLineIsSplitTheWindowsWay) {
   const std::u16string worker = QuoteArgument(Worker().u16string());
   // Quotes may open and close inside an argument; they only group.
-  ProgramResult r = RunCommandLine(worker + u" --console \"--ep=g\"pu a b c", tmp_.path(), Environment());
+  ProgramResult r = RunCommandLine(worker + u" --console \"--ep=g\"pu a b c", tmp_.path(), WorkerEnvironment());
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.err.starts_with("Error: Invalid --ep value: gpu\nUsage: VeskOcrWorker.exe <screenshot>")) << r.err;
 
   // An unclosed quote runs to the end: one positional argument holding the rest.
-  r = RunCommandLine(worker + u" --console \"a b c", tmp_.path(), Environment());
+  r = RunCommandLine(worker + u" --console \"a b c", tmp_.path(), WorkerEnvironment());
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.err.starts_with("Error: Missing positional arguments")) << r.err;
 
   // Non-ASCII text survives the splitting and reaches the message intact.
-  r = RunCommandLine(worker + u" --console --ep=\u00e9t\u00e9 a b c", tmp_.path(), Environment());
+  r = RunCommandLine(worker + u" --console --ep=\u00e9t\u00e9 a b c", tmp_.path(), WorkerEnvironment());
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.err.starts_with("Error: Invalid --ep value: \xc3\xa9t\xc3\xa9\n")) << r.err;
   EXPECT_FALSE(fs::exists(tmp_.path() / "VeskOCR"));

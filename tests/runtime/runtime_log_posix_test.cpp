@@ -1,0 +1,89 @@
+// The inference runtime's own output: its log goes to the worker's sink, and nothing reaches the
+// process's standard error.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/ort_manager.h"
+#include "runtime/tensor.h"
+#include "runtime_test_support.h"
+
+namespace vesk {
+namespace {
+
+using test::ModelFile;
+using test::ReadyRuntime;
+using test::ScopedTempDir;
+
+// Everything the process writes to its standard error while the object lives, read back by Text().
+class CapturedStandardError {
+ public:
+  CapturedStandardError() : dir_(), path_(dir_.path() / "stderr") {
+    std::fflush(stderr);
+    saved_ = ::dup(STDERR_FILENO);
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(fd, STDERR_FILENO);
+    ::close(fd);
+  }
+  ~CapturedStandardError() { Restore(); }
+  std::string Text() {
+    Restore();
+    return test::ReadFile(path_);
+  }
+
+ private:
+  void Restore() {
+    if (saved_ < 0) return;
+    std::fflush(stderr);
+    ::dup2(saved_, STDERR_FILENO);
+    ::close(saved_);
+    saved_ = -1;
+  }
+  ScopedTempDir dir_;
+  std::filesystem::path path_;
+  int saved_ = -1;
+};
+
+TEST(OrtManagerTest, OlderReleaseIsRefusedWithoutAComplaintOnStandardError) {
+  CapturedStandardError captured;
+  OrtManager manager;
+  std::u16string error;
+  EXPECT_FALSE(manager.Initialize(FromUtf8(test::OldBackendDir().string()), error));
+  EXPECT_EQ(captured.Text(), "");
+}
+
+// The runtime logs a failing operator on its own; that text reaches the sink, and nothing is printed.
+TEST(OrtManagerTest, RuntimeLogGoesToTheSinkInsteadOfStandardError) {
+  std::vector<std::string> lines;
+  OrtManager::Instance().SetLogSink([&lines](std::string_view line) { lines.emplace_back(line); });
+  OrtManager& manager = ReadyRuntime();
+  ModelSession session;
+  std::string log;
+  ASSERT_TRUE(manager.CreateModelSession(ModelFile(test::kDetModel), false, session, log, false)) << log;
+  // The detector adds up feature maps of several scales, which only line up for sides that are
+  // multiples of 32.
+  std::vector<float> pixels(3 * 33 * 33, 0.0f);
+  OrtValueHandle input = CreateInputTensor(pixels.data(), pixels.size(), {1, 3, 33, 33});
+  ASSERT_TRUE(input);
+  std::vector<OrtValue*> outputs;
+  std::string error;
+  {
+    CapturedStandardError captured;
+    EXPECT_FALSE(session.Run({"x"}, {input.get()}, {"sigmoid_0.tmp_0"}, outputs, error));
+    EXPECT_EQ(captured.Text(), "");
+  }
+  manager.SetLogSink(nullptr);
+  ASSERT_FALSE(lines.empty()) << error;
+  EXPECT_TRUE(lines.front().starts_with("ONNX Runtime error: ")) << lines.front();
+}
+
+}  // namespace
+}  // namespace vesk
