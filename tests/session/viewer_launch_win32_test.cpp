@@ -3,6 +3,8 @@
 
 #include "session/viewer_launch.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -80,6 +82,43 @@ TEST_F(LaunchViewerTest, EmptyOrMissingViewersAreReported) {
   // Neither the process nor the shell can start a file that is not there.
   EXPECT_FALSE(LaunchViewer(U16(tmp_.path() / "missing.exe"), U16(report), 5000));
   EXPECT_FALSE(fs::exists(record_));
+}
+
+// A file type whose "open" command starts the stand-in viewer with the parameters it is given, registered
+// while the object lives (in the test run's own Wine prefix).
+class StandInFileType {
+ public:
+  static constexpr wchar_t kExtension[] = L".veskviewer";
+  static constexpr wchar_t kCommand[] = L"VeskTest.StandInViewer\\shell\\open\\command";
+
+  StandInFileType() {
+    const std::wstring command = L"\"" + test::Program("vesk_viewer_standin").wstring() + L"\" %*";
+    Set(kExtension, L"VeskTest.StandInViewer");
+    Set(kCommand, command);
+  }
+  ~StandInFileType() {
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"VeskTest.StandInViewer");
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, kExtension);
+  }
+  StandInFileType(const StandInFileType&) = delete;
+  StandInFileType& operator=(const StandInFileType&) = delete;
+
+ private:
+  static void Set(const wchar_t* key, const std::wstring& value) {
+    ::RegSetKeyValueW(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, value.c_str(),
+                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  }
+};
+
+// A viewer path that CreateProcessW cannot start (not a program) but the shell can open.
+TEST_F(LaunchViewerTest, FileTheShellOpensIsLaunchedThroughTheShell) {
+  const StandInFileType fileType;
+  const fs::path viewer = tmp_.path() / "viewer.veskviewer";
+  test::WriteFile(viewer, "not a program");
+  const fs::path report = Report(tmp_.path() / "session folder", "x.ocr.txt");
+
+  ASSERT_TRUE(LaunchViewer(U16(viewer), U16(report), 7000));
+  EXPECT_EQ(WaitForRecord(record_), "--wait-file\n--wait-timeout=7000\n--\n" + report.string() + "\n");
 }
 
 }  // namespace
