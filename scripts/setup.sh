@@ -21,7 +21,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libzxing-dev
-  libpng-dev libjpeg62-turbo-dev libwebp-dev libtiff-dev libgif-dev libstb-dev
+  libpng-dev libjpeg62-turbo-dev libwebp-dev libtiff-dev libgif-dev
   libssl-dev
   ca-certificates curl
 )

@@ -1,8 +1,10 @@
 #include "app/command_line.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -34,7 +36,7 @@ std::optional<int32_t> ToInt32(std::u16string_view text) {
   return static_cast<int32_t>(value);
 }
 
-enum class Option { Ep, Cls, Barcode, MaxSide, WaitTimeout, ForceDmlFail };
+enum class Option { Ep, Cls, Barcode, MaxSide, WaitTimeout, ForceDmlFail, Order };
 
 struct OptionName {
   Option option;
@@ -48,25 +50,32 @@ constexpr OptionName kOptions[] = {
     {Option::MaxSide, u"--max-side"},
     {Option::WaitTimeout, u"--wait-timeout"},
     {Option::ForceDmlFail, u"--force-dml-fail"},
+    {Option::Order, u"--order"},
 };
+
+// A value naming one of a few choices, compared with its ASCII letters lower-cased; returns the error
+// message followed by the lower-cased value when it names none, else empty.
+template <typename T>
+std::u16string Choose(const std::u16string& value, std::initializer_list<std::pair<std::u16string_view, T>> names,
+                      std::u16string_view error, T& out) {
+  const std::u16string v = AsciiLower(value);
+  for (const auto& [name, choice] : names) {
+    if (v == name) {
+      out = choice;
+      return {};
+    }
+  }
+  return std::u16string(error) + v;
+}
 
 // Applies one option value; returns the error message, empty on success. quoted is what a numeric error
 // names: the whole argument for the "=" form, the value alone for the separate form.
 std::u16string Apply(Option option, const std::u16string& value, const std::u16string& quoted, RunOptions& out) {
   switch (option) {
-    case Option::Ep: {
-      const std::u16string v = AsciiLower(value);
-      if (v == u"dml") {
-        out.executionProvider = ExecutionProvider::Dml;
-      } else if (v == u"cpu") {
-        out.executionProvider = ExecutionProvider::Cpu;
-      } else if (v == u"auto") {
-        out.executionProvider = ExecutionProvider::Auto;
-      } else {
-        return u"Invalid --ep value: " + v;
-      }
-      return {};
-    }
+    case Option::Ep:
+      return Choose(value, {{u"dml", ExecutionProvider::Dml}, {u"cpu", ExecutionProvider::Cpu},
+                            {u"auto", ExecutionProvider::Auto}},
+                    u"Invalid --ep value: ", out.executionProvider);
     case Option::Cls:
       out.classifyOrientation = value != u"0";
       return {};
@@ -85,17 +94,12 @@ std::u16string Apply(Option option, const std::u16string& value, const std::u16s
       out.waitTimeoutMs = *n < 5000 ? 5000 : (*n > 600000 ? 600000 : *n);
       return {};
     }
-    case Option::ForceDmlFail: {
-      const std::u16string v = AsciiLower(value);
-      if (v == u"init") {
-        out.forceDmlFail = ForceDmlFail::Init;
-      } else if (v == u"run") {
-        out.forceDmlFail = ForceDmlFail::Run;
-      } else {
-        return u"Invalid --force-dml-fail value: " + v;
-      }
-      return {};
-    }
+    case Option::ForceDmlFail:
+      return Choose(value, {{u"init", ForceDmlFail::Init}, {u"run", ForceDmlFail::Run}},
+                    u"Invalid --force-dml-fail value: ", out.forceDmlFail);
+    case Option::Order:
+      return Choose(value, {{u"columns", ReadingOrder::Columns}, {u"layout", ReadingOrder::Layout}},
+                    u"Invalid --order value: ", out.readingOrder);
   }
   return {};
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ocr/execution_provider.h"
+#include "ocr/reading_order.h"
 
 namespace vesk {
 
@@ -26,6 +27,7 @@ struct RunOptions {
   int32_t waitTimeoutMs = 120000;
   bool console = false;
   ForceDmlFail forceDmlFail = ForceDmlFail::None;
+  ReadingOrder readingOrder = ReadingOrder::Columns;
   bool valid = false;
   std::u16string error;  // the first error met; empty when valid
 };

@@ -107,6 +107,7 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
   ocrOptions.classifyOrientation = options.classifyOrientation;
   ocrOptions.maxSide = options.maxSide;
   ocrOptions.simulateDmlRunFailure = options.forceDmlFail == ForceDmlFail::Run;
+  ocrOptions.order = options.readingOrder;
   if (!engine.Recognize(image, ocrOptions, result)) {
     return fail("OCR recognition failed: " + result.log, ExitCode::RecognitionFailed);
   }

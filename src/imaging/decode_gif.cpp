@@ -13,19 +13,9 @@
 namespace vesk {
 namespace {
 
-struct MemoryReader {
-  const uint8_t* data;
-  size_t size;
-  size_t offset;
-};
-
-int ReadFromMemory(GifFileType* gif, GifByteType* out, int count) {
-  auto* reader = static_cast<MemoryReader*>(gif->UserData);
+int ReadFromFile(GifFileType* gif, GifByteType* out, int count) {
   if (count <= 0) return 0;
-  const size_t n = std::min(static_cast<size_t>(count), reader->size - reader->offset);
-  std::memcpy(out, reader->data + reader->offset, n);
-  reader->offset += n;
-  return static_cast<int>(n);
+  return static_cast<int>(static_cast<ImageFile*>(gif->UserData)->Read(out, static_cast<size_t>(count)));
 }
 
 struct GifCloser {
@@ -36,9 +26,9 @@ struct GifCloser {
 };
 using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
 
-GifHandle OpenGif(MemoryReader& reader) {
+GifHandle OpenGif(ImageFile& file) {
   int error = 0;
-  return GifHandle(DGifOpen(&reader, ReadFromMemory, &error));
+  return GifHandle(DGifOpen(&file, ReadFromFile, &error));
 }
 
 // Skips extension blocks up to the first image descriptor and reads it into gif->Image.
@@ -63,15 +53,14 @@ CodecStatus SeekFirstImage(GifFileType* gif) {
 
 class GifCodec final : public ImageCodec {
  public:
-  bool Recognizes(std::span<const uint8_t> file) const override {
-    return file.size() >= 6 &&
-           (std::memcmp(file.data(), "GIF87a", 6) == 0 || std::memcmp(file.data(), "GIF89a", 6) == 0);
+  bool Recognizes(std::span<const uint8_t> head) const override {
+    return head.size() >= 6 &&
+           (std::memcmp(head.data(), "GIF87a", 6) == 0 || std::memcmp(head.data(), "GIF89a", 6) == 0);
   }
 
   // The size is the first image's own, not the logical screen's.
-  CodecStatus ReadSize(std::span<const uint8_t> file, FrameSize& size) const override {
-    MemoryReader reader{file.data(), file.size(), 0};
-    GifHandle gif = OpenGif(reader);
+  CodecStatus ReadSize(ImageFile& file, FrameSize& size) const override {
+    GifHandle gif = OpenGif(file);
     if (!gif) return CodecStatus::Unreadable;
     const CodecStatus status = SeekFirstImage(gif.get());
     if (status != CodecStatus::Ok) return status;
@@ -80,9 +69,8 @@ class GifCodec final : public ImageCodec {
     return CodecStatus::Ok;
   }
 
-  CodecStatus ReadPixels(std::span<const uint8_t> file, FrameSize size, uint8_t* rgb) const override {
-    MemoryReader reader{file.data(), file.size(), 0};
-    GifHandle gif = OpenGif(reader);
+  CodecStatus ReadPixels(ImageFile& file, FrameSize size, uint8_t* rgb) const override {
+    GifHandle gif = OpenGif(file);
     if (!gif) return CodecStatus::PixelsFailed;
     const CodecStatus found = SeekFirstImage(gif.get());
     if (found != CodecStatus::Ok) return found;

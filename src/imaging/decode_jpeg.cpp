@@ -17,6 +17,68 @@ namespace {
 
 // Honest progressive files have a handful of scans; thousands of tiny ones only burn time.
 constexpr int kMaxScans = 500;
+constexpr size_t kChunkSize = 64 * 1024;
+
+// A source manager that pulls the file through a chunk buffer, so the compressed data is never
+// held whole.
+struct FileSource {
+  jpeg_source_mgr base;  // first, so the library's pointer converts back to the whole struct
+  ImageFile* file;
+  JOCTET* buffer;
+};
+
+FileSource& SourceOf(j_decompress_ptr cinfo) { return *reinterpret_cast<FileSource*>(cinfo->src); }
+
+void InitSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) {}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo) {
+  FileSource& source = SourceOf(cinfo);
+  size_t count = source.file->Read(source.buffer, kChunkSize);
+  if (count == 0) {
+    // Out of data: the same warning and fake end marker as the library's own sources, so a
+    // truncated file is noticed below.
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    source.buffer[0] = 0xFF;
+    source.buffer[1] = JPEG_EOI;
+    count = 2;
+  }
+  source.base.next_input_byte = source.buffer;
+  source.base.bytes_in_buffer = count;
+  return TRUE;
+}
+
+// Skips marker data the decoder does not need; large skips move the file position instead of
+// reading through the bytes.
+void SkipInputData(j_decompress_ptr cinfo, long count) {
+  if (count <= 0) return;
+  FileSource& source = SourceOf(cinfo);
+  const auto skip = static_cast<size_t>(count);
+  if (skip <= source.base.bytes_in_buffer) {
+    source.base.next_input_byte += skip;
+    source.base.bytes_in_buffer -= skip;
+    return;
+  }
+  source.file->Seek(source.file->Position() + (skip - source.base.bytes_in_buffer));
+  source.base.bytes_in_buffer = 0;
+}
+
+void UseFileSource(j_decompress_ptr cinfo, ImageFile& file) {
+  // Both live in the library's permanent pool and go with jpeg_destroy_decompress.
+  auto* source = static_cast<FileSource*>(
+      (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(FileSource)));
+  source->buffer = static_cast<JOCTET*>(
+      (*cinfo->mem->alloc_large)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, kChunkSize));
+  source->file = &file;
+  source->base.init_source = InitSource;
+  source->base.fill_input_buffer = FillInputBuffer;
+  source->base.skip_input_data = SkipInputData;
+  source->base.resync_to_restart = jpeg_resync_to_restart;
+  source->base.term_source = TermSource;
+  source->base.bytes_in_buffer = 0;
+  source->base.next_input_byte = nullptr;
+  cinfo->src = &source->base;
+}
 
 struct ErrorManager {
   jpeg_error_mgr base;  // first, so the library's pointer converts back to the whole struct
@@ -42,8 +104,9 @@ void OnProgress(j_common_ptr cinfo) {
 uint8_t Scale(unsigned a, unsigned b) { return static_cast<uint8_t>((a * b + 127) / 255); }
 
 // Runs libjpeg over file. With rgb == nullptr it stops after the header and reports the size in
-// size; otherwise size is the accepted size and the pixels go into rgb.
-CodecStatus RunJpeg(std::span<const uint8_t> file, FrameSize& size, uint8_t* rgb) {
+// size; otherwise size is the accepted size and the pixels go into rgb. Baseline files decode a
+// few rows at a time; progressive ones need the library's whole-image coefficient buffers.
+CodecStatus RunJpeg(ImageFile& file, FrameSize& size, uint8_t* rgb) {
   jpeg_decompress_struct cinfo;
   ErrorManager errors;
   jpeg_progress_mgr progress;
@@ -60,7 +123,7 @@ CodecStatus RunJpeg(std::span<const uint8_t> file, FrameSize& size, uint8_t* rgb
   }
   jpeg_create_decompress(&cinfo);
   cinfo.progress = &progress;
-  jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
+  UseFileSource(&cinfo, file);
   jpeg_read_header(&cinfo, TRUE);
   headerRead = true;
 
@@ -114,15 +177,13 @@ CodecStatus RunJpeg(std::span<const uint8_t> file, FrameSize& size, uint8_t* rgb
 
 class JpegCodec final : public ImageCodec {
  public:
-  bool Recognizes(std::span<const uint8_t> file) const override {
-    return file.size() >= 3 && file[0] == 0xFF && file[1] == 0xD8 && file[2] == 0xFF;
+  bool Recognizes(std::span<const uint8_t> head) const override {
+    return head.size() >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
   }
 
-  CodecStatus ReadSize(std::span<const uint8_t> file, FrameSize& size) const override {
-    return RunJpeg(file, size, nullptr);
-  }
+  CodecStatus ReadSize(ImageFile& file, FrameSize& size) const override { return RunJpeg(file, size, nullptr); }
 
-  CodecStatus ReadPixels(std::span<const uint8_t> file, FrameSize size, uint8_t* rgb) const override {
+  CodecStatus ReadPixels(ImageFile& file, FrameSize size, uint8_t* rgb) const override {
     return RunJpeg(file, size, rgb);
   }
 };

@@ -19,17 +19,9 @@ uint32_t BigEndian32(const uint8_t* p) {
   return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
 }
 
-struct MemoryReader {
-  const uint8_t* data;
-  size_t size;
-  size_t offset;
-};
-
-void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
-  auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
-  if (count > reader->size - reader->offset) png_error(png, "unexpected end of file");
-  std::memcpy(out, reader->data + reader->offset, count);
-  reader->offset += count;
+void ReadFromFile(png_structp png, png_bytep out, png_size_t count) {
+  auto* file = static_cast<ImageFile*>(png_get_io_ptr(png));
+  if (file->Read(out, count) != count) png_error(png, "unexpected end of file");
 }
 
 [[noreturn]] void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -75,15 +67,16 @@ bool DecodeRows(png_structp png, png_infop info, FrameSize size, uint8_t* rgb) {
 
 class PngCodec final : public ImageCodec {
  public:
-  bool Recognizes(std::span<const uint8_t> file) const override {
-    return file.size() >= sizeof kSignature && std::memcmp(file.data(), kSignature, sizeof kSignature) == 0;
+  bool Recognizes(std::span<const uint8_t> head) const override {
+    return head.size() >= sizeof kSignature && std::memcmp(head.data(), kSignature, sizeof kSignature) == 0;
   }
 
   // The size comes from IHDR alone, so a file whose body is missing still reports the size its
   // header claims and is refused or accepted on that.
-  CodecStatus ReadSize(std::span<const uint8_t> file, FrameSize& size) const override {
-    if (file.size() < kIhdrEnd) return CodecStatus::Unreadable;
-    const uint8_t* chunk = file.data() + 8;
+  CodecStatus ReadSize(ImageFile& file, FrameSize& size) const override {
+    static_assert(kIhdrEnd <= ImageFile::kHeadSize);
+    if (file.Head().size() < kIhdrEnd) return CodecStatus::Unreadable;
+    const uint8_t* chunk = file.Head().data() + 8;
     if (BigEndian32(chunk) != 13 || std::memcmp(chunk + 4, "IHDR", 4) != 0) return CodecStatus::Unreadable;
     // A damaged header is refused here, before its size can cost an allocation.
     if (crc32(0, chunk + 4, 4 + 13) != BigEndian32(chunk + 8 + 13)) return CodecStatus::Unreadable;
@@ -92,7 +85,7 @@ class PngCodec final : public ImageCodec {
     return CodecStatus::Ok;
   }
 
-  CodecStatus ReadPixels(std::span<const uint8_t> file, FrameSize size, uint8_t* rgb) const override {
+  CodecStatus ReadPixels(ImageFile& file, FrameSize size, uint8_t* rgb) const override {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
     if (png == nullptr) return CodecStatus::PixelsFailed;
     png_infop info = png_create_info_struct(png);
@@ -100,8 +93,7 @@ class PngCodec final : public ImageCodec {
       png_destroy_read_struct(&png, nullptr, nullptr);
       return CodecStatus::PixelsFailed;
     }
-    MemoryReader reader{file.data(), file.size(), 0};
-    png_set_read_fn(png, &reader, ReadFromMemory);
+    png_set_read_fn(png, &file, ReadFromFile);
     const bool ok = DecodeRows(png, info, size, rgb);
     png_destroy_read_struct(&png, &info, nullptr);
     return ok ? CodecStatus::Ok : CodecStatus::PixelsFailed;

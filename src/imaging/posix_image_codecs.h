@@ -11,6 +11,6 @@ const ImageCodec& JpegImageCodec();  // libjpeg-turbo
 const ImageCodec& WebpImageCodec();  // libwebp (+ demux for animated files)
 const ImageCodec& TiffImageCodec();  // libtiff
 const ImageCodec& GifImageCodec();   // giflib
-const ImageCodec& BmpImageCodec();   // stb_image, BMP only
+const ImageCodec& BmpImageCodec();   // read here: no library covers the format
 
 }  // namespace vesk

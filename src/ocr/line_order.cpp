@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <numeric>
+
+#include "ocr/box_measures.h"
 
 namespace vesk {
 
@@ -16,35 +19,6 @@ constexpr int kGapFirstBin = 20;
 constexpr int kGapLastBin = 80;
 constexpr int kMinGapBins = 3;
 
-float CentreX(const DetBox& b) {
-  return (((b.points[0].x + b.points[1].x) + b.points[2].x) + b.points[3].x) * 0.25f;
-}
-
-float CentreY(const DetBox& b) {
-  return (((b.points[0].y + b.points[1].y) + b.points[2].y) + b.points[3].y) * 0.25f;
-}
-
-float Height(const DetBox& b) {
-  float lo = b.points[0].y, hi = b.points[0].y;
-  for (const Point2f& p : b.points) {
-    lo = std::min(lo, p.y);
-    hi = std::max(hi, p.y);
-  }
-  return hi - lo;
-}
-
-float Left(const DetBox& b) {
-  float lo = b.points[0].x;
-  for (const Point2f& p : b.points) lo = std::min(lo, p.x);
-  return lo;
-}
-
-float Right(const DetBox& b) {
-  float hi = b.points[0].x;
-  for (const Point2f& p : b.points) hi = std::max(hi, p.x);
-  return hi;
-}
-
 int HistogramBin(float x, float minX, float range) {
   const int bin = static_cast<int>((x - minX) / range * 100.0f);
   return std::clamp(bin, 0, kBins - 1);
@@ -52,25 +26,34 @@ int HistogramBin(float x, float minX, float range) {
 
 }  // namespace
 
-std::vector<DetBox> SortRows(const std::vector<DetBox>& boxes) {
-  std::vector<DetBox> sorted = boxes;
-  std::stable_sort(sorted.begin(), sorted.end(),
-                   [](const DetBox& a, const DetBox& b) { return CentreY(a) < CentreY(b); });
+void SortRowPositions(const std::vector<DetBox>& boxes, std::vector<size_t>& positions) {
+  std::stable_sort(positions.begin(), positions.end(),
+                   [&](size_t a, size_t b) { return CentreY(boxes[a]) < CentreY(boxes[b]); });
 
-  const auto byCentreX = [](const DetBox& a, const DetBox& b) { return CentreX(a) < CentreX(b); };
+  const auto byCentreX = [&](size_t a, size_t b) { return CentreX(boxes[a]) < CentreX(boxes[b]); };
   size_t rowStart = 0;
-  for (size_t i = 1; i <= sorted.size(); ++i) {
-    bool closesRow = i == sorted.size();
+  for (size_t i = 1; i <= positions.size(); ++i) {
+    bool closesRow = i == positions.size();
     if (!closesRow) {
-      const DetBox& first = sorted[rowStart];
-      const float tolerance = 0.5f * std::max(Height(sorted[i]), Height(first));
-      closesRow = std::fabs(CentreY(sorted[i]) - CentreY(first)) > tolerance;
+      const DetBox& first = boxes[positions[rowStart]];
+      const DetBox& next = boxes[positions[i]];
+      const float tolerance = 0.5f * std::max(Height(next), Height(first));
+      closesRow = std::fabs(CentreY(next) - CentreY(first)) > tolerance;
     }
     if (closesRow) {
-      std::stable_sort(sorted.begin() + rowStart, sorted.begin() + i, byCentreX);
+      std::stable_sort(positions.begin() + rowStart, positions.begin() + i, byCentreX);
       rowStart = i;
     }
   }
+}
+
+std::vector<DetBox> SortRows(const std::vector<DetBox>& boxes) {
+  std::vector<size_t> positions(boxes.size());
+  std::iota(positions.begin(), positions.end(), size_t{0});
+  SortRowPositions(boxes, positions);
+  std::vector<DetBox> sorted;
+  sorted.reserve(boxes.size());
+  for (size_t p : positions) sorted.push_back(boxes[p]);
   return sorted;
 }
 

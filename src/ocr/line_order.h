@@ -1,6 +1,7 @@
 #pragma once
 // Reading order of the detected boxes: columns left to right, rows top to bottom within a column.
 
+#include <cstddef>
 #include <vector>
 
 #include "ocr/det_box.h"
@@ -14,5 +15,8 @@ std::vector<DetBox> OrderBoxes(const std::vector<DetBox>& boxes);
 // Stable sort by centre y, grouped into rows against each row's first box (tolerance: half the
 // taller height), each row then sorted by centre x.
 std::vector<DetBox> SortRows(const std::vector<DetBox>& boxes);
+
+// The same row sort on positions into boxes, for a subset of them.
+void SortRowPositions(const std::vector<DetBox>& boxes, std::vector<size_t>& positions);
 
 }  // namespace vesk

@@ -3,12 +3,15 @@
 
 #include <cstdint>
 
+#include "ocr/reading_order.h"
+
 namespace vesk {
 
 struct OcrOptions {
   bool classifyOrientation = true;     // turn upside-down lines over before reading them
   int32_t maxSide = 4096;              // can only lower the detection input limit
   bool simulateDmlRunFailure = false;  // fault injection: the first attempt fails as a failed model call
+  ReadingOrder order = ReadingOrder::Columns;  // how the detected lines are put into reading order
 };
 
 }  // namespace vesk

@@ -3,6 +3,7 @@
 
 #include "ocr/box_rounding.h"
 #include "ocr/det_box.h"
+#include "ocr/layout_order.h"
 #include "ocr/line_crop.h"
 #include "ocr/line_order.h"
 #include "ocr/line_orientation.h"
@@ -23,7 +24,8 @@ bool OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& option
 
   std::vector<DetBox> boxes;
   if (!DetectText(*this, image, options.maxSide, boxes, error, dmlRunFailed)) return false;
-  const std::vector<DetBox> ordered = OrderBoxes(boxes);
+  const std::vector<DetBox> ordered =
+      options.order == ReadingOrder::Layout ? OrderBoxesByLayout(boxes) : OrderBoxes(boxes);
 
   // A line whose output was unusable is only dropped; a failed model call fails the attempt, so
   // that a DirectML fault can be retried on the CPU. The first reason is the one reported.

@@ -28,12 +28,15 @@ TEST(CommandLineTest, DefaultsWithThreePositionals) {
   EXPECT_EQ(o.waitTimeoutMs, 120000);
   EXPECT_FALSE(o.console);
   EXPECT_EQ(o.forceDmlFail, ForceDmlFail::None);
+  EXPECT_EQ(o.readingOrder, ReadingOrder::Columns);
 }
 
 TEST(CommandLineTest, OptionsInterleaveWithPositionalsAndLaterOnesWin) {
-  const RunOptions o = Parse({u"--ep=cpu", u"a", u"--cls=0", u"b", u"--ep", u"DML", u"c", u"d", u"--barcode", u"0"});
+  const RunOptions o = Parse({u"--ep=cpu", u"--order=layout", u"a", u"--cls=0", u"b", u"--ep", u"DML", u"c", u"d",
+                              u"--barcode", u"0", u"--order", u"columns"});
   ASSERT_TRUE(o.valid);
   EXPECT_EQ(o.executionProvider, ExecutionProvider::Dml);
+  EXPECT_EQ(o.readingOrder, ReadingOrder::Columns);
   EXPECT_FALSE(o.classifyOrientation);
   EXPECT_FALSE(o.scanBarcodes);
   EXPECT_EQ(o.screenshotPath, u"a");
@@ -62,7 +65,7 @@ TEST(CommandLineTest, SeparateFormConsumesTheNextArgumentEvenWhenItIsAFlag) {
 }
 
 TEST(CommandLineTest, SeparateFormWithoutAValueIsAnUnknownFlag) {
-  for (const char16_t* flag : {u"--ep", u"--cls", u"--barcode", u"--max-side", u"--wait-timeout", u"--force-dml-fail"}) {
+  for (const char16_t* flag : {u"--ep", u"--cls", u"--barcode", u"--max-side", u"--wait-timeout", u"--force-dml-fail", u"--order"}) {
     const RunOptions o = Parse({u"a", u"b", u"c", flag});
     EXPECT_FALSE(o.valid);
     EXPECT_EQ(o.error, std::u16string(u"Unknown flag: ") + flag);
@@ -98,7 +101,11 @@ TEST(CommandLineTest, ChoiceValuesAreCaseInsensitiveButOptionNamesAreNot) {
   EXPECT_EQ(Parse({u"--ep=Auto", u"a", u"b", u"c"}).executionProvider, ExecutionProvider::Auto);
   EXPECT_EQ(Parse({u"--force-dml-fail=INIT", u"a", u"b", u"c"}).forceDmlFail, ForceDmlFail::Init);
   EXPECT_EQ(Parse({u"--force-dml-fail", u"Run", u"a", u"b", u"c"}).forceDmlFail, ForceDmlFail::Run);
+  EXPECT_EQ(Parse({u"--order=LAYOUT", u"a", u"b", u"c"}).readingOrder, ReadingOrder::Layout);
+  EXPECT_EQ(Parse({u"--order", u"Layout", u"a", u"b", u"c"}).readingOrder, ReadingOrder::Layout);
   EXPECT_EQ(ErrorOf({u"--ep=GPU", u"a", u"b", u"c"}), "Invalid --ep value: gpu");
+  EXPECT_EQ(ErrorOf({u"--order=Rows", u"a", u"b", u"c"}), "Invalid --order value: rows");
+  EXPECT_EQ(ErrorOf({u"--order", u"", u"a", u"b", u"c"}), "Invalid --order value: ");
   EXPECT_EQ(ErrorOf({u"--force-dml-fail=x", u"a", u"b", u"c"}), "Invalid --force-dml-fail value: x");
   EXPECT_EQ(ErrorOf({u"--EP=dml", u"a", u"b", u"c"}), "Unknown flag: --EP=dml");
   EXPECT_EQ(ErrorOf({u"-", u"a", u"b", u"c"}), "Unknown flag: -");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -102,6 +103,45 @@ TEST_F(PipelineTest, BlankScreenshotWithoutBarcodeScanHasNoTextAndNoBarcodesMemb
   EXPECT_EQ(log.find("Barcode scan"), std::string::npos);
 }
 
+// The text report and the JSON document of one run; the JSON without its elapsed time.
+struct RunOutput {
+  std::string report;
+  std::string json;
+};
+
+TEST_F(PipelineTest, ReadingOrderOptionReordersTheLinesOnlyWhenAskedTo) {
+  const auto run = [&](std::vector<std::string> order) {
+    order.insert(order.begin(), {"--ep=cpu", "--barcode=0", "--cls=0"});
+    const ProgramResult r = RunOn(Sample("screen_1920x1080.png"), order);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string json = ReadFile(U8(Paths().jsonPath));
+    return RunOutput{ReadFile(U8(Paths().textPath)), json.substr(0, json.find("  \"elapsed_ms\": "))};
+  };
+  const RunOutput byDefault = run({});
+  const RunOutput columns = run({"--order=columns"});
+  const RunOutput layout = run({"--order", "LAYOUT"});
+
+  EXPECT_EQ(columns.report, byDefault.report);
+  EXPECT_EQ(columns.json, byDefault.json);
+
+  // The same lines in another order, and the JSON document numbers them in that order.
+  const auto lines = [](const std::string& report) {
+    std::vector<std::string> out;
+    for (size_t start = 0, end; (end = report.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      out.push_back(report.substr(start, end - start));
+    }
+    return out;
+  };
+  std::vector<std::string> inColumns = lines(columns.report), inLayout = lines(layout.report);
+  ASSERT_EQ(inLayout.size(), inColumns.size());
+  EXPECT_NE(inLayout, inColumns);
+  EXPECT_NE(layout.json.find("\"index\": 0,\n      \"text\": \"" + inLayout.front() + "\""), std::string::npos)
+      << layout.json;
+  std::sort(inColumns.begin(), inColumns.end());
+  std::sort(inLayout.begin(), inLayout.end());
+  EXPECT_EQ(inLayout, inColumns);
+}
+
 TEST_F(PipelineTest, RunFaultOnTheCpuEndsWithFour) {
   const ProgramResult r = RunOn(Sample("blank.png"), {"--ep=cpu", "--force-dml-fail=run"});
   EXPECT_EQ(r.exitCode, 4);
@@ -116,6 +156,21 @@ TEST_F(PipelineTest, UndecodableScreenshotEndsWithTwo) {
   EXPECT_EQ(r.exitCode, 2);
   // The runtime may add lines of its own (under Wine it reports the graphics interfaces it lacks).
   EXPECT_TRUE(HasLine(r.err, "Image decoding failed: Failed to open image: " + shot.string())) << r.err;
+}
+
+// A file far larger than any picture the limits allow: only its header is read, and the viewer
+// still gets the failure report at once.
+TEST_F(PipelineTest, HugeScreenshotFileEndsWithTwoAndAReport) {
+  const fs::path shot = tmp_.path() / "huge.png";
+  WriteFile(shot, ReadFile(Sample("blank.png")).substr(0, 33));  // signature and header chunk only
+  fs::resize_file(shot, uint64_t{8} << 30);                       // then 8 GiB of zeros, sparse
+  const ProgramResult r = RunOn(shot, {"--ep=cpu"});
+  EXPECT_EQ(r.exitCode, 2);
+  // The library decoders find the pixel data missing; WIC's decoder refuses such a file at opening.
+  std::string message = "Image decoding failed: Failed to read pixels from " + shot.string();
+  if (!HasLine(r.err, message)) message = "Image decoding failed: Failed to open image: " + shot.string();
+  EXPECT_TRUE(HasLine(r.err, message)) << r.err;
+  EXPECT_EQ(ReadFile(U8(Paths().textPath)), "OCR Failed:\r\n" + message + "\r\n");
 }
 
 TEST_F(PipelineTest, SpoiledModelStopsTheRunBeforeTheRuntimeIsLoaded) {

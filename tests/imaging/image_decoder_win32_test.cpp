@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/decode_result.h"
 #include "imaging/wic_writer_win32.h"
 #include "platform/path.h"
 #include "platform/text.h"
@@ -23,60 +24,20 @@ using test::Frame;
 using test::Layout;
 using test::ScopedTempDir;
 
-// An odd width so that any row padding shows; top-left pure red.
-constexpr int kWidth = 5;
-constexpr int kHeight = 3;
-const std::vector<uint8_t> kPalette = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
-
-std::vector<uint8_t> Indices() {
-  std::vector<uint8_t> indices(kWidth * kHeight);
-  for (int i = 0; i < kWidth * kHeight; ++i) indices[i] = static_cast<uint8_t>((i * 7 + i / kWidth) % 4);
-  indices[0] = 0;
-  return indices;
-}
-
-// The picture every format encodes: palette colours, so even the palette formats carry it exactly.
-std::vector<uint8_t> Rgb() {
-  std::vector<uint8_t> rgb;
-  for (uint8_t index : Indices()) rgb.insert(rgb.end(), kPalette.begin() + index * 3, kPalette.begin() + index * 3 + 3);
-  return rgb;
-}
+using test::Decode;
+using test::Decoded;
+using test::ExpectFailure;
+using test::Indices;
+using test::kHeight;
+using test::kPalette;
+using test::kWidth;
+using test::Rgb;
 
 Frame RgbFrame() { return Frame{Layout::Rgb, Rgb(), {}}; }
 Frame IndexedFrame() { return Frame{Layout::Indexed, Indices(), kPalette}; }
 
-struct Decoded {
-  std::string path;
-  bool ok = false;
-  DecodedImage image;
-  std::string error;
-};
-
-Decoded Decode(const std::u16string& path) {
-  Decoded out;
-  std::u16string error;
-  out.image.width = 99;  // stale content a failed call must not leave behind
-  out.path = ToUtf8(path);
-  out.ok = DecodeImage(path, out.image, error);
-  out.error = ToUtf8(error);
-  return out;
-}
-
-Decoded Decode(const fs::path& path) { return Decode(path.u16string()); }
-
-void ExpectPicture(const Decoded& decoded, const std::vector<uint8_t>& rgb, int width = kWidth, int height = kHeight) {
-  SCOPED_TRACE(decoded.path);
-  ASSERT_TRUE(decoded.ok) << decoded.error;
-  EXPECT_EQ(decoded.image.width, width);
-  EXPECT_EQ(decoded.image.height, height);
-  EXPECT_EQ(decoded.image.pixels, rgb);
-}
-
-void ExpectFailure(const Decoded& decoded, const std::string& message) {
-  EXPECT_FALSE(decoded.ok);
-  EXPECT_EQ(decoded.error, message);
-  EXPECT_EQ(decoded.image.width, 0);
-  EXPECT_TRUE(decoded.image.pixels.empty());
+void ExpectPicture(const Decoded& decoded, const std::vector<uint8_t>& rgb) {
+  test::ExpectPicture(decoded, rgb, kWidth, kHeight);
 }
 
 TEST(DecodeImageTest, LosslessContainersComeOutAsTheSameEightBitRgb) {
@@ -135,15 +96,10 @@ TEST(DecodeImageTest, PaletteAndGreySourcesComeOutAsRgb) {
 
 TEST(DecodeImageTest, AlphaIsDroppedWithoutBlending) {
   ScopedTempDir dir;
-  std::vector<uint8_t> rgba;
-  const std::vector<uint8_t> rgb = Rgb();
-  for (size_t i = 0; i < rgb.size(); i += 3) {
-    rgba.insert(rgba.end(), rgb.begin() + i, rgb.begin() + i + 3);
-    rgba.push_back(static_cast<uint8_t>(i % 2 ? 0 : 128));  // fully and half transparent pixels
-  }
-  test::WritePicture(dir.path() / "alpha.png", Container::Png, kWidth, kHeight, {Frame{Layout::Rgba, rgba, {}}});
+  test::WritePicture(dir.path() / "alpha.png", Container::Png, kWidth, kHeight,
+                     {Frame{Layout::Rgba, test::WithAlpha(Rgb()), {}}});
   EXPECT_EQ(test::StoredFormatOf(dir.path() / "alpha.png"), "rgba");
-  ExpectPicture(Decode(dir.path() / "alpha.png"), rgb);
+  ExpectPicture(Decode(dir.path() / "alpha.png"), Rgb());
 }
 
 TEST(DecodeImageTest, MultiFrameFilesYieldTheirFirstFrame) {

@@ -12,9 +12,7 @@
 
 #include <jpeglib.h>
 
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
-
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
@@ -86,7 +84,7 @@ std::string PngHeaderOnly(uint32_t width, uint32_t height, const std::string& ex
 namespace {
 
 void WriteJpegWith(const std::filesystem::path& path, int width, int height, int components, J_COLOR_SPACE space,
-                   const std::vector<uint8_t>& samples) {
+                   const std::vector<uint8_t>& samples, bool progressive) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr errors;
   cinfo.err = jpeg_std_error(&errors);
@@ -105,6 +103,7 @@ void WriteJpegWith(const std::filesystem::path& path, int width, int height, int
   for (int c = 0; c < cinfo.num_components; ++c) {
     cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
   }
+  if (progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(samples.data() + static_cast<size_t>(cinfo.next_scanline) * width * components);
@@ -119,14 +118,14 @@ void WriteJpegWith(const std::filesystem::path& path, int width, int height, int
 }  // namespace
 
 void WriteJpeg(const std::filesystem::path& path, int width, int height, int components,
-               const std::vector<uint8_t>& samples) {
-  WriteJpegWith(path, width, height, components, components == 1 ? JCS_GRAYSCALE : JCS_RGB, samples);
+               const std::vector<uint8_t>& samples, bool progressive) {
+  WriteJpegWith(path, width, height, components, components == 1 ? JCS_GRAYSCALE : JCS_RGB, samples, progressive);
 }
 
 void WriteAdobeCmykJpeg(const std::filesystem::path& path, int width, int height, const std::vector<uint8_t>& cmyk) {
   std::vector<uint8_t> inverted(cmyk.size());
   for (size_t i = 0; i < cmyk.size(); ++i) inverted[i] = static_cast<uint8_t>(255 - cmyk[i]);
-  WriteJpegWith(path, width, height, 4, JCS_CMYK, inverted);
+  WriteJpegWith(path, width, height, 4, JCS_CMYK, inverted, false);
 }
 
 void WriteLosslessWebp(const std::filesystem::path& path, int width, int height, int channels,
@@ -150,6 +149,14 @@ void WriteLosslessWebp(const std::filesystem::path& path, int width, int height,
   if (ok) WriteBytes(path, writer.mem, writer.size);
   WebPMemoryWriterClear(&writer);
   if (!ok) Fail("libwebp refused " + path.string());
+}
+
+void WriteLossyWebp(const std::filesystem::path& path, int width, int height, const std::vector<uint8_t>& rgb) {
+  uint8_t* out = nullptr;
+  const size_t size = WebPEncodeRGB(rgb.data(), width, height, width * 3, 80, &out);
+  if (size == 0) Fail("libwebp refused " + path.string());
+  WriteBytes(path, out, size);
+  WebPFree(out);
 }
 
 void WriteAnimatedWebp(const std::filesystem::path& path, int width, int height, const std::vector<uint8_t>& rgba1,
@@ -180,6 +187,91 @@ void WriteAnimatedWebp(const std::filesystem::path& path, int width, int height,
   if (!ok) Fail("libwebp could not assemble " + path.string());
   WriteBytes(path, data.bytes, data.size);
   WebPDataClear(&data);
+}
+
+namespace {
+
+// Row y of data cut into rows equal slices.
+RowSource RowsOf(const std::vector<uint8_t>& data, uint32_t rows) {
+  return [&data, rows](uint32_t y, int) {
+    const size_t bytes = data.size() / rows;
+    const auto first = data.begin() + static_cast<std::ptrdiff_t>(y * bytes);
+    return std::vector<uint8_t>(first, first + static_cast<std::ptrdiff_t>(bytes));
+  };
+}
+
+}  // namespace
+
+void WriteTiff(const std::filesystem::path& path, const TiffPicture& picture) {
+  TIFF* tif = TIFFOpen(path.c_str(), picture.bigEndian ? "wb" : "wl");
+  if (tif == nullptr) Fail("cannot create " + path.string());
+  const int planes = picture.planar ? picture.samples : 1;
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, picture.width);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, picture.height);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, picture.samples);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, picture.bits);
+  TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, picture.sampleFormat);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, picture.photometric);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, picture.planar ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, picture.compression);
+  TIFFSetField(tif, TIFFTAG_ORIENTATION, picture.orientation);
+  if (!picture.extraSamples.empty()) {
+    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, static_cast<uint16_t>(picture.extraSamples.size()),
+                 picture.extraSamples.data());
+  }
+  if (!picture.colormap.empty()) {
+    const size_t n = picture.colormap.size() / 3;
+    std::vector<uint16_t> map = picture.colormap;
+    TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data() + n, map.data() + 2 * n);
+  }
+  if (picture.photometric == PHOTOMETRIC_YCBCR) {
+    TIFFSetField(tif, TIFFTAG_YCBCRSUBSAMPLING, picture.subsampling[0], picture.subsampling[1]);
+  }
+  if (picture.rgbIntoJpegYCbCr) TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+
+  const uint32_t totalRows = picture.height * static_cast<uint32_t>(planes);
+  const RowSource rows = picture.rowSource ? picture.rowSource : RowsOf(picture.data, totalRows);
+  // Planar rows are numbered plane after plane in data; rowSource gets the plane separately.
+  const auto row = [&](uint32_t y, int plane) {
+    return picture.rowSource ? rows(y, plane) : rows(static_cast<uint32_t>(plane) * picture.height + y, 0);
+  };
+  bool ok = true;
+  if (picture.subsampling != std::array<uint16_t, 2>{1, 1}) {
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, picture.height);
+    std::vector<uint8_t> blocks = picture.data;
+    ok = TIFFWriteEncodedStrip(tif, 0, blocks.data(), static_cast<tmsize_t>(blocks.size())) >= 0;
+  } else if (picture.tileSide != 0) {
+    const uint32_t side = picture.tileSide;
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, side);
+    TIFFSetField(tif, TIFFTAG_TILELENGTH, side);
+    const size_t pixelBytes = static_cast<size_t>(picture.bits / 8) * (picture.planar ? 1 : picture.samples);
+    std::vector<uint8_t> tile(side * side * pixelBytes);
+    for (int plane = 0; ok && plane < planes; ++plane) {
+      for (uint32_t top = 0; ok && top < picture.height; top += side) {
+        for (uint32_t left = 0; ok && left < picture.width; left += side) {
+          std::fill(tile.begin(), tile.end(), 0);
+          for (uint32_t y = 0; y < side && top + y < picture.height; ++y) {
+            const std::vector<uint8_t> stored = row(top + y, plane);
+            const size_t columns = std::min(side, picture.width - left);
+            std::copy_n(stored.begin() + static_cast<std::ptrdiff_t>(left * pixelBytes), columns * pixelBytes,
+                        tile.begin() + static_cast<std::ptrdiff_t>(y * side * pixelBytes));
+          }
+          ok = TIFFWriteTile(tif, tile.data(), left, top, 0, static_cast<uint16_t>(plane)) >= 0;
+        }
+      }
+    }
+  } else {
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, picture.rowsPerStrip != 0 ? picture.rowsPerStrip : picture.height);
+    for (int plane = 0; ok && plane < planes; ++plane) {
+      for (uint32_t y = 0; ok && y < picture.height; ++y) {
+        std::vector<uint8_t> stored = row(y, plane);
+        ok = TIFFWriteScanline(tif, stored.data(), y, static_cast<uint16_t>(plane)) >= 0;
+      }
+    }
+  }
+  ok = TIFFWriteDirectory(tif) && ok;
+  TIFFClose(tif);
+  if (!ok) Fail("libtiff refused " + path.string());
 }
 
 void WriteTiff(const std::filesystem::path& path, int width, int height,
@@ -229,8 +321,78 @@ void WriteGif(const std::filesystem::path& path, int width, int height, const st
   if (!ok) Fail("giflib refused " + path.string());
 }
 
+namespace {
+
+void AppendLittle(std::string& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+}  // namespace
+
+void WriteBmp(const std::filesystem::path& path, const BmpPicture& picture) {
+  std::string palette;
+  for (size_t i = 0; i + 2 < picture.paletteRgb.size(); i += 3) {
+    palette += {static_cast<char>(picture.paletteRgb[i + 2]), static_cast<char>(picture.paletteRgb[i + 1]),
+                static_cast<char>(picture.paletteRgb[i])};
+    if (picture.headerSize != 12) palette.push_back(0);
+  }
+  std::string info;
+  AppendLittle(info, picture.headerSize, 4);
+  if (picture.headerSize == 12) {
+    AppendLittle(info, static_cast<uint32_t>(picture.width), 2);
+    AppendLittle(info, static_cast<uint32_t>(picture.height), 2);
+    AppendLittle(info, 1, 2);
+    AppendLittle(info, static_cast<uint32_t>(picture.bitsPerPixel), 2);
+  } else {
+    AppendLittle(info, static_cast<uint32_t>(picture.width), 4);
+    AppendLittle(info, static_cast<uint32_t>(picture.height), 4);
+    AppendLittle(info, 1, 2);
+    AppendLittle(info, static_cast<uint32_t>(picture.bitsPerPixel), 2);
+    AppendLittle(info, picture.compression, 4);
+    AppendLittle(info, static_cast<uint32_t>(picture.data.size()), 4);
+    AppendLittle(info, 2835, 4);  // 72 dpi
+    AppendLittle(info, 2835, 4);
+    AppendLittle(info, static_cast<uint32_t>(picture.paletteRgb.size() / 3), 4);
+    AppendLittle(info, 0, 4);
+    // The INFO header keeps bit fields after itself (red, green, blue), later versions inside.
+    const bool fields = picture.compression == 3;
+    if (fields || picture.headerSize > 40) {
+      for (int c = 0; c < (picture.headerSize > 40 ? 4 : 3); ++c) AppendLittle(info, picture.masks[c], 4);
+    }
+    info.resize(picture.headerSize + (fields && picture.headerSize == 40 ? 12 : 0), '\0');
+  }
+  std::string head = "BM";
+  const uint32_t offset = static_cast<uint32_t>(14 + info.size() + palette.size());
+  AppendLittle(head, offset + static_cast<uint32_t>(picture.data.size()), 4);
+  AppendLittle(head, 0, 4);
+  AppendLittle(head, offset, 4);
+
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << head << info << palette;
+  out.write(reinterpret_cast<const char*>(picture.data.data()), static_cast<std::streamsize>(picture.data.size()));
+  for (uint32_t y = 0; picture.rowSource && y < picture.rowCount; ++y) {
+    const std::vector<uint8_t> row = picture.rowSource(y, 0);
+    out.write(reinterpret_cast<const char*>(row.data()), static_cast<std::streamsize>(row.size()));
+  }
+  if (!out) Fail("cannot write " + path.string());
+}
+
 void WriteBmp(const std::filesystem::path& path, int width, int height, const std::vector<uint8_t>& rgb) {
-  if (!stbi_write_bmp(path.c_str(), width, height, 3, rgb.data())) Fail("stb refused " + path.string());
+  BmpPicture picture;
+  picture.width = width;
+  picture.height = height;
+  const size_t stride = (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
+  picture.data.resize(stride * static_cast<size_t>(height));
+  for (int y = 0; y < height; ++y) {
+    uint8_t* out = picture.data.data() + static_cast<size_t>(height - 1 - y) * stride;
+    for (int x = 0; x < width; ++x) {
+      const uint8_t* pixel = rgb.data() + (static_cast<size_t>(y) * width + x) * 3;
+      out[x * 3] = pixel[2];
+      out[x * 3 + 1] = pixel[1];
+      out[x * 3 + 2] = pixel[0];
+    }
+  }
+  WriteBmp(path, picture);
 }
 
 }  // namespace vesk::test

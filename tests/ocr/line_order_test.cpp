@@ -4,24 +4,14 @@
 
 #include <vector>
 
+#include "ocr/named_boxes.h"
+
 namespace vesk {
 namespace {
 
-// An axis-aligned box; the score serves as the box's name in the expectations.
-DetBox Box(float x0, float y0, float x1, float y1, float id) {
-  DetBox b;
-  b.points = {Point2f{x0, y0}, Point2f{x1, y0}, Point2f{x1, y1}, Point2f{x0, y1}};
-  b.score = id;
-  return b;
-}
-
-std::vector<float> Ids(const std::vector<DetBox>& boxes) {
-  std::vector<float> ids;
-  for (const DetBox& b : boxes) ids.push_back(b.score);
-  return ids;
-}
-
-using IdList = std::vector<float>;
+using test::Box;
+using test::IdList;
+using test::Ids;
 
 TEST(LineOrderTest, EmptyAndSingleComeBackUnchanged) {
   EXPECT_TRUE(OrderBoxes({}).empty());

@@ -99,6 +99,18 @@ TEST_F(OcrPassTest, SamplesReadAsTheirKnownTextInReadingOrder) {
   }
 }
 
+TEST_F(OcrPassTest, LayoutOrderReadsTheDesktopAsAPersonDoes) {
+  // Title, tool bar, sidebar, document, status bar: the sample's known text is in that order.
+  const std::vector<std::string> expected = test::KnownLines("screen_1920x1080");
+  OcrOptions options = Options(false, false);
+  options.order = ReadingOrder::Layout;
+  OcrResult result;
+  ASSERT_TRUE(engine_.Recognize(LoadSample("screen_1920x1080"), options, result)) << result.log;
+  ExpectConsecutiveIndices(result.lines);
+  ASSERT_EQ(result.lines.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) test::ExpectCloseText(result.lines[i].text, expected[i]);
+}
+
 TEST_F(OcrPassTest, UpsideDownLineIsTurnedOverOnlyWithOrientationOn) {
   const DecodedImage image = LoadSample("upside_down");
   const std::vector<std::string> expected = test::KnownLines("upside_down");

@@ -1,0 +1,172 @@
+// Whether strips side by side are read as one grid, row by row, or one after the other.
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <vector>
+
+#include "ocr/layout_reader.h"
+
+namespace vesk::layout {
+namespace {
+
+// Centres of two boxes this close, in parts of the taller height, put them on one row; the cells of a
+// grid are typically much closer than that.
+constexpr float kRowTolerance = 0.35f;
+constexpr float kRowDrift = 0.1f;     // the median offset of a grid, over at least kDriftSample boxes
+constexpr float kRowDriftFew = 0.2f;  // the same over fewer boxes
+constexpr size_t kDriftSample = 3;
+// A paragraph line fills most of its column and is much wider than high; in a narrow column it is less
+// wide, but the next line follows within kProseLeading heights, centre to centre.
+constexpr float kProseFill = 0.7f;
+constexpr float kProseAspect = 12.0f;
+constexpr float kNarrowProseAspect = 8.0f;
+constexpr float kProseLeading = 1.6f;
+// Strips that stand beside each other for at most this share of their boxes take turns (a chat).
+constexpr float kTurnTaking = 0.25f;
+// Strips are one grid when this share of the boxes of the smaller one, and of the larger one beside it,
+// have a partner on the same row.
+constexpr float kAlignedSmall = 0.75f;
+constexpr float kAlignedLarge = 0.4f;
+// Candidates looked at for a row partner; beyond it a box counts as without one.
+constexpr size_t kPartnerScan = 64;
+
+}  // namespace
+
+// Neighbouring strips that form one grid are read together, row by row; the others one after the other.
+std::vector<Group> LayoutReader::ColumnGroups(const std::vector<Group>& strips) const {
+  std::vector<Group> columns{strips.front()};
+  for (size_t i = 1; i < strips.size(); ++i) {
+    if (ReadAsOneGrid(strips[i - 1], strips[i])) {
+      columns.back().insert(columns.back().end(), strips[i].begin(), strips[i].end());
+    } else {
+      columns.push_back(strips[i]);
+    }
+  }
+  return columns;
+}
+
+// Two strips side by side are one grid, read row by row, when
+//   - they take turns: hardly a box of one stands beside a box of the other (chat bubbles left and
+//     right; reading by rows keeps their order from the top down); or
+//   - neither is running text, and their boxes pair up on shared rows: nearly every box of the smaller
+//     strip, and a good part of the larger one's beside it, has a partner on its row, and the rows agree
+//     closely (a form's labels and values, the columns of a table; not a sidebar whose items drift
+//     past the rows of the table beside it).
+// Otherwise they are panes or text columns, read one after the other:
+//
+//   Printer:  Office laser   | one grid      Folders  The team finished  | panes: the right
+//   Pages:    All            |               Inbox    the data import    | one is running text
+//   Copies:   1              |               Drafts   work on Tuesday    |
+bool LayoutReader::ReadAsOneGrid(const Group& a, const Group& b) const {
+  const float besideA = static_cast<float>(CountBeside(a, b));
+  const float besideB = static_cast<float>(CountBeside(b, a));
+  if (besideA <= kTurnTaking * static_cast<float>(a.size()) && besideB <= kTurnTaking * static_cast<float>(b.size())) {
+    return true;
+  }
+  if (IsProse(a) || IsProse(b)) return false;
+  // Only the parts that stand beside each other count: a button row below a form says nothing about it.
+  const Group aBeside = CentredWithin(a, VerticalSpan(b));
+  const Group bBeside = CentredWithin(b, VerticalSpan(a));
+  const bool aSmaller = aBeside.size() <= bBeside.size();
+  const Group& small = aSmaller ? aBeside : bBeside;
+  const Group& large = aSmaller ? bBeside : aBeside;
+  if (small.empty()) return false;
+  std::vector<float> offsets = RowOffsets(small, large);
+  const auto aligned = [](const std::vector<float>& o) {
+    return static_cast<float>(std::count_if(o.begin(), o.end(), [](float d) { return d <= kRowTolerance; }));
+  };
+  if (aligned(offsets) < kAlignedSmall * static_cast<float>(small.size())) return false;
+  // The cells of a grid share their rows exactly; panes whose line pitches nearly agree drift apart
+  // and back, a few pixels at a time. A strip of a box or two cannot show a drift, only sit squarely
+  // on a row (a caption under a picture beside a form does not).
+  std::nth_element(offsets.begin(), offsets.begin() + offsets.size() / 2, offsets.end());
+  const float drift = (aSmaller ? a : b).size() >= kDriftSample ? kRowDrift : kRowDriftFew;
+  if (offsets[offsets.size() / 2] > drift) return false;
+  // The larger side is judged only beside the smaller one, so that a column with a few filled cells
+  // still belongs to its table.
+  const Group facing = CentredWithin(large, VerticalSpan(small));
+  return aligned(RowOffsets(facing, small)) >= kAlignedLarge * static_cast<float>(facing.size());
+}
+
+Span LayoutReader::VerticalSpan(const Group& group) const {
+  Span span{ext_[group.front()].top, ext_[group.front()].bottom};
+  for (size_t p : group) {
+    span.lo = std::min(span.lo, ext_[p].top);
+    span.hi = std::max(span.hi, ext_[p].bottom);
+  }
+  return span;
+}
+
+Group LayoutReader::CentredWithin(const Group& group, Span span) const {
+  Group within;
+  for (size_t p : group) {
+    if (ext_[p].cy >= span.lo && ext_[p].cy <= span.hi) within.push_back(p);
+  }
+  return within;
+}
+
+// Running text: at least two lines, and at least half of all, that fill most of the strip's width and
+// are far wider than high, or, in a narrow column, wider than high and stacked tightly. Headings, list
+// items and table cells are short, and the rows of a table stand further apart.
+bool LayoutReader::IsProse(const Group& strip) const {
+  if (strip.size() < 2) return false;
+  Group lines = strip;
+  std::stable_sort(lines.begin(), lines.end(), [&](size_t a, size_t b) { return ext_[a].top < ext_[b].top; });
+  float left = ext_[lines.front()].left, right = ext_[lines.front()].right;
+  for (size_t p : lines) {
+    left = std::min(left, ext_[p].left);
+    right = std::max(right, ext_[p].right);
+  }
+  const float fill = kProseFill * (right - left);
+  size_t prose = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const Extent& e = ext_[lines[i]];
+    if (e.Width() < fill) continue;
+    const auto tight = [&](const Extent& o) { return std::fabs(o.cy - e.cy) <= kProseLeading * e.Height(); };
+    const bool stacked = (i > 0 && tight(ext_[lines[i - 1]])) || (i + 1 < lines.size() && tight(ext_[lines[i + 1]]));
+    if (e.Width() >= kProseAspect * e.Height() || (stacked && e.Width() >= kNarrowProseAspect * e.Height())) ++prose;
+  }
+  return prose >= 2 && 2 * prose >= strip.size();
+}
+
+// How many boxes of a share some height with a box of b.
+size_t LayoutReader::CountBeside(const Group& a, const Group& b) const {
+  const std::vector<Span> spans = VerticalCover(b);  // disjoint and sorted
+  size_t beside = 0;
+  for (size_t p : a) {
+    const auto it = std::upper_bound(spans.begin(), spans.end(), ext_[p].top,
+                                     [](float y, const Span& s) { return y < s.hi; });
+    if (it != spans.end() && it->lo < ext_[p].bottom) ++beside;
+  }
+  return beside;
+}
+
+// For every box of a, how far off its row the nearest box of b lies: the distance of their centres over
+// the taller height; infinity when none is within kRowTolerance.
+std::vector<float> LayoutReader::RowOffsets(const Group& a, const Group& b) const {
+  Group byCentre = b;
+  std::stable_sort(byCentre.begin(), byCentre.end(), [&](size_t x, size_t y) { return ext_[x].cy < ext_[y].cy; });
+  float tallest = 0.0f;
+  for (size_t p : b) tallest = std::max(tallest, ext_[p].Height());
+  std::vector<float> offsets;
+  offsets.reserve(a.size());
+  for (size_t p : a) {
+    const Extent& e = ext_[p];
+    const float reach = kRowTolerance * std::max(e.Height(), tallest);
+    float best = std::numeric_limits<float>::infinity();
+    auto it = std::lower_bound(byCentre.begin(), byCentre.end(), e.cy - reach,
+                               [&](size_t q, float y) { return ext_[q].cy < y; });
+    for (size_t scanned = 0; it != byCentre.end() && scanned < kPartnerScan; ++it, ++scanned) {
+      const Extent& o = ext_[*it];
+      if (o.cy > e.cy + reach) break;
+      const float offset = std::fabs(o.cy - e.cy) / std::max({e.Height(), o.Height(), 1.0f});
+      if (offset <= kRowTolerance) best = std::min(best, offset);
+    }
+    offsets.push_back(best);
+  }
+  return offsets;
+}
+
+}  // namespace vesk::layout

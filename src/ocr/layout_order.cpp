@@ -1,0 +1,176 @@
+#include "ocr/layout_order.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <numeric>
+
+#include "ocr/box_measures.h"
+#include "ocr/layout_reader.h"
+#include "ocr/line_order.h"
+
+// A page is read by cutting it, again and again, along empty stripes:
+//
+//   +----------------------------------+
+//   | Title                            |   band: a slice between empty rows
+//   +----------------------------------+
+//   | New  Open  Save         Settings |   band
+//   +---------+------------------------+
+//   | Folders | Weekly report          |   bands that share a gutter (the empty stripe between
+//   | Inbox   | The team finished the  |   "Folders" and "Weekly report") form one section,
+//   | Drafts  | moved on to the search |   which is cut into strips along its gutter
+//   |         | Next steps             |
+//   +---------+------------------------+
+//   | Ready        Words: 248   Line 12|   band
+//   +----------------------------------+
+//
+// A block is cut into bands, and consecutive bands are gathered into sections (layout_sections.cpp):
+// bars and everything else that stands one above the other are read from the top down, each section
+// on its own. A section that is the whole block is cut into strips along its gutters; neighbouring
+// strips whose boxes pair up on shared rows are one grid (layout_grid.cpp). Grids (tables, forms,
+// label and value, turns of a chat) are read row by row, each row left to right; other strips (a
+// sidebar, the main pane, text columns) one after the other, left to right, each read again the same
+// way. What has no gap left to cut at is read as rows.
+//
+// Every cut leaves strictly smaller blocks. A nest deeper than kMaxDepth is read as rows, so a page of
+// n boxes costs O(n log n) for each of at most kMaxDepth levels.
+
+namespace vesk {
+namespace layout {
+namespace {
+
+constexpr int kMaxDepth = 32;
+// Boxes of neighbouring bands may overlap this much, in text heights.
+constexpr float kBandOverlap = 0.25f;
+
+// Splits at the empty stretches of an axis: each part holds the boxes whose [lo, hi] chain into one run,
+// where two runs that overlap by less than slack still count as apart.
+template <typename Lo, typename Hi>
+std::vector<Group> SplitAtGaps(Group group, Lo lo, Hi hi, float slack) {
+  std::stable_sort(group.begin(), group.end(), [&](size_t a, size_t b) { return lo(a) < lo(b); });
+  std::vector<Group> parts;
+  float reach = 0.0f;
+  for (size_t p : group) {
+    if (parts.empty() || lo(p) > reach - slack) {
+      parts.emplace_back();
+      reach = hi(p);
+    }
+    parts.back().push_back(p);
+    reach = std::max(reach, hi(p));
+  }
+  return parts;
+}
+
+}  // namespace
+
+LayoutReader::LayoutReader(const std::vector<DetBox>& boxes) : boxes_(boxes) {
+  ext_.reserve(boxes.size());
+  std::vector<float> heights;
+  heights.reserve(boxes.size());
+  for (const DetBox& b : boxes) {
+    ext_.push_back({Left(b), Right(b), Top(b), Bottom(b), CentreX(b), CentreY(b)});
+    heights.push_back(ext_.back().Height());
+  }
+  if (!heights.empty()) {
+    std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+    unit_ = std::max(heights[heights.size() / 2], 1.0f);
+  }
+}
+
+Group LayoutReader::Read() {
+  Group all(boxes_.size());
+  std::iota(all.begin(), all.end(), size_t{0});
+  order_.reserve(all.size());
+  ReadBlock(std::move(all), 0);
+  return std::move(order_);
+}
+
+void LayoutReader::ReadBlock(Group block, int depth) {
+  if (block.size() <= 1) {
+    order_.insert(order_.end(), block.begin(), block.end());
+    return;
+  }
+  if (depth >= kMaxDepth) return EmitRows(std::move(block));
+
+  // Bars, panes and whatever else stands one above the other are read from the top down.
+  const std::vector<Group> bands = Bands(block);
+  if (bands.size() >= 2) {
+    const std::vector<Group> sections = Sections(bands);
+    if (sections.size() >= 2) {
+      for (const Group& section : sections) ReadBlock(section, depth + 1);
+      return;
+    }
+  }
+
+  // One section: side by side parts, read one after the other unless they are one grid.
+  const std::vector<Group> strips = Strips(block);
+  if (strips.size() >= 2) {
+    const std::vector<Group> columns = ColumnGroups(strips);
+    if (columns.size() >= 2) {
+      for (const Group& column : columns) ReadBlock(column, depth + 1);
+      return;
+    }
+  }
+
+  // A grid: its rows from the top down, each on its own.
+  if (bands.size() >= 2) {
+    for (const Group& band : bands) ReadBlock(band, depth + 1);
+    return;
+  }
+  EmitRows(std::move(block));
+}
+
+// Detection draws its boxes a little larger than the text, so the boxes of neighbouring lines may
+// overlap by a few pixels; that still separates two bands.
+std::vector<Group> LayoutReader::Bands(Group group) const {
+  return SplitAtGaps(
+      std::move(group), [&](size_t p) { return ext_[p].top; }, [&](size_t p) { return ext_[p].bottom; },
+      kBandOverlap * unit_);
+}
+
+std::vector<Group> LayoutReader::Strips(Group group) const {
+  return SplitAtGaps(
+      std::move(group), [&](size_t p) { return ext_[p].left; }, [&](size_t p) { return ext_[p].right; }, 0.0f);
+}
+
+std::vector<Span> LayoutReader::VerticalCover(const Group& group) const {
+  std::vector<Span> cover;
+  const auto top = [&](size_t p) { return ext_[p].top; };
+  const auto bottom = [&](size_t p) { return ext_[p].bottom; };
+  for (const Group& band : SplitAtGaps(group, top, bottom, 0.0f)) {
+    Span span{ext_[band.front()].top, ext_[band.front()].bottom};
+    for (size_t p : band) span.hi = std::max(span.hi, ext_[p].bottom);
+    cover.push_back(span);
+  }
+  return cover;
+}
+
+std::vector<Gap> LayoutReader::GapsBetween(const std::vector<Group>& strips) const {
+  std::vector<Span> reach;
+  for (const Group& strip : strips) {
+    Span r{ext_[strip.front()].left, ext_[strip.front()].right};
+    for (size_t p : strip) {
+      r.lo = std::min(r.lo, ext_[p].left);
+      r.hi = std::max(r.hi, ext_[p].right);
+    }
+    reach.push_back(r);
+  }
+  std::vector<Gap> gaps;
+  for (size_t i = 1; i < reach.size(); ++i) gaps.push_back({reach[i - 1].hi, reach[i].lo, reach[i - 1], reach[i]});
+  return gaps;
+}
+
+void LayoutReader::EmitRows(Group group) {
+  SortRowPositions(boxes_, group);
+  order_.insert(order_.end(), group.begin(), group.end());
+}
+
+}  // namespace layout
+
+std::vector<DetBox> OrderBoxesByLayout(const std::vector<DetBox>& boxes) {
+  std::vector<DetBox> ordered;
+  ordered.reserve(boxes.size());
+  for (size_t p : layout::LayoutReader(boxes).Read()) ordered.push_back(boxes[p]);
+  return ordered;
+}
+
+}  // namespace vesk

@@ -1,0 +1,88 @@
+#pragma once
+// The reader behind OrderBoxesByLayout. Its parts live in three files: the cutting of a block into
+// bands, sections and strips (layout_order.cpp), the gathering of bands into sections
+// (layout_sections.cpp) and the choice between reading strips as columns or as a grid (layout_grid.cpp).
+
+#include <cstddef>
+#include <vector>
+
+#include "ocr/det_box.h"
+
+namespace vesk::layout {
+
+// Where a box lies, computed once.
+struct Extent {
+  float left, right, top, bottom, cx, cy;
+  float Width() const { return right - left; }
+  float Height() const { return bottom - top; }
+};
+
+using Group = std::vector<size_t>;  // positions into the page's boxes
+
+struct Span {
+  float lo, hi;
+  bool Overlaps(const Span& o) const { return lo < o.hi && o.lo < hi; }
+};
+
+// An empty stretch between two strips of a band, with the reach of the strips on either side.
+struct Gap {
+  float lo, hi;
+  Span before, after;
+};
+
+// An empty vertical stripe through every band of a section so far: its edges as the band that last
+// shaped it had them (a later band continues the section when its own gap lines up with one), how
+// far the section's boxes reach on either side, and the reach of the columns right beside it.
+struct Gutter {
+  float lo, hi;
+  float loEdge, hiEdge;
+  float leftmost, rightmost;
+  Span before, after;
+};
+
+// Where a band's boxes reach: its outer edges, the left edge of its last box and the right edge of its
+// first, its top and bottom.
+struct BandShape {
+  float left, right;
+  float lastLeft, firstRight;
+  float top, bottom;
+};
+
+class LayoutReader {
+ public:
+  explicit LayoutReader(const std::vector<DetBox>& boxes);
+  // The positions of all boxes in reading order.
+  Group Read();
+
+ private:
+  void ReadBlock(Group block, int depth);
+  void EmitRows(Group group);
+
+  // Cutting (layout_order.cpp).
+  std::vector<Group> Bands(Group group) const;
+  std::vector<Group> Strips(Group group) const;
+  std::vector<Span> VerticalCover(const Group& group) const;
+  std::vector<Gap> GapsBetween(const std::vector<Group>& strips) const;
+
+  // Sections (layout_sections.cpp).
+  std::vector<Group> Sections(const std::vector<Group>& bands) const;
+  bool Continues(const std::vector<Gutter>& gutters, const BandShape& band, const std::vector<Gap>& gaps,
+                 float distance, std::vector<Gutter>& kept) const;
+  float SideSlack(float sideWidth) const;
+
+  // Columns or grid (layout_grid.cpp).
+  std::vector<Group> ColumnGroups(const std::vector<Group>& strips) const;
+  bool ReadAsOneGrid(const Group& a, const Group& b) const;
+  bool IsProse(const Group& strip) const;
+  size_t CountBeside(const Group& a, const Group& b) const;
+  std::vector<float> RowOffsets(const Group& a, const Group& b) const;
+  Span VerticalSpan(const Group& group) const;
+  Group CentredWithin(const Group& group, Span span) const;
+
+  const std::vector<DetBox>& boxes_;
+  std::vector<Extent> ext_;
+  float unit_ = 1.0f;  // the median box height: every distance is measured in it
+  Group order_;
+};
+
+}  // namespace vesk::layout
