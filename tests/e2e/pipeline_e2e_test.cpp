@@ -91,6 +91,16 @@ TEST_F(BarcodePipelineTest, ShippingLabelReportsEverySymbolOnceAndStillReadsItsT
   EXPECT_NE(ReadFile(U8(Paths().logPath)).find("Completed: 6 lines, 3 barcodes in "), std::string::npos);
 }
 
+// Whatever DirectML can do on the machine, the simulated set-up failure takes Auto to the CPU with its note.
+TEST_F(PipelineTest, SimulatedDirectMlInitFailureFallsBackToTheCpu) {
+  const ProgramResult r = RunOn(Sample("blank.png"), {"--force-dml-fail=init"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find(" ms, EP=cpu (Fallback: DML det session init failed: Fault injection: force_dml_fail_init "
+                       "simulated; Det and Rec run on CPU)"),
+            std::string::npos)
+      << r.out;
+}
+
 TEST_F(PipelineTest, BlankScreenshotWithoutBarcodeScanHasNoTextAndNoBarcodesMember) {
   const ProgramResult r = RunOn(Sample("blank.png"), {"--ep=cpu", "--barcode=0"});
   ASSERT_EQ(r.exitCode, 0) << r.err;

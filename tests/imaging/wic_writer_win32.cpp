@@ -28,6 +28,12 @@ struct Apartment {
   ~Apartment() { ::CoUninitialize(); }
 };
 
+void CreateFactory(Com<IWICImagingFactory>& factory) {
+  Check(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                           reinterpret_cast<void**>(factory.out())),
+        "CoCreateInstance");
+}
+
 const GUID& ContainerFormat(Container container) {
   switch (container) {
     case Container::Png: return GUID_ContainerFormatPng;
@@ -75,9 +81,7 @@ void WritePicture(const std::filesystem::path& path, Container container, uint32
                   const std::vector<Frame>& frames) {
   const Apartment apartment;
   Com<IWICImagingFactory> factory;
-  Check(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                           reinterpret_cast<void**>(factory.out())),
-        "CoCreateInstance");
+  CreateFactory(factory);
   Com<IWICStream> stream;
   Check(factory->CreateStream(stream.out()), "CreateStream");
   Check(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE), "InitializeFromFilename");
@@ -121,9 +125,7 @@ void WritePicture(const std::filesystem::path& path, Container container, uint32
 std::string StoredFormatOf(const std::filesystem::path& path) {
   const Apartment apartment;
   Com<IWICImagingFactory> factory;
-  Check(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                           reinterpret_cast<void**>(factory.out())),
-        "CoCreateInstance");
+  CreateFactory(factory);
   Com<IWICBitmapDecoder> decoder;
   Check(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
                                            decoder.out()),

@@ -8,17 +8,6 @@
 namespace vesk {
 namespace {
 
-TEST(DynamicLibraryTest, OpensFindsAndCloses) {
-  std::string error;
-  LibraryHandle library = OpenLibrary(FromUtf8((test::BinDir() / "backend" / "libonnxruntime.so.1").string()), error);
-  ASSERT_NE(library, nullptr) << error;
-  EXPECT_NE(FindSymbol(library, "OrtGetApiBase"), nullptr);
-  EXPECT_EQ(FindSymbol(library, "NoSuchExportAnywhere"), nullptr);
-  EXPECT_EQ(FindSymbol(nullptr, "OrtGetApiBase"), nullptr);
-  CloseLibrary(library);
-  CloseLibrary(nullptr);
-}
-
 TEST(DynamicLibraryTest, FailureCarriesTheLoaderReason) {
   test::ScopedTempDir dir;
   test::WriteFile(dir.path() / "junk.so", "not a shared object");

@@ -1,0 +1,24 @@
+#include "platform/dynamic_library.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/path.h"
+#include "runtime/ort_platform.h"
+#include "support/temp_dir.h"
+
+namespace vesk {
+namespace {
+
+TEST(DynamicLibraryTest, OpensFindsAndCloses) {
+  std::string error;
+  LibraryHandle library = OpenLibrary(JoinPath((test::BinDir() / "backend").u16string(), kOrtLibraryFile), error);
+  ASSERT_NE(library, nullptr) << error;
+  EXPECT_NE(FindSymbol(library, "OrtGetApiBase"), nullptr);
+  EXPECT_EQ(FindSymbol(library, "NoSuchExportAnywhere"), nullptr);
+  EXPECT_EQ(FindSymbol(nullptr, "OrtGetApiBase"), nullptr);
+  CloseLibrary(library);
+  CloseLibrary(nullptr);
+}
+
+}  // namespace
+}  // namespace vesk
