@@ -1,11 +1,21 @@
 # The barcode library: the system's zxing-cpp 1.4 (Debian 12's libzxing-dev) by default, or zxing-cpp 2.3
-# built here from the source folder named by VESK_ZXING_SOURCE_DIR (statically, readers only). Defines
+# built here from the source folder named by VESK_ZXING_SOURCE_DIR (statically, readers only). Windows has
+# no system zxing-cpp: without the sources that build has no barcode reader. Defines
 #   vesk_zxing                    the library with its headers, included as <ZXing/...>
 #   VESK_ZXING_READER_SOURCE      the barcode reader source file of src/imaging written for that version
+#   VESK_BARCODE_READER           whether the build reads barcodes at all
 set(VESK_ZXING_SOURCE_DIR "" CACHE PATH
     "zxing-cpp 2.3 source folder to build the barcode readers from; empty: the system's zxing-cpp 1.4")
 
 add_library(vesk_zxing INTERFACE)
+set(VESK_BARCODE_READER ON)
+
+if(VESK_ZXING_SOURCE_DIR STREQUAL "" AND WIN32)
+  message(STATUS "Barcodes: none (VESK_ZXING_SOURCE_DIR names no zxing-cpp 2.3 sources); every scan is skipped")
+  set(VESK_BARCODE_READER OFF)
+  set(VESK_ZXING_READER_SOURCE barcode_reader_none.cpp)
+  return()
+endif()
 
 if(VESK_ZXING_SOURCE_DIR STREQUAL "")
   find_package(ZXing 1.4 REQUIRED)

@@ -3,7 +3,10 @@
 # Debian packages, the inference runtime's C API header and shared library, and the default models.
 # Downloads are cached under $XDG_CACHE_HOME/vesk-ocr (or ~/.cache/vesk-ocr), so a second run takes seconds.
 # The prepared files land in <cache>/stage; the build copies them beside the worker.
+# Usage: scripts/setup.sh [windows]   (windows: also the MinGW-w64 cross compilers, Wine and the
+# Windows build of the inference runtime, in <cache>/stage/win64)
 set -euo pipefail
+target=${1:-linux}
 
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/vesk-ocr"
 stage="$cache/stage"
@@ -23,6 +26,10 @@ packages=(
   ca-certificates curl
 )
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+if [ "$target" = windows ]; then
+  # googletest: the sources, built by the cross build for the Windows test programs.
+  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -80,6 +87,25 @@ ort_lib() { # version, destination folder
 ort_lib 1.22.0 "$stage/backend"
 # An older runtime that cannot serve the API version the worker asks for; used by tests.
 ort_lib 1.21.0 "$stage/backend-1.21"
+
+# The Windows library of the same packages, with the DirectML library it loads for the GPU provider.
+ort_dll() { # version, destination folder, files...
+  local version=$1 dest=$2; shift 2
+  local file
+  for file in "$@"; do
+    [ -s "$dest/$file" ] && continue
+    log "fetching $file of the inference runtime $version (Windows)"
+    local pkg; pkg=$(npm_fetch "onnxruntime-node@$version")
+    local found; found=$(find "$pkg/bin" -path "*/win32/x64/$file" | head -n 1)
+    [ -n "$found" ] || { echo "$file not found in onnxruntime-node@$version" >&2; exit 1; }
+    mkdir -p "$dest"
+    cp "$found" "$dest/$file.new" && mv "$dest/$file.new" "$dest/$file"
+  done
+}
+if [ "$target" = windows ]; then
+  ort_dll 1.22.0 "$stage/win64/backend" onnxruntime.dll DirectML.dll
+  ort_dll 1.21.0 "$stage/win64/backend-1.21" onnxruntime.dll
+fi
 
 # --- Default models -----------------------------------------------------------------------
 models="$stage/models"

@@ -1,10 +1,4 @@
-// Stand-in for the viewer in tests and the demo: implements its hand-off command line
-//   --wait-file --wait-timeout=MS -- PATH
-// Waits until PATH exists (at most MS milliseconds), then shows it and exits 0; on time-out says so and
-// exits 1; a malformed command line exits 2.
-// It shows on standard output, or, with VESK_VIEWER_OUTPUT set to a file path, in that file: the worker
-// starts it with its standard streams on the null device, so the demo and the tests name a file.
-// With VESK_VIEWER_RECORD set to a file path, it first writes its arguments there, one a line.
+#include "viewer_standin.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -12,12 +6,14 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
-#include <string>
 #include <string_view>
 #include <system_error>
 #include <thread>
-#include <vector>
 
+#include "platform/path.h"
+#include "platform/text.h"
+
+namespace vesk {
 namespace {
 
 constexpr std::chrono::milliseconds kPollInterval{20};
@@ -49,11 +45,11 @@ int Usage() {
   return 2;
 }
 
-bool ParseTimeout(std::string_view text, long long& ms) {
+bool ParseTimeout(const std::string& text, long long& ms) {
   if (text.empty()) return false;
   size_t used = 0;
   try {
-    ms = std::stoll(std::string(text), &used);
+    ms = std::stoll(text, &used);
   } catch (const std::exception&) {
     return false;
   }
@@ -62,36 +58,37 @@ bool ParseTimeout(std::string_view text, long long& ms) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
+int RunViewerStandIn(const std::vector<std::u16string>& arguments, const std::u16string& commandLine) {
   if (const char* record = std::getenv("VESK_VIEWER_RECORD"); record != nullptr && *record != '\0') {
+    // The raw command line goes first: a test that has the argument record may read it at once.
+    if (!commandLine.empty()) WriteWhole(std::string(record) + ".cmdline", ToUtf8(commandLine));
     std::string lines;
-    for (const auto& argument : arguments) lines += argument + '\n';
+    for (const auto& argument : arguments) lines += ToUtf8(argument) + '\n';
     WriteWhole(record, lines);
   }
 
-  constexpr std::string_view kTimeoutOption = "--wait-timeout=";
+  constexpr std::u16string_view kTimeoutOption = u"--wait-timeout=";
   bool waitFile = false;
   long long timeoutMs = -1;
   size_t i = 0;
-  for (; i < arguments.size() && arguments[i] != "--"; ++i) {
-    const std::string_view argument = arguments[i];
-    if (argument == "--wait-file") {
+  for (; i < arguments.size() && arguments[i] != u"--"; ++i) {
+    const std::u16string_view argument = arguments[i];
+    if (argument == u"--wait-file") {
       waitFile = true;
     } else if (argument.starts_with(kTimeoutOption)) {
-      if (!ParseTimeout(argument.substr(kTimeoutOption.size()), timeoutMs)) return Usage();
+      if (!ParseTimeout(ToUtf8(argument.substr(kTimeoutOption.size())), timeoutMs)) return Usage();
     } else {
       return Usage();
     }
   }
   if (!waitFile || timeoutMs < 0 || i + 2 != arguments.size()) return Usage();
-  const std::filesystem::path path = arguments[i + 1];
+  const std::filesystem::path path = NativePath(arguments[i + 1]);
 
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::error_code ec;
   while (!std::filesystem::exists(path, ec)) {
     if (std::chrono::steady_clock::now() >= deadline) {
-      Show("Timed out after " + std::to_string(timeoutMs) + " ms waiting for " + path.string() + "\n");
+      Show("Timed out after " + std::to_string(timeoutMs) + " ms waiting for " + ToUtf8(arguments[i + 1]) + "\n");
       return 1;
     }
     std::this_thread::sleep_for(kPollInterval);
@@ -102,3 +99,5 @@ int main(int argc, char** argv) {
   Show(content.str());
   return 0;
 }
+
+}  // namespace vesk

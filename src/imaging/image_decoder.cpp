@@ -5,17 +5,10 @@
 
 #include "imaging/image_codec.h"
 #include "imaging/image_file.h"
+#include "imaging/image_limits.h"
 
 namespace vesk {
 namespace {
-
-constexpr uint64_t kMaxSide = 16384;
-constexpr uint64_t kMaxPixels = uint64_t{1} << 26;  // 67,108,864
-
-std::u16string Decimal(uint64_t value) {
-  const std::string digits = std::to_string(value);
-  return std::u16string(digits.begin(), digits.end());
-}
 
 const ImageCodec* FindCodec(std::span<const uint8_t> head) {
   for (const ImageCodec* codec : ImageCodecs()) {
@@ -62,14 +55,8 @@ bool DecodeImage(const std::u16string& path, DecodedImage& image, std::u16string
   const CodecStatus header = codec->ReadSize(file, size);
   if (header != CodecStatus::Ok) return Fail(image, error, MessageFor(header, path));
 
-  if (size.width == 0 || size.height == 0) {
-    return Fail(image, error, u"Invalid image dimensions: " + path);
-  }
-  // Both sides are at most 2^32 - 1 here, so the product cannot overflow 64 bits.
-  if (size.width > kMaxSide || size.height > kMaxSide || size.width * size.height > kMaxPixels) {
-    return Fail(image, error,
-                u"Image dimensions out of range (" + Decimal(size.width) + u"x" + Decimal(size.height) +
-                    u"): " + path);
+  if (std::u16string sizeError = FrameSizeError(size.width, size.height, path); !sizeError.empty()) {
+    return Fail(image, error, std::move(sizeError));
   }
 
   image.width = static_cast<int32_t>(size.width);

@@ -8,8 +8,8 @@ namespace vesk {
 // An opened library; null when nothing is open.
 using LibraryHandle = void*;
 
-// Opens the library file at `path`, resolving all its symbols at once and keeping them out of the
-// global namespace. Null on failure, with the loader's own explanation in `error`.
+// Opens the library file at `path`. Null on failure, with the loader's explanation in `error`: the
+// loader's own text on POSIX, "Win32 error: " and the decimal error code on Windows.
 LibraryHandle OpenLibrary(const std::u16string& path, std::string& error);
 
 // Address of the exported symbol `name`, or null when the library does not export it.

@@ -13,31 +13,17 @@ enum class PathKind { Missing, File, Directory };
 // What a path names, following symbolic links; Missing when it cannot be examined.
 PathKind GetPathKind(const std::u16string& path);
 
-// The temporary directory as the platform reports it, possibly with a trailing separator. Never a place
-// that cannot hold a file: a configured folder that is missing, is not a folder or cannot be written to
-// is passed over for the platform's default.
+// The temporary directory as the platform reports it, possibly with a trailing separator. On POSIX never
+// a place that cannot hold a file: a configured folder that is missing, is not a folder or cannot be
+// written to is passed over for the platform's default. On Windows what GetTempPathW reports, or
+// "C:\Temp\" when it fails.
 std::u16string TempDirectory();
 
 // The longest file name (one path component) the platform takes, counted as NativeFileNameLength
-// counts: 255 on both platforms, bytes of UTF-8 on POSIX and UTF-16 units on Windows.
+// counts: 255 bytes of UTF-8 on both platforms (on Windows the stricter of NTFS's 255 UTF-16 units and
+// the bytes of a POSIX file system that may lie underneath).
 size_t MaxFileNameLength();
 size_t NativeFileNameLength(std::u16string_view name);
-
-enum class FolderState {
-  Private,      // a real folder (not a link to one), owned by the current user, closed to everybody else
-  Unavailable,  // nothing is there and nothing could be created
-  Foreign,      // something is there that is not such a folder
-};
-
-// Creates path (mode private to the user, parent not created) unless something exists there, then
-// examines what is there. Never changes or removes what it finds.
-FolderState EnsurePrivateDirectory(const std::u16string& path);
-
-// Creates a new private folder named prefix + a unique suffix; empty when none could be made.
-std::u16string CreateUniquePrivateDirectory(const std::u16string& prefix);
-
-// A short text naming the current user, fit for a file name.
-std::u16string CurrentUserTag();
 
 enum class WriteOutcome {
   NotOpened,   // nothing was created
@@ -45,12 +31,15 @@ enum class WriteOutcome {
   Complete,
 };
 
-// Creates or truncates path (never through a symbolic link; a new file is private to the user) and
-// writes the whole content.
+// Creates or truncates path and writes the whole content. On POSIX a symbolic link there is never
+// followed and a new file is private to the user.
 WriteOutcome WriteWholeFile(const std::u16string& path, std::string_view content);
 
 // Moves from over to, replacing to in one step. False when the file system refuses.
-bool ReplaceFile(const std::u16string& from, const std::u16string& to);
+bool MoveFileOver(const std::u16string& from, const std::u16string& to);
+
+// Copies the file from over to, the same way as WriteWholeFile writes. False when it was not copied.
+bool CopyFileOver(const std::u16string& from, const std::u16string& to);
 
 // Removes a file (a symbolic link itself, never its target). False when nothing was removed.
 bool RemoveFile(const std::u16string& path);

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/files.h"
+#include "platform/private_folder_posix.h"
 #include "platform/text.h"
 
 namespace vesk {
@@ -90,8 +91,23 @@ WriteOutcome WriteWholeFile(const std::u16string& path, std::string_view content
   return ok ? WriteOutcome::Complete : WriteOutcome::Incomplete;
 }
 
-bool ReplaceFile(const std::u16string& from, const std::u16string& to) {
+bool MoveFileOver(const std::u16string& from, const std::u16string& to) {
   return ::rename(ToUtf8(from).c_str(), ToUtf8(to).c_str()) == 0;
+}
+
+bool CopyFileOver(const std::u16string& from, const std::u16string& to) {
+  const int fd = ::open(ToUtf8(from).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::string content;
+  char buffer[65536];
+  ssize_t n = 0;
+  while ((n = ::read(fd, buffer, sizeof buffer)) != 0) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    content.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return n == 0 && WriteWholeFile(to, content) == WriteOutcome::Complete;
 }
 
 bool RemoveFile(const std::u16string& path) { return ::unlink(ToUtf8(path).c_str()) == 0; }

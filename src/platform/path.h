@@ -6,15 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/text.h"
-
 namespace vesk {
 
-#ifdef _WIN32
-inline constexpr char16_t kPathSeparator = u'\\';
-#else
-inline constexpr char16_t kPathSeparator = u'/';
-#endif
+// "\" on Windows, "/" elsewhere.
+extern const char16_t kPathSeparator;
 
 // folder + separator + name.
 inline std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
@@ -26,12 +21,6 @@ inline std::u16string JoinPath(std::u16string_view folder, std::u16string_view n
 
 // The path as the standard library's file streams take it: UTF-8 bytes on POSIX (lone surrogates
 // turn back into the raw bytes they stand for), UTF-16 on Windows.
-inline std::filesystem::path NativePath(const std::u16string& path) {
-#ifdef _WIN32
-  return std::filesystem::path(std::wstring(path.begin(), path.end()));
-#else
-  return std::filesystem::path(ToUtf8(path));
-#endif
-}
+std::filesystem::path NativePath(const std::u16string& path);
 
 }  // namespace vesk

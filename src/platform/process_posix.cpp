@@ -66,12 +66,12 @@ class SpawnSetup {
 
 }  // namespace
 
-bool StartDetachedProcess(const std::u16string& program, const std::vector<std::u16string>& arguments) {
+bool StartDetachedProcess(const std::u16string& program, const std::vector<ProgramArgument>& arguments) {
   if (program.empty()) return false;
   std::vector<std::string> texts;
   texts.reserve(arguments.size() + 1);
   texts.push_back(ToUtf8(program));
-  for (const auto& argument : arguments) texts.push_back(ToUtf8(argument));
+  for (const auto& argument : arguments) texts.push_back(ToUtf8(argument.text));
   std::vector<char*> argv;
   argv.reserve(texts.size() + 1);
   for (auto& text : texts) argv.push_back(text.data());
@@ -89,6 +89,6 @@ bool StartDetachedProcess(const std::u16string& program, const std::vector<std::
 
 // POSIX has no shell service that opens a file by association for a process, so whatever
 // StartDetachedProcess could not start stays unstarted.
-bool OpenWithShell(const std::u16string&, const std::vector<std::u16string>&) { return false; }
+bool OpenWithShell(const std::u16string&, const std::vector<ProgramArgument>&) { return false; }
 
 }  // namespace vesk

@@ -8,23 +8,11 @@
 #include "platform/path.h"
 #include "platform/text.h"
 #include "runtime/ort_handles.h"
+#include "runtime/ort_platform.h"
 #include "runtime/thread_count.h"
 
 namespace vesk {
 namespace {
-
-#ifdef _WIN32
-constexpr char16_t kLibraryFile[] = u"onnxruntime.dll";
-#else
-constexpr char16_t kLibraryFile[] = u"libonnxruntime.so.1";
-#endif
-
-// Model paths as the runtime's CreateSession takes them.
-#ifdef _WIN32
-std::wstring OrtPath(const std::u16string& path) { return std::wstring(path.begin(), path.end()); }
-#else
-std::string OrtPath(const std::u16string& path) { return ToUtf8(path); }
-#endif
 
 // Copies the names that `getName` gives for indexes 0..count-1, skipping those that cannot be read.
 template <typename CountFn, typename NameFn>
@@ -103,7 +91,7 @@ void OrtManager::Teardown() {
 bool OrtManager::Initialize(const std::u16string& backendFolder, std::u16string& error) {
   if (api != nullptr) return true;
 
-  const std::u16string path = JoinPath(backendFolder, kLibraryFile);
+  const std::u16string path = JoinPath(backendFolder, kOrtLibraryFile);
   // Only a library whose API could not be had is left here; taking it again must not leak it.
   CloseLibrary(module);
   std::string loaderError;

@@ -18,10 +18,10 @@ bool WriteFileAtomically(const std::u16string& path, std::string_view content) {
     case WriteOutcome::Complete:
       break;
   }
-  if (ReplaceFile(tempPath, path)) return true;
-  // The move was refused: write the final file in place instead. A reader may then see it half
-  // written, but it still ends up whole.
-  const bool copied = WriteWholeFile(path, content) == WriteOutcome::Complete;
+  if (MoveFileOver(tempPath, path)) return true;
+  // The move was refused: copy over the final file instead. A reader may then see it half written,
+  // but it still ends up whole.
+  const bool copied = CopyFileOver(tempPath, path);
   RemoveFile(tempPath);
   return copied;
 }

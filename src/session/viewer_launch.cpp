@@ -10,13 +10,12 @@ namespace vesk {
 
 bool LaunchViewer(const std::u16string& viewerExePath, const std::u16string& waitFilePath, int32_t waitTimeoutMs) {
   if (viewerExePath.empty() || waitFilePath.empty()) return false;
-  // The viewer's command line: --wait-file --wait-timeout=<ms> -- "<path>". Each argument is handed
-  // over whole, so paths with spaces arrive intact.
-  const std::vector<std::u16string> arguments = {
-      u"--wait-file",
-      u"--wait-timeout=" + FromUtf8(std::to_string(waitTimeoutMs)),
-      u"--",
-      waitFilePath,
+  // The viewer's command line: --wait-file --wait-timeout=<ms> -- "<path>".
+  const std::vector<ProgramArgument> arguments = {
+      {u"--wait-file"},
+      {u"--wait-timeout=" + FromUtf8(std::to_string(waitTimeoutMs))},
+      {u"--"},
+      {waitFilePath, true},
   };
   if (StartDetachedProcess(viewerExePath, arguments)) return true;
   // A viewer path that cannot be executed directly may still be opened by the shell.

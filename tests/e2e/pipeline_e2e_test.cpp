@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "e2e/worker_fixture.h"
+#include "platform/path.h"
 #include "platform/text.h"
+#include "runtime/ort_platform.h"
 
 namespace vesk::test {
 namespace {
@@ -18,6 +20,9 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string U8(const std::u16string& s) { return ToUtf8(s); }
+
+// Whether this build reads barcodes (zxing-cpp was available when it was built).
+constexpr bool kBarcodeReader = VESK_TEST_BARCODE_READER;
 
 const std::string kRule = "==================================================\r\n";
 
@@ -27,20 +32,24 @@ TEST_F(PipelineTest, SampleWithQrCodeAndTextWritesBothResultsAndTheCompletionLin
   const SessionPaths paths = Paths();
 
   const std::string report = ReadFile(U8(paths.textPath));
-  EXPECT_TRUE(report.starts_with("==================================================\r\n[QR Code / Barcode]\r\nType: QRCode\r\n"))
-      << report;
-  EXPECT_NE(report.find("\r\n[OCR Text]\r\n"), std::string::npos);
-
   const std::string json = ReadFile(U8(paths.jsonPath));
+  const std::string log = ReadFile(U8(paths.logPath));
   EXPECT_TRUE(json.starts_with("{\n  \"schema\": \"vesk.ocr/1\",\n")) << json;
-  EXPECT_NE(json.find("\"format\": \"QRCode\""), std::string::npos);
   EXPECT_NE(json.find("    \"ep\": \"cpu\",\n    \"fallback\": false\n"), std::string::npos);
+  if (kBarcodeReader) {
+    EXPECT_TRUE(report.starts_with(kRule + "[QR Code / Barcode]\r\nType: QRCode\r\n")) << report;
+    EXPECT_NE(report.find("\r\n[OCR Text]\r\n"), std::string::npos);
+    EXPECT_NE(json.find("\"format\": \"QRCode\""), std::string::npos);
+    EXPECT_NE(log.find("1 barcodes in "), std::string::npos);
+  } else {
+    // A build without a barcode reader still reads the text, and says why the scan was skipped.
+    EXPECT_EQ(report.find("[QR Code / Barcode]"), std::string::npos) << report;
+    EXPECT_NE(log.find("\r\nBarcode scan skipped: this build has no barcode reader"), std::string::npos) << log;
+    EXPECT_NE(log.find("0 barcodes in "), std::string::npos);
+  }
 
   EXPECT_TRUE(r.out.starts_with("Completed: ")) << r.out;
-  const std::string log = ReadFile(U8(paths.logPath));
   EXPECT_NE(log.find("Model hash ok: pp-ocrv5_server_det.onnx\n"), std::string::npos);
-  EXPECT_NE(log.find(" barcodes in "), std::string::npos);
-  EXPECT_NE(log.find("1 barcodes in "), std::string::npos);
   EXPECT_TRUE(log.ends_with(" ms, EP=cpu\r\n")) << log;
 }
 
@@ -57,6 +66,7 @@ class BarcodePipelineTest : public PipelineTest {
 
 // Linear symbols with wide modules on a large screen once made the barcode library abort the worker.
 TEST_F(BarcodePipelineTest, ShippingLabelReportsEverySymbolOnceAndStillReadsItsText) {
+  if (!kBarcodeReader) GTEST_SKIP() << "this build has no barcode reader";
   const ProgramResult r = RunOn(Sample("shipping_label.png"), {"--ep=cpu"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
 
@@ -81,25 +91,12 @@ TEST_F(BarcodePipelineTest, ShippingLabelReportsEverySymbolOnceAndStillReadsItsT
   EXPECT_NE(ReadFile(U8(Paths().logPath)).find("Completed: 6 lines, 3 barcodes in "), std::string::npos);
 }
 
-TEST_F(PipelineTest, AutoFallsBackToTheCpuWithANoteAndDmlFails) {
-  ProgramResult r = RunOn(Sample("blank.png"));
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find(" ms, EP=cpu (Fallback: DML det session init failed: DirectML provider symbol not present "
-                       "in onnxruntime.dll; Det and Rec run on CPU)\n"),
-            std::string::npos)
-      << r.out;
-  EXPECT_NE(ReadFile(U8(Paths().jsonPath)).find("\"fallback\": true\n"), std::string::npos);
-
-  r = RunOn(Sample("blank.png"), {"--ep=dml"});
-  EXPECT_EQ(r.exitCode, 3);
-  EXPECT_EQ(r.err,
-            "Model initialization failed:\nDML det init failed: DirectML provider symbol not present in "
-            "onnxruntime.dll\n\n\n");
-
-  r = RunOn(Sample("blank.png"), {"--force-dml-fail=init"});
+// Whatever DirectML can do on the machine, the simulated set-up failure takes Auto to the CPU with its note.
+TEST_F(PipelineTest, SimulatedDirectMlInitFailureFallsBackToTheCpu) {
+  const ProgramResult r = RunOn(Sample("blank.png"), {"--force-dml-fail=init"});
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_NE(r.out.find("(Fallback: DML det session init failed: Fault injection: force_dml_fail_init simulated; Det "
-                       "and Rec run on CPU)"),
+  EXPECT_NE(r.out.find(" ms, EP=cpu (Fallback: DML det session init failed: Fault injection: force_dml_fail_init "
+                       "simulated; Det and Rec run on CPU)"),
             std::string::npos)
       << r.out;
 }
@@ -167,7 +164,8 @@ TEST_F(PipelineTest, UndecodableScreenshotEndsWithTwo) {
   WriteFile(shot, "this is not a picture\n");
   const ProgramResult r = RunOn(shot, {"--ep=cpu"});
   EXPECT_EQ(r.exitCode, 2);
-  EXPECT_EQ(r.err, "Image decoding failed: Failed to open image: " + shot.string() + "\n");
+  // The runtime may add lines of its own (under Wine it reports the graphics interfaces it lacks).
+  EXPECT_TRUE(HasLine(r.err, "Image decoding failed: Failed to open image: " + shot.string())) << r.err;
 }
 
 // A file far larger than any picture the limits allow: only its header is read, and the viewer
@@ -178,8 +176,10 @@ TEST_F(PipelineTest, HugeScreenshotFileEndsWithTwoAndAReport) {
   fs::resize_file(shot, uint64_t{8} << 30);                       // then 8 GiB of zeros, sparse
   const ProgramResult r = RunOn(shot, {"--ep=cpu"});
   EXPECT_EQ(r.exitCode, 2);
-  const std::string message = "Image decoding failed: Failed to read pixels from " + shot.string();
-  EXPECT_EQ(r.err, message + "\n");
+  // The library decoders find the pixel data missing; WIC's decoder refuses such a file at opening.
+  std::string message = "Image decoding failed: Failed to read pixels from " + shot.string();
+  if (!HasLine(r.err, message)) message = "Image decoding failed: Failed to open image: " + shot.string();
+  EXPECT_TRUE(HasLine(r.err, message)) << r.err;
   EXPECT_EQ(ReadFile(U8(Paths().textPath)), "OCR Failed:\r\n" + message + "\r\n");
 }
 
@@ -204,12 +204,14 @@ TEST_F(PipelineTest, SpoiledModelStopsTheRunBeforeTheRuntimeIsLoaded) {
 TEST_F(PipelineTest, MissingOrTooOldRuntimeEndsWithThree) {
   ProgramResult r = RunOn(Sample("blank.png"), {}, InstallWorkerCopy({}));
   EXPECT_EQ(r.exitCode, 3);
+  const fs::path library = tmp_.path() / "install" / "backend" / NativePath(kOrtLibraryFile);
   EXPECT_TRUE(r.err.starts_with("ONNX Runtime DLL initialization failed: Failed to load onnxruntime.dll from " +
-                                (tmp_.path() / "install" / "backend" / "libonnxruntime.so.1").string() + " ("))
+                                library.string() + " ("))
       << r.err;
+  EXPECT_TRUE(r.err.ends_with(")\n")) << r.err;
 
   fs::remove_all(tmp_.path() / "install");
-  const fs::path oldRuntime = InstallWorkerCopy(DepsDir() / "backend-1.21");
+  const fs::path oldRuntime = InstallWorkerCopy(OldBackendDir());
   r = RunOn(Sample("blank.png"), {}, oldRuntime);
   EXPECT_EQ(r.exitCode, 3);
   // The old library is not asked for what it cannot give, so it prints no complaint of its own.

@@ -103,25 +103,6 @@ TEST_F(WorkerTest, ASecondRunForTheSameViewedFileStartsFromClean) {
   EXPECT_EQ(log, "Error: Screenshot image does not exist: " + args[0] + "\r\n");  // this run's entry only
 }
 
-TEST_F(WorkerTest, PlantedSessionFolderSymlinkDoesNotRedirectTheReport) {
-  const fs::path elsewhere = tmp_.path() / "elsewhere";
-  fs::create_directory(elsewhere);
-  fs::create_directory_symlink(elsewhere, tmp_.path() / "VeskOCR");
-
-  const fs::path viewed = tmp_.path() / "doc.pdf";
-  const ProgramResult r = Run({(tmp_.path() / "missing.png").string(), Viewer().string(), viewed.string()});
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_TRUE(fs::is_empty(elsewhere));
-
-  // The viewer was pointed at a report in a private folder of the worker's own, and the report is there.
-  const std::vector<std::string> args = ViewerArgs();
-  ASSERT_EQ(args.size(), 4u);
-  const fs::path report = args[3];
-  EXPECT_NE(fs::canonical(report.parent_path()), fs::canonical(elsewhere));
-  EXPECT_EQ(fs::status(report.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
-  EXPECT_NE(WaitForContent(report, "OCR Failed:\r\n"), "");
-}
-
 // Eighty characters of a non-Latin script make a legal file name, but no longer one once the session
 // file's digest and extensions are added to it; the name is cut so that the report can still be written.
 TEST_F(WorkerTest, ViewedFileWithALongNonLatinNameStillGetsItsReport) {

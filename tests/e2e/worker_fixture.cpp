@@ -4,27 +4,54 @@
 #include <thread>
 
 #include "platform/text.h"
+#include "support/temp_env.h"
 
 namespace vesk::test {
 
 namespace fs = std::filesystem;
 
-std::map<std::string, std::string> WorkerTest::WorkerEnvironment() const {
-  return {{"VESK_VIEWER_RECORD", RecordPath().string()},
-          {"VESK_VIEWER_OUTPUT", ViewerOutputPath().string()},
-          {"TMPDIR", tmp_.path().string()}};
+fs::path WorkerTest::RecordPath() const {
+  return viewers_.empty() ? tmp_.path() / "viewer-args.txt" : viewers_.back().record;
+}
+
+fs::path WorkerTest::ViewerOutputPath() const {
+  return viewers_.empty() ? tmp_.path() / "viewer-output.txt" : viewers_.back().output;
+}
+
+std::map<std::string, std::string> WorkerTest::WorkerEnvironment() {
+  const std::string run = std::to_string(viewers_.size());
+  viewers_.push_back({tmp_.path() / ("viewer-args-" + run + ".txt"), tmp_.path() / ("viewer-output-" + run + ".txt")});
+  std::map<std::string, std::string> environment{{"VESK_VIEWER_RECORD", RecordPath().string()},
+                                                 {"VESK_VIEWER_OUTPUT", ViewerOutputPath().string()}};
+  for (const std::string& name : TempDirectoryVariables()) environment[name] = tmp_.path().string();
+  return environment;
 }
 
 ProgramResult WorkerTest::Run(const std::vector<std::string>& args, const std::filesystem::path& worker) {
-  return RunProgram(worker.empty() ? Worker() : worker, args, tmp_.path(), WorkerEnvironment());
+  const std::map<std::string, std::string> environment = WorkerEnvironment();
+  ProgramResult result = RunProgram(worker.empty() ? Worker() : worker, args, tmp_.path(), environment);
+  // Only a bad command line (1) or a failed launch (5) ends a run without a viewer.
+  viewers_.back().launched = result.exitCode >= 0 && result.exitCode != 1 && result.exitCode != 5;
+  return result;
 }
 
 StartedProgram WorkerTest::Start(const std::vector<std::string>& args) {
   return StartProgram(Worker(), args, tmp_.path(), WorkerEnvironment());
 }
 
+void WorkerTest::TearDown() {
+  for (const ViewerFiles& viewer : viewers_) {
+    std::error_code ec;
+    if (viewer.launched || fs::exists(viewer.record, ec)) WaitForContent(viewer.output, "");
+  }
+}
+
 SessionPaths WorkerTest::PathsFor(const std::filesystem::path& viewedFile) const {
   return MakeSessionPaths(FromUtf8(viewedFile.string()));
+}
+
+bool WorkerTest::HasLine(const std::string& text, const std::string& line) {
+  return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
 }
 
 std::string WorkerTest::WaitForContent(const std::filesystem::path& path, const std::string& needle,
@@ -44,12 +71,12 @@ std::string WorkerTest::WaitForContent(const std::filesystem::path& path, const 
 fs::path WorkerTest::InstallWorkerCopy(const fs::path& backendSource) const {
   const fs::path dir = tmp_.path() / "install";
   fs::create_directories(dir);
-  fs::copy_file(Worker(), dir / "VeskOcrWorker", fs::copy_options::overwrite_existing);
+  fs::copy_file(Worker(), dir / Worker().filename(), fs::copy_options::overwrite_existing);
   fs::copy(BinDir() / "models", dir / "models", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   if (!backendSource.empty()) {
     fs::copy(backendSource, dir / "backend", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   }
-  return dir / "VeskOcrWorker";
+  return dir / Worker().filename();
 }
 
 std::vector<std::string> WorkerTest::ViewerArgs() const {

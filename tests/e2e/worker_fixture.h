@@ -17,22 +17,32 @@ namespace vesk::test {
 
 class WorkerTest : public ::testing::Test {
  protected:
-  std::filesystem::path Worker() const { return BinDir() / "VeskOcrWorker"; }
-  std::filesystem::path Viewer() const { return BinDir() / "vesk_viewer_standin"; }
-  std::filesystem::path RecordPath() const { return tmp_.path() / "viewer-args.txt"; }
-  std::filesystem::path ViewerOutputPath() const { return tmp_.path() / "viewer-output.txt"; }
+  std::filesystem::path Worker() const { return Program("VeskOcrWorker"); }
+  std::filesystem::path Viewer() const { return Program("vesk_viewer_standin"); }
+  // Where the stand-in viewer of the latest run records its arguments and shows the report.
+  std::filesystem::path RecordPath() const;
+  std::filesystem::path ViewerOutputPath() const;
 
-  // The environment of a worker run: the stand-in viewer records its arguments to RecordPath() and
-  // shows the report in ViewerOutputPath(); the session folder lies in the test's temporary folder.
-  std::map<std::string, std::string> WorkerEnvironment() const;
+  // The environment of a new worker run: its stand-in viewer records its arguments to RecordPath() and
+  // shows the report in ViewerOutputPath() (files of this run's own); the session folder lies in the
+  // test's temporary folder.
+  std::map<std::string, std::string> WorkerEnvironment();
 
   // Runs the worker in WorkerEnvironment().
   ProgramResult Run(const std::vector<std::string>& args, const std::filesystem::path& worker = {});
   // The same, without waiting for the worker to end (see FinishProgram).
   StartedProgram Start(const std::vector<std::string>& args);
 
+  // Waits until every viewer that the test's runs started has shown its report, before the folder it
+  // waits in is removed: a viewer left waiting would outlive the test by its whole time-out (and under
+  // Wine hold the test's output open that long).
+  void TearDown() override;
+
   // The session files of a viewed file, as the worker names them.
   SessionPaths PathsFor(const std::filesystem::path& viewedFile) const;
+
+  // Whether text holds line as one whole line of its own.
+  static bool HasLine(const std::string& text, const std::string& line);
 
   // Waits until path exists and its content contains needle; returns the content (empty on time-out).
   static std::string WaitForContent(const std::filesystem::path& path, const std::string& needle,
@@ -46,6 +56,14 @@ class WorkerTest : public ::testing::Test {
   std::vector<std::string> ViewerArgs() const;
 
   ScopedTempDir tmp_;
+
+ private:
+  struct ViewerFiles {
+    std::filesystem::path record;
+    std::filesystem::path output;
+    bool launched = false;  // the run's exit code shows that a viewer was started
+  };
+  std::vector<ViewerFiles> viewers_;
 };
 
 // Whole runs on the sample screenshots, for the viewed file doc.pdf in the temporary folder.

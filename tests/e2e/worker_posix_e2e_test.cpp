@@ -1,5 +1,6 @@
-// The worker among POSIX processes: output pipes and the viewer it starts, signals, a private /tmp, file
-// names that are bytes, and runs for one view that overlap.
+// The worker among POSIX processes: output pipes and the viewer it starts, signals, a private /tmp and a
+// shared session folder, file names that are bytes, runs for one view that overlap, and a runtime
+// without DirectML.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -284,6 +285,42 @@ TEST_F(PipelineTest, OverlappingRunsForOneViewNeverMixTheirFiles) {
       EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
     }
   }
+}
+
+TEST_F(WorkerTest, PlantedSessionFolderSymlinkDoesNotRedirectTheReport) {
+  const fs::path elsewhere = tmp_.path() / "elsewhere";
+  fs::create_directory(elsewhere);
+  fs::create_directory_symlink(elsewhere, tmp_.path() / "VeskOCR");
+
+  const fs::path viewed = tmp_.path() / "doc.pdf";
+  const ProgramResult r = Run({(tmp_.path() / "missing.png").string(), Viewer().string(), viewed.string()});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+
+  // The viewer was pointed at a report in a private folder of the worker's own, and the report is there.
+  const std::vector<std::string> args = ViewerArgs();
+  ASSERT_EQ(args.size(), 4u);
+  const fs::path report = args[3];
+  EXPECT_NE(fs::canonical(report.parent_path()), fs::canonical(elsewhere));
+  EXPECT_EQ(fs::status(report.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_NE(WaitForContent(report, "OCR Failed:\r\n"), "");
+}
+
+// This platform's runtime has no DirectML provider at all.
+TEST_F(PipelineTest, AutoFallsBackToTheCpuWithANoteAndDmlFails) {
+  ProgramResult r = RunOn(Sample("blank.png"));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find(" ms, EP=cpu (Fallback: DML det session init failed: DirectML provider symbol not present "
+                       "in onnxruntime.dll; Det and Rec run on CPU)\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(ReadFile(U8(Paths().jsonPath)).find("\"fallback\": true\n"), std::string::npos);
+
+  r = RunOn(Sample("blank.png"), {"--ep=dml"});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.err,
+            "Model initialization failed:\nDML det init failed: DirectML provider symbol not present in "
+            "onnxruntime.dll\n\n\n");
 }
 
 }  // namespace

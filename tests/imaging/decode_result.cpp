@@ -34,4 +34,26 @@ void ExpectFailure(const Decoded& decoded, const std::string& message) {
   EXPECT_TRUE(decoded.image.pixels.empty());
 }
 
+std::vector<uint8_t> Indices() {
+  std::vector<uint8_t> indices(kWidth * kHeight);
+  for (int i = 0; i < kWidth * kHeight; ++i) indices[i] = static_cast<uint8_t>((i * 7 + i / kWidth) % 4);
+  indices[0] = 0;
+  return indices;
+}
+
+std::vector<uint8_t> Rgb() {
+  std::vector<uint8_t> rgb;
+  for (uint8_t index : Indices()) rgb.insert(rgb.end(), kPalette.begin() + index * 3, kPalette.begin() + index * 3 + 3);
+  return rgb;
+}
+
+std::vector<uint8_t> WithAlpha(const std::vector<uint8_t>& rgb) {
+  std::vector<uint8_t> rgba;
+  for (size_t i = 0; i < rgb.size(); i += 3) {
+    rgba.insert(rgba.end(), rgb.begin() + i, rgb.begin() + i + 3);
+    rgba.push_back(static_cast<uint8_t>(i % 2 ? 0 : 128));
+  }
+  return rgba;
+}
+
 }  // namespace vesk::test

@@ -20,33 +20,12 @@ using test::Decoded;
 using test::ExpectFailure;
 using test::ScopedTempDir;
 
-// An odd width so that any row padding shows; top-left pure red.
-constexpr int kWidth = 5;
-constexpr int kHeight = 3;
-const std::vector<uint8_t> kPalette = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
-
-std::vector<uint8_t> Indices() {
-  std::vector<uint8_t> indices(kWidth * kHeight);
-  for (int i = 0; i < kWidth * kHeight; ++i) indices[i] = static_cast<uint8_t>((i * 7 + i / kWidth) % 4);
-  indices[0] = 0;
-  return indices;
-}
-
-// The picture every format encodes: palette colours, so even the palette formats carry it exactly.
-std::vector<uint8_t> Rgb() {
-  std::vector<uint8_t> rgb;
-  for (uint8_t index : Indices()) rgb.insert(rgb.end(), kPalette.begin() + index * 3, kPalette.begin() + index * 3 + 3);
-  return rgb;
-}
-
-std::vector<uint8_t> WithAlpha(const std::vector<uint8_t>& rgb) {
-  std::vector<uint8_t> rgba;
-  for (size_t i = 0; i < rgb.size(); i += 3) {
-    rgba.insert(rgba.end(), rgb.begin() + i, rgb.begin() + i + 3);
-    rgba.push_back(static_cast<uint8_t>(i % 2 ? 0 : 128));  // fully and half transparent pixels
-  }
-  return rgba;
-}
+using test::Indices;
+using test::kHeight;
+using test::kPalette;
+using test::kWidth;
+using test::Rgb;
+using test::WithAlpha;
 
 void ExpectPicture(const Decoded& decoded, const std::vector<uint8_t>& rgb) {
   test::ExpectPicture(decoded, rgb, kWidth, kHeight);

@@ -79,7 +79,12 @@ class EngineSetupTest : public ::testing::Test {
     paths_.cls = U16(models / "PP-LCNet_x1_0_textline_ori.onnx");
     paths_.rec = U16(models / "PP-OCRv5_server_rec.onnx");
     paths_.dict = U16(models / "ppocrv5_dict.txt");
+    // The set-up is examined as with a library that has no DirectML provider; tests that need one
+    // put a stand-in in its place.
+    savedAppendDml_ = OrtManager::Instance().appendDml;
+    OrtManager::Instance().appendDml = nullptr;
   }
+  void TearDown() override { OrtManager::Instance().appendDml = savedAppendDml_; }
 
   std::u16string Corrupt(const char* name) {
     WriteFile(dir_.path() / name, "not a model");
@@ -90,6 +95,7 @@ class EngineSetupTest : public ::testing::Test {
   ModelPaths paths_;
   OcrEngine engine_;
   std::string log_;
+  AppendDmlFunction savedAppendDml_ = nullptr;
 };
 
 TEST_F(EngineSetupTest, CpuBuildsAllThreeSessionsAndIgnoresTheSimulation) {
@@ -105,7 +111,7 @@ TEST_F(EngineSetupTest, CpuBuildsAllThreeSessionsAndIgnoresTheSimulation) {
   EXPECT_EQ(engine_.ep, ExecutionProvider::Cpu);
 }
 
-// This platform has no DirectML provider, so Auto always takes the detection fallback.
+// Without the DirectML provider, Auto always takes the detection fallback.
 TEST_F(EngineSetupTest, AutoFallsBackToTheCpuWithoutTheProvider) {
   ASSERT_TRUE(engine_.Initialize(paths_, ExecutionProvider::Auto, log_, false)) << log_;
   EXPECT_EQ(log_,
@@ -201,7 +207,7 @@ TEST_F(EngineSetupTest, CorruptDetectionOrRecognitionModelFailsWithTheRuntimeRea
 }
 
 // A stand-in DirectML entry point that accepts the first request and refuses the later ones, so that
-// the recognition fallback runs on this platform.
+// the recognition fallback runs wherever the tests run.
 const OrtApi* gApi = nullptr;
 int gDmlCalls = 0;
 
@@ -218,7 +224,6 @@ class FakeDirectMlSetupTest : public EngineSetupTest {
     gApi = OrtManager::Instance().api;
     gDmlCalls = 0;
   }
-  void TearDown() override { OrtManager::Instance().appendDml = nullptr; }
 };
 
 TEST_F(FakeDirectMlSetupTest, AutoRebuildsBothOnTheCpuWhenRecognitionFails) {

@@ -16,6 +16,7 @@
 #include "ocr/text_recognition.h"
 #include "platform/text.h"
 #include "runtime/ort_manager.h"
+#include "support/known_text.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
@@ -41,45 +42,6 @@ DecodedImage LoadSample(const std::string& name) {
   std::u16string error;
   EXPECT_TRUE(DecodeImage(U16(SamplePath(name + ".png")), image, error)) << ToUtf8(error);
   return image;
-}
-
-std::vector<std::string> KnownLines(const std::string& name) {
-  std::ifstream in(SamplePath(name + ".txt"), std::ios::binary);
-  std::vector<std::string> lines;
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
-// The substitute recognition model often drops the spaces between words, so texts are compared
-// without them, and a few other characters may differ.
-std::string WithoutSpaces(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c != ' ') out.push_back(c);
-  }
-  return out;
-}
-
-size_t EditDistance(const std::string& a, const std::string& b) {
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
-void ExpectCloseText(const std::string& actual, const std::string& expected) {
-  const std::string a = WithoutSpaces(actual);
-  const std::string e = WithoutSpaces(expected);
-  EXPECT_LE(EditDistance(a, e), 2 + e.size() / 50) << "read \"" << actual << "\", expected \"" << expected << "\"";
 }
 
 void ExpectConsecutiveIndices(const std::vector<OcrLine>& lines) {
@@ -111,7 +73,7 @@ TEST_F(OcrPassTest, SamplesReadAsTheirKnownTextInReadingOrder) {
   for (const std::string name : {"dialog", "two_columns", "qr_and_text"}) {
     SCOPED_TRACE(name);
     const DecodedImage image = LoadSample(name);
-    const std::vector<std::string> expected = KnownLines(name);
+    const std::vector<std::string> expected = test::KnownLines(name);
     OcrResult result;
     ASSERT_TRUE(engine_.Recognize(image, Options(false, false), result)) << result.log;
     EXPECT_EQ(result.ep, "cpu");
@@ -121,7 +83,7 @@ TEST_F(OcrPassTest, SamplesReadAsTheirKnownTextInReadingOrder) {
     ASSERT_EQ(result.lines.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
       const OcrLine& line = result.lines[i];
-      ExpectCloseText(line.text, expected[i]);
+      test::ExpectCloseText(line.text, expected[i]);
       EXPECT_EQ(line.orientation, 0);
       EXPECT_GT(line.score, 0.5f);
       EXPECT_LE(line.score, 1.0f);
@@ -139,19 +101,19 @@ TEST_F(OcrPassTest, SamplesReadAsTheirKnownTextInReadingOrder) {
 
 TEST_F(OcrPassTest, LayoutOrderReadsTheDesktopAsAPersonDoes) {
   // Title, tool bar, sidebar, document, status bar: the sample's known text is in that order.
-  const std::vector<std::string> expected = KnownLines("screen_1920x1080");
+  const std::vector<std::string> expected = test::KnownLines("screen_1920x1080");
   OcrOptions options = Options(false, false);
   options.order = ReadingOrder::Layout;
   OcrResult result;
   ASSERT_TRUE(engine_.Recognize(LoadSample("screen_1920x1080"), options, result)) << result.log;
   ExpectConsecutiveIndices(result.lines);
   ASSERT_EQ(result.lines.size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) ExpectCloseText(result.lines[i].text, expected[i]);
+  for (size_t i = 0; i < expected.size(); ++i) test::ExpectCloseText(result.lines[i].text, expected[i]);
 }
 
 TEST_F(OcrPassTest, UpsideDownLineIsTurnedOverOnlyWithOrientationOn) {
   const DecodedImage image = LoadSample("upside_down");
-  const std::vector<std::string> expected = KnownLines("upside_down");
+  const std::vector<std::string> expected = test::KnownLines("upside_down");
   const size_t turned = 2;  // the index given by upside_down.rotated.txt
 
   OcrResult result;
@@ -159,7 +121,7 @@ TEST_F(OcrPassTest, UpsideDownLineIsTurnedOverOnlyWithOrientationOn) {
   ASSERT_EQ(result.lines.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(result.lines[i].orientation, i == turned ? 180 : 0) << i;
-    ExpectCloseText(result.lines[i].text, expected[i]);
+    test::ExpectCloseText(result.lines[i].text, expected[i]);
   }
 
   OcrResult upright;
@@ -191,7 +153,7 @@ TEST_F(OcrPassTest, SimulatedRunFailureOnDirectMlUnderAutoIsRetriedOnTheCpu) {
   EXPECT_EQ(result.ep, "cpu");
   EXPECT_EQ(result.fallback, fallback);
   EXPECT_EQ(result.log, "Pipeline failed: " + kSimulatedRunFailure + "\n" + fallback + "\n");
-  EXPECT_EQ(result.lines.size(), KnownLines("dialog").size());
+  EXPECT_EQ(result.lines.size(), test::KnownLines("dialog").size());
   ExpectConsecutiveIndices(result.lines);
   EXPECT_FALSE(engine_.useDml);
   EXPECT_TRUE(engine_.det.loaded());
@@ -237,7 +199,7 @@ TEST_F(OcrPassTest, FailedRecognitionCallOnDirectMlIsRetriedWithFreshSessions) {
   EXPECT_EQ(result.fallback.rfind("DML execution failed: ", 0), 0u) << result.fallback;
   EXPECT_NE(result.fallback.find("; retrying on CPU from Det"), std::string::npos);
   EXPECT_EQ(result.log.rfind("Pipeline failed: ", 0), 0u) << result.log;
-  EXPECT_EQ(result.lines.size(), KnownLines("dialog").size());
+  EXPECT_EQ(result.lines.size(), test::KnownLines("dialog").size());
 }
 
 TEST_F(OcrPassTest, FailedModelCallOnTheCpuFailsThePass) {
@@ -265,7 +227,7 @@ TEST_F(OcrPassTest, DetectionBoxesLieInTheScreenshotAtAnyScale) {
   ASSERT_TRUE(DetectText(engine_, image, kDefaultMaxSide, full, error, runFailed)) << error;
   ASSERT_TRUE(DetectText(engine_, image, 640, half, error, runFailed)) << error;
   EXPECT_FALSE(runFailed);
-  ASSERT_EQ(full.size(), KnownLines("two_columns").size());
+  ASSERT_EQ(full.size(), test::KnownLines("two_columns").size());
   ASSERT_EQ(half.size(), full.size());
   // Raster order may differ between scales for lines that start on nearly the same row.
   full = OrderBoxes(full);

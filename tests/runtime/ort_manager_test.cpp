@@ -32,8 +32,6 @@ TEST(OrtManagerTest, InitializesOnceAndThenReturnsAtOnce) {
   EXPECT_NE(manager.api, nullptr);
   EXPECT_NE(manager.env, nullptr);
   EXPECT_NE(manager.cpuMemoryInfo, nullptr);
-  // This library has no DirectML provider; that is not a failure of its own.
-  EXPECT_EQ(manager.appendDml, nullptr);
 
   void* const module = manager.module;
   const OrtApi* const api = manager.api;
@@ -43,47 +41,12 @@ TEST(OrtManagerTest, InitializesOnceAndThenReturnsAtOnce) {
   EXPECT_EQ(manager.api, api);
 }
 
-TEST(OrtManagerTest, MissingLibraryNamesThePathAndTheLoaderReason) {
-  ScopedTempDir dir;
-  const std::u16string folder = dir.u16() + u"/backend";
-  const std::u16string path = folder + u"/libonnxruntime.so.1";
-  OrtManager manager;
-  std::u16string error;
-  EXPECT_FALSE(manager.Initialize(folder, error));
-  const std::u16string prefix = u"Failed to load onnxruntime.dll from " + path + u" (";
-  ASSERT_EQ(error.substr(0, prefix.size()), prefix) << ToUtf8(error);
-  EXPECT_NE(ToUtf8(error).find("No such file"), std::string::npos) << ToUtf8(error);
-  EXPECT_EQ(error.back(), u')');
-  EXPECT_EQ(manager.module, nullptr);
-  EXPECT_EQ(manager.api, nullptr);
-}
-
-TEST(OrtManagerTest, FileThatIsNotALibraryFailsToLoad) {
-  ScopedTempDir dir;
-  test::WriteFile(dir.path() / "libonnxruntime.so.1", std::string(4096, '\x7f'));
-  OrtManager manager;
-  std::u16string error;
-  EXPECT_FALSE(manager.Initialize(dir.u16(), error));
-  EXPECT_EQ(ToUtf8(error).rfind("Failed to load onnxruntime.dll from " + dir.path().string(), 0), 0u)
-      << ToUtf8(error);
-}
-
-TEST(OrtManagerTest, LibraryWithoutTheEntryPointIsRefused) {
-  ScopedTempDir dir;
-  std::filesystem::create_symlink("/lib/x86_64-linux-gnu/libz.so.1", dir.path() / "libonnxruntime.so.1");
-  OrtManager manager;
-  std::u16string error;
-  EXPECT_FALSE(manager.Initialize(dir.u16(), error));
-  EXPECT_EQ(error, u"OrtGetApiBase not found in " + dir.u16() + u"/libonnxruntime.so.1");
-  EXPECT_EQ(manager.api, nullptr);
-}
-
 // An older release exports the entry point but cannot serve the API the worker is written for. It
 // stays loaded, as it was when the failure was found.
 TEST(OrtManagerTest, OlderReleaseIsRefusedWithTheVersionMessage) {
   OrtManager manager;
   std::u16string error;
-  EXPECT_FALSE(manager.Initialize(FromUtf8((test::DepsDir() / "backend-1.21").string()), error));
+  EXPECT_FALSE(manager.Initialize(FromUtf8(test::OldBackendDir().string()), error));
   EXPECT_EQ(ToUtf8(error),
             "onnxruntime.dll does not provide ORT API version 22. backend/ must hold the matching build "
             "(see third_party/onnxruntime/README.md).");
@@ -124,7 +87,7 @@ TEST(OrtManagerTest, SessionsOnTheBundledModelsKnowTheirNames) {
 TEST(OrtManagerTest, ModelPathWithNonAsciiCharactersOpens) {
   OrtManager& manager = ReadyRuntime();
   ScopedTempDir dir;
-  const std::filesystem::path folder = dir.path() / "mod\xc3\xa8les \xe6\xa8\xa1\xe5\x9e\x8b";
+  const std::filesystem::path folder = dir.path() / u8"modèles 模型";
   std::filesystem::create_directory(folder);
   std::filesystem::copy_file(test::BinDir() / "models" / test::kClsModel, folder / "cls.onnx");
   ModelSession session;
@@ -159,6 +122,7 @@ TEST(OrtManagerTest, CorruptModelEmptiesTheTargetAndLogsTheRuntimeReason) {
 
 TEST(OrtManagerTest, DirectMlWithoutTheProviderFailsBeforeLoadingTheModel) {
   OrtManager& manager = ReadyRuntime();
+  const test::WithoutDirectMl library(manager);
   ModelSession session;
   std::string log;
   // The model is never opened, so even a missing file gives the provider message alone.

@@ -56,7 +56,7 @@ TEST(OrtManagerTest, OlderReleaseIsRefusedWithoutAComplaintOnStandardError) {
   CapturedStandardError captured;
   OrtManager manager;
   std::u16string error;
-  EXPECT_FALSE(manager.Initialize(FromUtf8((test::DepsDir() / "backend-1.21").string()), error));
+  EXPECT_FALSE(manager.Initialize(FromUtf8(test::OldBackendDir().string()), error));
   EXPECT_EQ(captured.Text(), "");
 }
 

@@ -26,4 +26,20 @@ inline OrtManager& ReadyRuntime() {
   return OrtManager::Instance();
 }
 
+// Makes the manager look like a library without the DirectML export while it exists, whatever the
+// loaded library offers.
+class WithoutDirectMl {
+ public:
+  explicit WithoutDirectMl(OrtManager& manager) : manager_(manager), saved_(manager.appendDml) {
+    manager.appendDml = nullptr;
+  }
+  ~WithoutDirectMl() { manager_.appendDml = saved_; }
+  WithoutDirectMl(const WithoutDirectMl&) = delete;
+  WithoutDirectMl& operator=(const WithoutDirectMl&) = delete;
+
+ private:
+  OrtManager& manager_;
+  AppendDmlFunction saved_;
+};
+
 }  // namespace vesk::test

@@ -33,7 +33,9 @@ TEST(SweepStaleSessionFiles, RemovesOnlySessionFilesOlderThanSevenDays) {
   fs::create_directory(dir / "folder.ocr.txt");
   test::WriteFile(dir / "folder.ocr.txt" / "inner.ocr.txt", "x");
   Age(dir / "folder.ocr.txt" / "inner.ocr.txt", kWeekAndAMinute);
-  Age(dir / "folder.ocr.txt", kWeekAndAMinute);
+  // Where the standard library can set a folder's time (not on Windows), the folder is old too.
+  std::error_code ec;
+  fs::last_write_time(dir / "folder.ocr.txt", fs::file_time_type::clock::now() - kWeekAndAMinute, ec);
 
   SweepStaleSessionFiles(tmp.u16());
 

@@ -1,5 +1,5 @@
 // The session folder on a shared temporary directory: planted folders and links must neither
-// redirect the worker's files nor stop it. Also the link handling of the sweep.
+// redirect the worker's files nor stop it. Also the link handling of the atomic writer and the sweep.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -147,6 +147,27 @@ TEST(SessionFolder, TempDirectoryFromEnvironmentLosesOneTrailingSlash) {
   test::ScopedTempDir tmp;
   ::setenv("TMPDIR", (tmp.path().string() + "/").c_str(), 1);
   EXPECT_EQ(MakeSessionPaths(u"a.png").folder, tmp.u16() + u"/VeskOCR");
+}
+
+TEST(WriteFileAtomically, NeverWritesThroughALink) {
+  test::ScopedTempDir tmp;
+  const fs::path outside = tmp.path() / "outside.txt";
+  test::WriteFile(outside, "untouched");
+
+  // A link at the temporary name is not followed: the write fails, the link's target stays.
+  const fs::path blocked = tmp.path() / "a.ocr.txt";
+  fs::create_symlink(outside, ToUtf8(TemporaryPathFor(FromUtf8(blocked.string()))));
+  EXPECT_FALSE(WriteFileAtomically(FromUtf8(blocked.string()), "content"));
+  EXPECT_EQ(test::ReadFile(outside), "untouched");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(blocked)));
+
+  // A link at the final name is replaced itself, not written through.
+  const fs::path linked = tmp.path() / "b.ocr.txt";
+  fs::create_symlink(outside, linked);
+  ASSERT_TRUE(WriteFileAtomically(FromUtf8(linked.string()), "content"));
+  EXPECT_FALSE(fs::is_symlink(linked));
+  EXPECT_EQ(test::ReadFile(linked), "content");
+  EXPECT_EQ(test::ReadFile(outside), "untouched");
 }
 
 void AgeLink(const fs::path& link, int64_t seconds) {

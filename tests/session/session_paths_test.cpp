@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/files.h"
+#include "platform/path.h"
 #include "platform/text.h"
 #include "session/atomic_file.h"
 #include "support/temp_dir.h"
@@ -67,7 +68,8 @@ TEST(SanitizeFileName, EightyUnitCutNeverSplitsASurrogatePair) {
 }
 
 // Eighty units of non-Latin script are more bytes than a POSIX file name may hold once the digest,
-// ".ocr.json" and a temporary suffix are added: the name is cut to what fits, at a character boundary.
+// ".ocr.json" and a temporary suffix are added (on Windows too, for folders on POSIX file systems): the
+// name is cut to what fits, at a character boundary.
 TEST(SanitizeFileName, NonLatinNamesAreCutToTheFileNameLimit) {
   // 255 bytes less 35 for the rest of the longest session file name leave 220: 73 characters of 3 bytes.
   EXPECT_EQ(SanitizeFileName(u"/home/u/" + Repeat(kHan, 77) + u".txt"), Repeat(kHan, 73));
@@ -95,15 +97,15 @@ TEST(DirectoryDigestPrefix, NoFolderPartHashesZeroBytes) {
 TEST(MakeSessionPaths, NamesAllFilesInsideTheSessionFolderUnderTemp) {
   test::ScopedTempDir tmp;
   const SessionPaths paths = MakeSessionPaths(u"report.pdf");
-  const std::u16string folder = tmp.u16() + u"/VeskOCR";
+  const std::u16string folder = JoinPath(tmp.u16(), u"VeskOCR");
   EXPECT_EQ(paths.folder, folder);
   EXPECT_EQ(paths.stem, u"d41d8cd9 - report.pdf");
-  EXPECT_EQ(paths.textPath, folder + u"/d41d8cd9 - report.pdf.ocr.txt");
-  EXPECT_EQ(paths.jsonPath, folder + u"/d41d8cd9 - report.pdf.ocr.json");
-  EXPECT_EQ(paths.logPath, folder + u"/d41d8cd9 - report.pdf.ocr.log");
+  EXPECT_EQ(paths.textPath, JoinPath(folder, u"d41d8cd9 - report.pdf.ocr.txt"));
+  EXPECT_EQ(paths.jsonPath, JoinPath(folder, u"d41d8cd9 - report.pdf.ocr.json"));
+  EXPECT_EQ(paths.logPath, JoinPath(folder, u"d41d8cd9 - report.pdf.ocr.log"));
   EXPECT_EQ(paths.textTempPath, TemporaryPathFor(paths.textPath));
   EXPECT_EQ(paths.jsonTempPath, TemporaryPathFor(paths.jsonPath));
-  EXPECT_EQ(paths.lockPath, folder + u"/d41d8cd9 - report.pdf.ocr.lock");
+  EXPECT_EQ(paths.lockPath, JoinPath(folder, u"d41d8cd9 - report.pdf.ocr.lock"));
   EXPECT_EQ(GetPathKind(folder), PathKind::Directory);
 }
 
@@ -128,9 +130,8 @@ TEST(MakeSessionPaths, OneFolderWrittenTwoWaysGivesOneStemAndTheFolderIsReused) 
 }
 
 TEST(ExecutableDirectory, IsTheFolderOfTheRunningProgram) {
-  const std::filesystem::path dir(ToUtf8(ExecutableDirectory()));
-  EXPECT_TRUE(std::filesystem::equivalent(dir, test::BinDir()));
-  EXPECT_NE(ToUtf8(ExecutableDirectory()).back(), '/');
+  EXPECT_TRUE(std::filesystem::equivalent(NativePath(ExecutableDirectory()), test::BinDir()));
+  EXPECT_NE(ExecutableDirectory().back(), kPathSeparator);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ struct ProgramResult {
   int exitCode = -1;  // -1 when the program did not exit normally
   std::string out;    // standard output
   std::string err;    // standard error
+  // (both with the CR LF line ends of Windows text streams read back as LF)
 };
 
 // A program started and not yet waited for.

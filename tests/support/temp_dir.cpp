@@ -1,20 +1,16 @@
 #include "support/temp_dir.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
 
 #include "platform/text.h"
+#include "support/temp_env.h"
 
 namespace vesk::test {
 
 ScopedTempDir::ScopedTempDir() {
-  if (const char* old = std::getenv("TMPDIR")) {
-    hadTmpdir_ = true;
-    previousTmpdir_ = old;
-  }
   std::random_device rd;
   const auto base = std::filesystem::temp_directory_path();
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -25,15 +21,14 @@ ScopedTempDir::ScopedTempDir() {
     }
   }
   if (path_.empty()) throw std::runtime_error("cannot create a temporary test folder");
-  setenv("TMPDIR", path_.c_str(), 1);
+  for (const std::string& name : TempDirectoryVariables()) {
+    saved_.emplace_back(name, ReadEnvironment(name));
+    WriteEnvironment(name, path_.string());
+  }
 }
 
 ScopedTempDir::~ScopedTempDir() {
-  if (hadTmpdir_) {
-    setenv("TMPDIR", previousTmpdir_.c_str(), 1);
-  } else {
-    unsetenv("TMPDIR");
-  }
+  for (const auto& [name, value] : saved_) WriteEnvironment(name, value);
   std::error_code ec;
   // Tests may leave read-only or foreign-mode folders behind; make them removable first.
   for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
@@ -61,7 +56,8 @@ std::string ReadFile(const std::filesystem::path& path) {
 }
 
 std::filesystem::path BinDir() { return VESK_BIN_DIR; }
-std::filesystem::path DepsDir() { return VESK_DEPS_DIR; }
+std::filesystem::path OldBackendDir() { return VESK_OLD_BACKEND_DIR; }
+std::filesystem::path Program(const std::string& name) { return BinDir() / (name + VESK_EXECUTABLE_SUFFIX); }
 std::filesystem::path TestDataDir() { return VESK_TEST_DATA_DIR; }
 
 }  // namespace vesk::test

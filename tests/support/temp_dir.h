@@ -2,13 +2,17 @@
 // Test helpers: a private temporary folder per test, and small file utilities.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vesk::test {
 
-// Creates a fresh folder under the system temporary directory and points TMPDIR at it for the
-// life of the object, so that the code under test never touches the real session folder.
+// Creates a fresh folder under the system temporary directory and points the platform's temporary
+// directory (TMPDIR; TMP and TEMP on Windows) at it for the life of the object, so that the code
+// under test never touches the real session folder.
 class ScopedTempDir {
  public:
   ScopedTempDir();
@@ -21,8 +25,7 @@ class ScopedTempDir {
 
  private:
   std::filesystem::path path_;
-  std::string previousTmpdir_;
-  bool hadTmpdir_ = false;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;  // variables as they were
 };
 
 void WriteFile(const std::filesystem::path& path, std::string_view content);
@@ -30,8 +33,10 @@ std::string ReadFile(const std::filesystem::path& path);
 
 // Folder of the built worker, where backend/ and models/ are copied.
 std::filesystem::path BinDir();
-// Folder prepared by the set-up script (include/, backend/, backend-1.21/, models/).
-std::filesystem::path DepsDir();
+// The inference runtime of an older release that cannot serve the API the worker asks for.
+std::filesystem::path OldBackendDir();
+// A program of this build by name, with the platform's suffix (".exe" on Windows).
+std::filesystem::path Program(const std::string& name);
 // Committed test pictures and their known text.
 std::filesystem::path TestDataDir();
 

@@ -1,0 +1,56 @@
+// Loading the inference library on POSIX: what the loader's failures look like there.
+#include "runtime/ort_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "runtime_test_support.h"
+
+namespace vesk {
+namespace {
+
+using test::ScopedTempDir;
+
+// This platform's library has no DirectML provider; that is not a failure of its own.
+TEST(OrtManagerTest, LibraryWithoutDirectMlInitializes) {
+  EXPECT_EQ(test::ReadyRuntime().appendDml, nullptr);
+}
+
+TEST(OrtManagerTest, MissingLibraryNamesThePathAndTheLoaderReason) {
+  ScopedTempDir dir;
+  const std::u16string folder = dir.u16() + u"/backend";
+  const std::u16string path = folder + u"/libonnxruntime.so.1";
+  OrtManager manager;
+  std::u16string error;
+  EXPECT_FALSE(manager.Initialize(folder, error));
+  const std::u16string prefix = u"Failed to load onnxruntime.dll from " + path + u" (";
+  ASSERT_EQ(error.substr(0, prefix.size()), prefix) << ToUtf8(error);
+  EXPECT_NE(ToUtf8(error).find("No such file"), std::string::npos) << ToUtf8(error);
+  EXPECT_EQ(error.back(), u')');
+  EXPECT_EQ(manager.module, nullptr);
+  EXPECT_EQ(manager.api, nullptr);
+}
+
+TEST(OrtManagerTest, FileThatIsNotALibraryFailsToLoad) {
+  ScopedTempDir dir;
+  test::WriteFile(dir.path() / "libonnxruntime.so.1", std::string(4096, '\x7f'));
+  OrtManager manager;
+  std::u16string error;
+  EXPECT_FALSE(manager.Initialize(dir.u16(), error));
+  EXPECT_EQ(ToUtf8(error).rfind("Failed to load onnxruntime.dll from " + dir.path().string(), 0), 0u)
+      << ToUtf8(error);
+}
+
+TEST(OrtManagerTest, LibraryWithoutTheEntryPointIsRefused) {
+  ScopedTempDir dir;
+  std::filesystem::create_symlink("/lib/x86_64-linux-gnu/libz.so.1", dir.path() / "libonnxruntime.so.1");
+  OrtManager manager;
+  std::u16string error;
+  EXPECT_FALSE(manager.Initialize(dir.u16(), error));
+  EXPECT_EQ(error, u"OrtGetApiBase not found in " + dir.u16() + u"/libonnxruntime.so.1");
+  EXPECT_EQ(manager.api, nullptr);
+}
+
+}  // namespace
+}  // namespace vesk
