@@ -41,15 +41,21 @@ std::string CompletionLine(size_t lineCount, size_t barcodeCount, int64_t elapse
 
 }  // namespace
 
-ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::chrono::steady_clock::time_point start) {
+ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::chrono::steady_clock::time_point start,
+                   Timeline* timeline) {
   const auto fail = [&](const std::string& message, ExitCode code) {
     return ReportFailure(paths, message, code, options.console);
   };
 
+  TimedStage cleaning(timeline, "clean session files");
   DeleteSessionFiles(paths);
   SweepStaleSessionFiles(paths.folder);
+  cleaning.Stop();
 
-  if (!LaunchViewer(options.viewerExePath, paths.textPath, options.waitTimeoutMs)) {
+  TimedStage launching(timeline, "viewer launch");
+  const bool launched = LaunchViewer(options.viewerExePath, paths.textPath, options.waitTimeoutMs);
+  launching.Stop();
+  if (!launched) {
     return fail("Failed to launch VeskViewer: " + ToUtf8(options.viewerExePath), ExitCode::ViewerLaunchFailed);
   }
 
@@ -64,8 +70,10 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
                               JoinPath(modelsDir, kRecModelFile), JoinPath(modelsDir, kDictionaryFile)};
 
   std::string report;
+  TimedStage checking(timeline, "model check");
   const bool verified =
       VerifyModels(modelsDir, {kDetModelFile, kRecModelFile, kClsModelFile, kDictionaryFile}, report);
+  checking.Stop();
   if (!report.empty()) RunLog::AppendLine(paths.logPath, report);
   if (!verified) return fail("Model verification failed:\n" + report, ExitCode::ModelSetupFailed);
 
@@ -76,11 +84,15 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
     if (console) WriteErrorLine(line);
   });
   std::u16string runtimeError;
-  if (!OrtManager::Instance().Initialize(backendDir, runtimeError)) {
+  TimedStage loading(timeline, "setup: runtime library");
+  const bool loaded = OrtManager::Instance().Initialize(backendDir, runtimeError);
+  loading.Stop();
+  if (!loaded) {
     return fail("ONNX Runtime DLL initialization failed: " + ToUtf8(runtimeError), ExitCode::ModelSetupFailed);
   }
 
   OcrEngine engine;
+  engine.timeline = timeline;
   std::string setupLog;
   if (!engine.Initialize(modelPaths, options.executionProvider, setupLog,
                          options.forceDmlFail == ForceDmlFail::Init)) {
@@ -89,14 +101,20 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
 
   DecodedImage image;
   std::u16string decodeError;
-  if (!DecodeImage(options.screenshotPath, image, decodeError)) {
+  TimedStage decoding(timeline, "decode");
+  const bool decoded = DecodeImage(options.screenshotPath, image, decodeError);
+  decoding.Stop();
+  if (!decoded) {
     return fail("Image decoding failed: " + ToUtf8(decodeError), ExitCode::ImageFailed);
   }
 
   std::vector<BarcodeResult> barcodes;
   if (options.scanBarcodes) {
     std::string scanError;
-    if (!ScanBarcodes(image, barcodes, scanError)) {
+    TimedStage scanning(timeline, "barcodes");
+    const bool scanned = ScanBarcodes(image, barcodes, scanError);
+    scanning.Stop();
+    if (!scanned) {
       RunLog::AppendLine(paths.logPath, "Barcode scan skipped: " + scanError);
       barcodes.clear();
     }
@@ -135,6 +153,7 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
     // Both files move into place within one hold of the view's lock, so that no other run's file comes
     // between them (see view_lock.h). The lock is let go before a failure is reported, which takes it
     // again.
+    TimedStage writing(timeline, "write results");
     const ViewLock lock(paths);
     jsonWritten = WriteResultJson(paths.jsonPath, meta, result.lines, barcodes);
     textWritten = jsonWritten && WriteTextReport(paths.textPath, result.lines, barcodes);

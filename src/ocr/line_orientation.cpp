@@ -32,9 +32,12 @@ int64_t ElementCount(const std::vector<int64_t>& shape) {
 int ClassifyOrientation(OcrEngine& engine, DecodedImage& crop) {
   if (crop.width <= 0 || crop.height <= 0 || crop.pixels.empty() || !engine.cls.loaded()) return 0;
 
+  TimedStage preparing(engine.timeline, "cls input");
   std::vector<float> input(static_cast<size_t>(3) * kInputHeight * kInputWidth, 0.0f);
   ResizeNormalize(crop.pixels.data(), crop.width, crop.height, input.data(), kInputWidth, kInputHeight, kHalf,
                   kHalf, kInputWidth, kInputHeight);
+  preparing.Stop();
+  TimedStage running(engine.timeline, "model: cls");
   OrtValueHandle tensor = CreateInputTensor(input.data(), input.size(), {1, 3, kInputHeight, kInputWidth});
   if (!tensor) return 0;
 
@@ -42,6 +45,7 @@ int ClassifyOrientation(OcrEngine& engine, DecodedImage& crop) {
   std::string error;
   bool runFailed = false;
   if (!RunOnTensor(engine.cls, tensor, kDefaultOutputName, output, error, runFailed) || !output) return 0;
+  running.Stop();
   // The two class values are read only when the output really holds two.
   if (ElementCount(TensorShape(output.get())) < 2) return 0;
   const float* values = TensorData(output.get());

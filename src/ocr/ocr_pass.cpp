@@ -24,8 +24,10 @@ bool OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& option
 
   std::vector<DetBox> boxes;
   if (!DetectText(*this, image, options.maxSide, boxes, error, dmlRunFailed)) return false;
+  TimedStage ordering(timeline, "order");
   const std::vector<DetBox> ordered =
       options.order == ReadingOrder::Layout ? OrderBoxesByLayout(boxes) : OrderBoxes(boxes);
+  ordering.Stop();
 
   // A line whose output was unusable is only dropped; a failed model call fails the attempt, so
   // that a DirectML fault can be retried on the CPU. The first reason is the one reported.
@@ -34,7 +36,10 @@ bool OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& option
   int32_t nextIndex = 0;
   DecodedImage crop;
   for (const DetBox& box : ordered) {
-    if (!CropLine(image, box, crop)) continue;
+    TimedStage cropping(timeline, "crop");
+    const bool cropped = CropLine(image, box, crop);
+    cropping.Stop();
+    if (!cropped) continue;
 
     int32_t orientation = 0;
     if (options.classifyOrientation && crop.width > 0 && crop.height > 0 && !crop.pixels.empty() && cls.loaded()) {

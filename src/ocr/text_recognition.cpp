@@ -60,9 +60,12 @@ bool RecognizeLine(OcrEngine& engine, const DecodedImage& crop, std::string& tex
   const int32_t bucket = BucketFor(target);
   const int32_t resampledWidth = std::min(target, bucket);
 
+  TimedStage preparing(engine.timeline, "rec input");
   std::vector<float> input(static_cast<size_t>(3) * kInputHeight * bucket, 0.0f);
   ResizeNormalize(crop.pixels.data(), crop.width, crop.height, input.data(), resampledWidth, kInputHeight, kHalf,
                   kHalf, bucket, kInputHeight);
+  preparing.Stop();
+  TimedStage running(engine.timeline, "model: rec");
   OrtValueHandle tensor = CreateInputTensor(input.data(), input.size(), {1, 3, kInputHeight, bucket});
   if (!tensor) {
     error = "Failed to create Rec input tensor";
@@ -70,6 +73,8 @@ bool RecognizeLine(OcrEngine& engine, const DecodedImage& crop, std::string& tex
   }
   OrtValueHandle output;
   if (!RunOnTensor(engine.rec, tensor, kDefaultOutputName, output, error, runFailed)) return false;
+  running.Stop();
+  TimedStage decoding(engine.timeline, "ctc");
   if (!output) {
     error = "Recognition produced no output tensor";
     return false;
