@@ -29,40 +29,49 @@ bool OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& option
       options.order == ReadingOrder::Layout ? OrderBoxesByLayout(boxes) : OrderBoxes(boxes);
   ordering.Stop();
 
+  // Every box is cut out (and turned upright) first, so that lines can share model calls; the lines
+  // are then taken in reading order again.
+  std::vector<const DetBox*> kept;
+  std::vector<DecodedImage> crops(ordered.size());
+  for (const DetBox& box : ordered) {
+    TimedStage cropping(timeline, "crop");
+    if (CropLine(image, box, crops[kept.size()])) kept.push_back(&box);
+  }
+  crops.resize(kept.size());
+
+  std::vector<int> orientations(crops.size(), 0);
+  if (options.classifyOrientation && cls.loaded()) {
+    std::vector<DecodedImage*> judged;
+    for (DecodedImage& crop : crops) judged.push_back(&crop);
+    ClassifyOrientations(*this, judged, options.batching.orientationBatch, orientations);
+  }
+
+  std::vector<const DecodedImage*> read;
+  for (const DecodedImage& crop : crops) read.push_back(&crop);
+  std::vector<LineReading> readings;
+  RecognizeLines(*this, read, options.batching, readings);
+
   // A line whose output was unusable is only dropped; a failed model call fails the attempt, so
-  // that a DirectML fault can be retried on the CPU. The first reason is the one reported.
+  // that a DirectML fault can be retried on the CPU. The first reason in reading order is the one
+  // reported.
   std::string firstRecognitionError;
   bool recognitionRunFailed = false;
   int32_t nextIndex = 0;
-  DecodedImage crop;
-  for (const DetBox& box : ordered) {
-    TimedStage cropping(timeline, "crop");
-    const bool cropped = CropLine(image, box, crop);
-    cropping.Stop();
-    if (!cropped) continue;
-
-    int32_t orientation = 0;
-    if (options.classifyOrientation && crop.width > 0 && crop.height > 0 && !crop.pixels.empty() && cls.loaded()) {
-      orientation = ClassifyOrientation(*this, crop);
-    }
-
-    std::string text;
-    float score = 0.0f;
-    std::string lineError;
-    bool lineRunFailed = false;
-    if (!RecognizeLine(*this, crop, text, score, lineError, lineRunFailed)) {
-      if (firstRecognitionError.empty()) firstRecognitionError = lineError;
-      if (lineRunFailed) recognitionRunFailed = true;
+  for (size_t i = 0; i < kept.size(); ++i) {
+    LineReading& reading = readings[i];
+    if (!reading.read) {
+      if (firstRecognitionError.empty()) firstRecognitionError = reading.error;
+      if (reading.runFailed) recognitionRunFailed = true;
       continue;
     }
-    if (text.empty()) continue;
+    if (reading.text.empty()) continue;
 
     OcrLine line;
     line.index = nextIndex++;
-    line.text = std::move(text);
-    line.score = score;
-    line.orientation = orientation;
-    line.box = RoundBoxCorners(box);
+    line.text = std::move(reading.text);
+    line.score = reading.score;
+    line.orientation = orientations[i];
+    line.box = RoundBoxCorners(*kept[i]);
     lines.push_back(std::move(line));
   }
 
