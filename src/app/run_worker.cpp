@@ -1,5 +1,6 @@
 #include "app/run_worker.h"
 
+#include <future>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,27 @@ std::string CompletionLine(size_t lineCount, size_t barcodeCount, int64_t elapse
   return line;
 }
 
+// What the screenshot gave: its pixels and, when asked for, the symbols in it.
+struct ScreenshotReading {
+  DecodedImage image;
+  bool decoded = false;
+  std::u16string decodeError;
+  std::vector<BarcodeResult> barcodes;
+  bool scanned = true;
+  std::string scanError;
+};
+
+ScreenshotReading ReadScreenshot(const RunOptions& options, Timeline* timeline) {
+  ScreenshotReading reading;
+  TimedStage decoding(timeline, "decode");
+  reading.decoded = DecodeImage(options.screenshotPath, reading.image, reading.decodeError);
+  decoding.Stop();
+  if (!reading.decoded || !options.scanBarcodes) return reading;
+  TimedStage scanning(timeline, "barcodes");
+  reading.scanned = ScanBarcodes(reading.image, reading.barcodes, reading.scanError);
+  return reading;
+}
+
 }  // namespace
 
 ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::chrono::steady_clock::time_point start,
@@ -62,6 +84,13 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
   if (GetPathKind(options.screenshotPath) != PathKind::File) {
     return fail("Screenshot image does not exist: " + ToUtf8(options.screenshotPath), ExitCode::ImageFailed);
   }
+
+  // Decoding and the barcode scan need nothing of the models, and engine set-up keeps one core busy
+  // at most: they run beside the model check and set-up. Their outcome is only looked at where the run
+  // would have produced it, so failures, log entries and exit codes come in the same order. When no
+  // thread can be had, the reading is deferred to that point.
+  std::future<ScreenshotReading> screenshot =
+      std::async(std::launch::async | std::launch::deferred, ReadScreenshot, std::cref(options), timeline);
 
   const std::u16string exeDir = ExecutableDirectory();
   const std::u16string backendDir = JoinPath(exeDir, u"backend");
@@ -95,29 +124,19 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
   engine.timeline = timeline;
   std::string setupLog;
   if (!engine.Initialize(modelPaths, options.executionProvider, setupLog,
-                         options.forceDmlFail == ForceDmlFail::Init)) {
+                         options.forceDmlFail == ForceDmlFail::Init, options.classifyOrientation)) {
     return fail("Model initialization failed:\n" + setupLog, ExitCode::ModelSetupFailed);
   }
 
-  DecodedImage image;
-  std::u16string decodeError;
-  TimedStage decoding(timeline, "decode");
-  const bool decoded = DecodeImage(options.screenshotPath, image, decodeError);
-  decoding.Stop();
-  if (!decoded) {
-    return fail("Image decoding failed: " + ToUtf8(decodeError), ExitCode::ImageFailed);
+  ScreenshotReading reading = screenshot.get();
+  if (!reading.decoded) {
+    return fail("Image decoding failed: " + ToUtf8(reading.decodeError), ExitCode::ImageFailed);
   }
-
-  std::vector<BarcodeResult> barcodes;
-  if (options.scanBarcodes) {
-    std::string scanError;
-    TimedStage scanning(timeline, "barcodes");
-    const bool scanned = ScanBarcodes(image, barcodes, scanError);
-    scanning.Stop();
-    if (!scanned) {
-      RunLog::AppendLine(paths.logPath, "Barcode scan skipped: " + scanError);
-      barcodes.clear();
-    }
+  const DecodedImage& image = reading.image;
+  std::vector<BarcodeResult>& barcodes = reading.barcodes;
+  if (!reading.scanned) {
+    RunLog::AppendLine(paths.logPath, "Barcode scan skipped: " + reading.scanError);
+    barcodes.clear();
   }
 
   OcrResult result;

@@ -34,7 +34,7 @@ bool OcrEngine::LoadDictionary(const std::u16string& path) {
 }
 
 bool OcrEngine::Initialize(const ModelPaths& modelPaths, ExecutionProvider provider, std::string& log,
-                           bool simulateDmlInitFailure) {
+                           bool simulateDmlInitFailure, bool withOrientation) {
   paths = modelPaths;
   ep = provider;
 
@@ -82,7 +82,7 @@ bool OcrEngine::Initialize(const ModelPaths& modelPaths, ExecutionProvider provi
 
   // Orientation always runs on the CPU and is optional: without it every line is read upright.
   std::string ignored;
-  create(paths.cls, false, cls, ignored, false);
+  if (withOrientation) create(paths.cls, false, cls, ignored, false);
 
   const bool recOnDml = useDml;
   if (!create(paths.rec, recOnDml, rec, log, false) && recOnDml &&

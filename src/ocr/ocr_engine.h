@@ -43,9 +43,10 @@ class OcrEngine {
 
   // Loads the dictionary, checks the model files and creates the sessions, falling back from
   // DirectML to the CPU as `provider` allows. Diagnostics go to `log`. True when detection and
-  // recognition sessions exist.
+  // recognition sessions exist. Without `withOrientation` the orientation session is not made (its
+  // file is still required), for runs that will not classify orientation.
   bool Initialize(const ModelPaths& modelPaths, ExecutionProvider provider, std::string& log,
-                  bool simulateDmlInitFailure);
+                  bool simulateDmlInitFailure, bool withOrientation = true);
 
   // Reads the dictionary into `dictionary`: the blank entry, the file's lines, a space. True when
   // the file held at least kMinDictionaryLines lines.
