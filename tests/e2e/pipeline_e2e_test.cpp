@@ -201,6 +201,18 @@ TEST_F(PipelineTest, UndecodableScreenshotEndsWithTwo) {
   EXPECT_TRUE(HasLine(r.err, "Image decoding failed: Failed to open image: " + shot.string())) << r.err;
 }
 
+// The picture is decoded beside set-up, yet a set-up failure is still the one reported.
+TEST_F(PipelineTest, SetUpFailureWinsOverAnUndecodableScreenshot) {
+  const fs::path shot = tmp_.path() / "notes.png";
+  WriteFile(shot, "this is not a picture\n");
+  const ProgramResult r = RunOn(shot, {"--ep=cpu"}, InstallWorkerCopy({}));
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_TRUE(r.err.starts_with("ONNX Runtime DLL initialization failed: ")) << r.err;
+  const std::string log = ReadFile(U8(Paths().logPath));
+  EXPECT_EQ(log.find("Image decoding"), std::string::npos) << log;
+  EXPECT_NE(log.find("Error: ONNX Runtime DLL initialization failed: "), std::string::npos) << log;
+}
+
 // A file far larger than any picture the limits allow: only its header is read, and the viewer
 // still gets the failure report at once.
 TEST_F(PipelineTest, HugeScreenshotFileEndsWithTwoAndAReport) {
