@@ -141,12 +141,14 @@ if [ "$substitutes" = yes ]; then
 # Model profile of the PP-OCRv4 mobile substitute models, written by scripts/setup.sh.
 # Chosen on the development set of the accuracy benchmark; see the README, "Model profile".
 det_max_side = 1920
-det_max_pixels = 2100000
+det_max_pixels = 1800000
 crop_margin_y = 0.15
+crop_margin_x = 0.1
 cls_input = padded
 cls_threshold = 0.9
+cls_min_aspect = 2
 cls_confirm = on
-gap_space_steps = 3
+gap_space_steps = 4
 text_polish = on
 PROFILE
   if cmp -s "$models/model_profile.txt.new" "$models/model_profile.txt"; then

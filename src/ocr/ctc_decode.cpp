@@ -58,7 +58,12 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
       }
       const std::string& entry = dictionary[static_cast<size_t>(best)];
       const bool latin = IsLatinCharacter(entry);
-      if (gapSpaceSteps > 0 && blankRun >= gapSpaceSteps && lastWasLatin && latin) text += ' ';
+      // Chinese text has no spaces between words, but a space between it and Latin text does.
+      const bool besideLatin = lastWasLatin || latin;
+      if (gapSpaceSteps > 0 && blankRun >= gapSpaceSteps && besideLatin && !text.empty() && text.back() != ' ' &&
+          entry != " ") {
+        text += ' ';
+      }
       text += entry;
       lastWasLatin = latin;
       sum += p;

@@ -125,9 +125,11 @@ TEST(DecodeCtcTest, LongBlankRunsBetweenLatinCharactersBecomeSpacesOnlyWhenAsked
   EXPECT_EQ(Decoded(Sequence({0, 0, 0, 1, 0, 0, 0}), 2), "a");
 }
 
-TEST(DecodeCtcTest, GapsBesideOtherScriptsAddNoSpace) {
-  // The multi-byte entry 8 is no Latin character: Chinese text has no spaces between words.
-  EXPECT_EQ(Decoded(Sequence({1, 0, 0, 0, 8, 0, 0, 0, 2}), 2), "a\xE5\xAD\x97" "b");
+TEST(DecodeCtcTest, GapsBetweenChineseCharactersAddNoSpace) {
+  // The multi-byte entry 8 stands for Chinese text, which has no spaces between words; a gap between
+  // it and Latin text is a space like any other.
+  EXPECT_EQ(Decoded(Sequence({8, 0, 0, 0, 8}), 2), "\xE5\xAD\x97\xE5\xAD\x97");
+  EXPECT_EQ(Decoded(Sequence({1, 0, 0, 0, 8, 0, 0, 0, 2}), 2), "a \xE5\xAD\x97 b");
   std::string text;
   float score = 0.0f;
   const Steps steps = Sequence({1, 0, 0, 0, 2});
