@@ -9,6 +9,7 @@
 #include "ocr/line_orientation.h"
 #include "ocr/ocr_engine.h"
 #include "ocr/text_detection.h"
+#include "ocr/text_polish.h"
 #include "ocr/text_recognition.h"
 #include "runtime/ort_manager.h"
 
@@ -34,7 +35,7 @@ bool OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& option
   int32_t nextIndex = 0;
   DecodedImage crop;
   for (const DetBox& box : ordered) {
-    if (!CropLine(image, box, crop)) continue;
+    if (!CropLine(image, ExpandBox(box, profile.cropMarginY, profile.cropMarginX), crop)) continue;
 
     int32_t orientation = 0;
     if (options.classifyOrientation && crop.width > 0 && crop.height > 0 && !crop.pixels.empty() && cls.loaded()) {
@@ -50,6 +51,26 @@ bool OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& option
       if (lineRunFailed) recognitionRunFailed = true;
       continue;
     }
+    // A wrongly turned line still reads as something, only worse: the turn stands when the line
+    // reads better turned than as it was.
+    if (orientation == 180 && profile.clsConfirm) {
+      Rotate180(crop);
+      std::string uprightText;
+      float uprightScore = 0.0f;
+      std::string uprightError;
+      bool uprightRunFailed = false;
+      if (!RecognizeLine(*this, crop, uprightText, uprightScore, uprightError, uprightRunFailed)) {
+        if (firstRecognitionError.empty()) firstRecognitionError = uprightError;
+        if (uprightRunFailed) recognitionRunFailed = true;
+        continue;
+      }
+      if (uprightScore >= score) {
+        text = std::move(uprightText);
+        score = uprightScore;
+        orientation = 0;
+      }
+    }
+    if (profile.textPolish) text = PolishLineText(text);
     if (text.empty()) continue;
 
     OcrLine line;

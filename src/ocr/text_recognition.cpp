@@ -99,7 +99,7 @@ bool RecognizeLine(OcrEngine& engine, const DecodedImage& crop, std::string& tex
     error = "Failed to read the recognition output tensor";
     return false;
   }
-  DecodeCtc(data, T, C, engine.dictionary, text, score);
+  DecodeCtc(data, T, C, engine.dictionary, text, score, engine.profile.gapSpaceSteps);
   return true;
 }
 
