@@ -53,7 +53,14 @@ bool ParseDecimal(std::string_view text, double& value) {
   return true;
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted += '"';
+  quoted += text;
+  quoted += '"';
+  return quoted;
+}
 
 // One key: how to read its value into the profile. An empty result means the value was taken;
 // otherwise it says what is wrong with it.
