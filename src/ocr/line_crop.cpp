@@ -33,7 +33,36 @@ int32_t SideLength(float length, float limit) {
   return std::max(static_cast<int32_t>(bounded), kMinSide);
 }
 
+// The unit vector from a to b, or (0, 0) when they coincide.
+Point2f Direction(const Point2f& a, const Point2f& b) {
+  const float length = Distance(a, b);
+  if (!(length > 0.0f)) return {};
+  return {(b.x - a.x) / length, (b.y - a.y) / length};
+}
+
 }  // namespace
+
+DetBox ExpandBox(const DetBox& box, float marginY, float marginX) {
+  if (marginY == 0.0f && marginX == 0.0f) return box;
+  const Point2f& tl = box.points[0];
+  const Point2f& tr = box.points[1];
+  const Point2f& br = box.points[2];
+  const Point2f& bl = box.points[3];
+  const float height = std::max(Distance(tl, bl), Distance(tr, br));
+  const Point2f along = Direction(tl, tr);
+  const Point2f down = Direction(tl, bl);
+  const float dx = marginX * height;
+  const float dy = marginY * height;
+  // Corner k moves sideways by sx[k] and vertically by sy[k] (in units of the margins).
+  constexpr float sx[4] = {-1.0f, 1.0f, 1.0f, -1.0f};
+  constexpr float sy[4] = {-1.0f, -1.0f, 1.0f, 1.0f};
+  DetBox out = box;
+  for (size_t k = 0; k < 4; ++k) {
+    out.points[k].x += sx[k] * dx * along.x + sy[k] * dy * down.x;
+    out.points[k].y += sx[k] * dx * along.y + sy[k] * dy * down.y;
+  }
+  return out;
+}
 
 bool CropLine(const DecodedImage& image, const DetBox& box, DecodedImage& crop) {
   if (image.width < 1 || image.height < 1 || image.pixels.empty()) return false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -13,8 +14,8 @@ namespace vesk {
 
 namespace {
 
-constexpr int32_t kInputWidth = 192;
-constexpr int32_t kInputHeight = 48;
+constexpr int32_t kInputWidth = kOrientationInputWidth;
+constexpr int32_t kInputHeight = kOrientationInputHeight;
 constexpr std::array<float, 3> kHalf{0.5f, 0.5f, 0.5f};
 constexpr const char* kDefaultOutputName = "softmax_0.tmp_0";
 
@@ -28,20 +29,66 @@ int64_t ElementCount(const std::vector<int64_t>& shape) {
   return count;
 }
 
+// The columns [left, left + width) of the picture.
+DecodedImage Columns(const DecodedImage& image, int32_t left, int32_t width) {
+  DecodedImage out;
+  out.width = width;
+  out.height = image.height;
+  out.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(image.height) * 3);
+  const size_t rowBytes = static_cast<size_t>(width) * 3;
+  for (int32_t y = 0; y < image.height; ++y) {
+    const uint8_t* from = image.pixels.data() + (static_cast<size_t>(y) * image.width + left) * 3;
+    std::copy(from, from + rowBytes, out.pixels.data() + static_cast<size_t>(y) * rowBytes);
+  }
+  return out;
+}
+
+}  // namespace
+
+void OrientationInputTensor(const DecodedImage& crop, OrientationInput layout, std::vector<float>& input) {
+  input.assign(static_cast<size_t>(3) * kInputHeight * kInputWidth, 0.0f);
+  if (crop.width <= 0 || crop.height <= 0 || crop.pixels.empty()) return;
+  if (layout == OrientationInput::Stretched) {
+    ResizeNormalize(crop.pixels.data(), crop.width, crop.height, input.data(), kInputWidth, kInputHeight, kHalf,
+                    kHalf, kInputWidth, kInputHeight);
+    return;
+  }
+  // Kept in proportion, a line fills the input only up to its own width; a longer one would have to
+  // be squeezed, so a window of it that fills the input exactly is shown instead, from its middle,
+  // where the text is least likely to be a short label or blank.
+  const double scale = static_cast<double>(kInputHeight) / crop.height;
+  const int32_t keptWidth = static_cast<int32_t>(std::lround(crop.width * scale));
+  if (keptWidth <= kInputWidth) {
+    ResizeNormalize(crop.pixels.data(), crop.width, crop.height, input.data(), std::max(keptWidth, 1), kInputHeight,
+                    kHalf, kHalf, kInputWidth, kInputHeight);
+    return;
+  }
+  const int32_t windowWidth = std::min(crop.width, static_cast<int32_t>(std::lround(kInputWidth / scale)));
+  const DecodedImage window = Columns(crop, (crop.width - windowWidth) / 2, windowWidth);
+  ResizeNormalize(window.pixels.data(), window.width, window.height, input.data(), kInputWidth, kInputHeight, kHalf,
+                  kHalf, kInputWidth, kInputHeight);
+}
+
+namespace {
+
+// Whether the crop goes to the model at all: a drawn picture, a session, and (under the profile) a
+// line long enough to be turned.
 bool Classifiable(const OcrEngine& engine, const DecodedImage& crop) {
-  return crop.width > 0 && crop.height > 0 && !crop.pixels.empty() && engine.cls.loaded();
+  if (crop.width <= 0 || crop.height <= 0 || crop.pixels.empty() || !engine.cls.loaded()) return false;
+  return !(static_cast<float>(crop.width) < engine.profile.clsMinAspect * static_cast<float>(crop.height));
 }
 
 // Judges the crops `members` in one call and turns over those found upside down.
 void ClassifyBatch(OcrEngine& engine, const std::vector<DecodedImage*>& crops, const std::vector<size_t>& members,
                    std::vector<int>& angles) {
+  const ModelProfile& profile = engine.profile;
   const size_t plane = static_cast<size_t>(3) * kInputHeight * kInputWidth;
   TimedStage preparing(engine.timeline, "cls input");
   std::vector<float> input(plane * members.size(), 0.0f);
+  std::vector<float> one;
   for (size_t k = 0; k < members.size(); ++k) {
-    const DecodedImage& crop = *crops[members[k]];
-    ResizeNormalize(crop.pixels.data(), crop.width, crop.height, input.data() + k * plane, kInputWidth,
-                    kInputHeight, kHalf, kHalf, kInputWidth, kInputHeight);
+    OrientationInputTensor(*crops[members[k]], profile.clsInput, one);
+    std::copy(one.begin(), one.end(), input.begin() + static_cast<std::ptrdiff_t>(k * plane));
   }
   preparing.Stop();
 
@@ -61,7 +108,8 @@ void ClassifyBatch(OcrEngine& engine, const std::vector<DecodedImage*>& crops, c
   for (size_t k = 0; k < members.size(); ++k) {
     const float upright = values[2 * k];
     const float upsideDown = values[2 * k + 1];
-    if (upsideDown > upright) {
+    const bool sureEnough = profile.clsThreshold <= 0.0f || upsideDown >= profile.clsThreshold;
+    if (upsideDown > upright && sureEnough) {
       Rotate180(*crops[members[k]]);
       angles[members[k]] = 180;
     }

@@ -8,6 +8,7 @@
 
 #include "imaging/decoded_image.h"
 #include "ocr/execution_provider.h"
+#include "ocr/model_profile.h"
 #include "ocr/ocr_options.h"
 #include "ocr/ocr_result.h"
 #include "output/records.h"
@@ -35,6 +36,7 @@ class OcrEngine {
   ExecutionProvider ep = ExecutionProvider::Auto;
   bool useDml = false;       // detection and recognition are DirectML sessions
   std::string fallbackNote;  // set when set-up fell back to the CPU
+  ModelProfile profile;      // the model set's own settings; the defaults when it has none
   ModelSession det;
   ModelSession cls;  // may stay empty: orientation is then skipped
   ModelSession rec;

@@ -9,6 +9,7 @@
 #include "ocr/line_orientation.h"
 #include "ocr/ocr_engine.h"
 #include "ocr/text_detection.h"
+#include "ocr/text_polish.h"
 #include "ocr/text_recognition.h"
 #include "runtime/ort_manager.h"
 
@@ -35,7 +36,9 @@ bool OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& option
   std::vector<DecodedImage> crops(ordered.size());
   for (const DetBox& box : ordered) {
     TimedStage cropping(timeline, "crop");
-    if (CropLine(image, box, crops[kept.size()])) kept.push_back(&box);
+    if (CropLine(image, ExpandBox(box, profile.cropMarginY, profile.cropMarginX), crops[kept.size()])) {
+      kept.push_back(&box);
+    }
   }
   crops.resize(kept.size());
 
@@ -51,6 +54,24 @@ bool OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& option
   std::vector<LineReading> readings;
   RecognizeLines(*this, read, options.batching, readings);
 
+  // A wrongly turned line still reads as something, only worse: the turn stands when the line reads
+  // better turned than as it was. The turned lines are read once more as they stood.
+  constexpr size_t kNone = static_cast<size_t>(-1);
+  std::vector<size_t> confirmationOf(kept.size(), kNone);
+  std::vector<DecodedImage> uprightCrops;
+  if (profile.clsConfirm) {
+    for (size_t i = 0; i < kept.size(); ++i) {
+      if (orientations[i] != 180 || !readings[i].read) continue;
+      confirmationOf[i] = uprightCrops.size();
+      uprightCrops.push_back(crops[i]);
+      Rotate180(uprightCrops.back());
+    }
+  }
+  std::vector<const DecodedImage*> uprightRead;
+  for (const DecodedImage& crop : uprightCrops) uprightRead.push_back(&crop);
+  std::vector<LineReading> uprightReadings;
+  RecognizeLines(*this, uprightRead, options.batching, uprightReadings);
+
   // A line whose output was unusable is only dropped; a failed model call fails the attempt, so
   // that a DirectML fault can be retried on the CPU. The first reason in reading order is the one
   // reported.
@@ -64,13 +85,28 @@ bool OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& option
       if (reading.runFailed) recognitionRunFailed = true;
       continue;
     }
+    int32_t orientation = orientations[i];
+    if (confirmationOf[i] != kNone) {
+      LineReading& upright = uprightReadings[confirmationOf[i]];
+      if (!upright.read) {
+        if (firstRecognitionError.empty()) firstRecognitionError = upright.error;
+        if (upright.runFailed) recognitionRunFailed = true;
+        continue;
+      }
+      if (upright.score >= reading.score) {
+        reading.text = std::move(upright.text);
+        reading.score = upright.score;
+        orientation = 0;
+      }
+    }
+    if (profile.textPolish) reading.text = PolishLineText(reading.text);
     if (reading.text.empty()) continue;
 
     OcrLine line;
     line.index = nextIndex++;
     line.text = std::move(reading.text);
     line.score = reading.score;
-    line.orientation = orientations[i];
+    line.orientation = orientation;
     line.box = RoundBoxCorners(*kept[i]);
     lines.push_back(std::move(line));
   }

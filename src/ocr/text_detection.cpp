@@ -13,7 +13,6 @@ namespace vesk {
 
 namespace {
 
-constexpr int32_t kSideLimit = 960;
 constexpr int32_t kPadMultiple = 64;
 constexpr std::array<float, 3> kMean{0.485f, 0.456f, 0.406f};
 constexpr std::array<float, 3> kStd{0.229f, 0.224f, 0.225f};
@@ -27,6 +26,17 @@ int32_t PadUp(int32_t size) { return (size + kPadMultiple - 1) / kPadMultiple * 
 
 }  // namespace
 
+float DetectionScale(int32_t width, int32_t height, int32_t maxSide, const ModelProfile& profile) {
+  const int32_t limit = std::min(maxSide, profile.detMaxSide);
+  const int32_t longer = std::max(width, height);
+  float f = longer > limit ? static_cast<float>(limit) / static_cast<float>(longer) : 1.0f;
+  const double pixels = static_cast<double>(width) * static_cast<double>(height);
+  if (profile.detMaxPixels > 0 && pixels * f * f > static_cast<double>(profile.detMaxPixels)) {
+    f = static_cast<float>(std::sqrt(static_cast<double>(profile.detMaxPixels) / pixels));
+  }
+  return f;
+}
+
 bool DetectText(OcrEngine& engine, const DecodedImage& image, int32_t maxSide, std::vector<DetBox>& boxes,
                 std::string& error, bool& runFailed) {
   boxes.clear();
@@ -35,9 +45,7 @@ bool DetectText(OcrEngine& engine, const DecodedImage& image, int32_t maxSide, s
     return false;
   }
 
-  const int32_t limit = std::min(maxSide, kSideLimit);
-  const int32_t longer = std::max(image.width, image.height);
-  const float f = longer > limit ? static_cast<float>(limit) / static_cast<float>(longer) : 1.0f;
+  const float f = DetectionScale(image.width, image.height, maxSide, engine.profile);
   const int32_t rw = static_cast<int32_t>(std::roundf(static_cast<float>(image.width) * f));
   const int32_t rh = static_cast<int32_t>(std::roundf(static_cast<float>(image.height) * f));
   // An extreme strip scales to nothing on one side: there is nothing the model could find in it,

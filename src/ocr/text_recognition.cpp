@@ -111,7 +111,7 @@ void ReadBatch(OcrEngine& engine, const std::vector<const DecodedImage*>& crops,
   for (size_t k = 0; k < members.size(); ++k) {
     LineReading& reading = readings[members[k]];
     DecodeCtc(data + static_cast<size_t>(k) * static_cast<size_t>(T * C), T, C, engine.dictionary, reading.text,
-              reading.score);
+              reading.score, engine.profile.gapSpaceSteps);
     reading.read = true;
   }
 }

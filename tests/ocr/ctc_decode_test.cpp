@@ -101,5 +101,41 @@ TEST(DecodeCtcTest, TiesGoToTheFirstClass) {
   EXPECT_EQ(text, "c");
 }
 
+// Steps of classes, each winning with probability 0.9 (0 is the blank).
+Steps Sequence(const std::vector<int>& classes) {
+  Steps steps{10, {}};
+  for (int c : classes) steps.Add(Row(10, c, 0.9f, 0.1f));
+  return steps;
+}
+
+std::string Decoded(const Steps& steps, int32_t gapSpaceSteps) {
+  std::string text;
+  float score = 0.0f;
+  DecodeCtc(steps.data.data(), steps.T(), steps.C, Dictionary(), text, score, gapSpaceSteps);
+  return text;
+}
+
+TEST(DecodeCtcTest, LongBlankRunsBetweenLatinCharactersBecomeSpacesOnlyWhenAsked) {
+  // a, one blank, b, three blanks, c, three blanks, space, blank, d.
+  const Steps steps = Sequence({1, 0, 2, 0, 0, 0, 3, 0, 0, 0, 9, 0, 4});
+  EXPECT_EQ(Decoded(steps, 0), "abc d");
+  EXPECT_EQ(Decoded(steps, 3), "ab c d");  // the model's own space is not doubled
+  EXPECT_EQ(Decoded(steps, 4), "abc d");
+  // Blank steps before the first character or after the last add nothing.
+  EXPECT_EQ(Decoded(Sequence({0, 0, 0, 1, 0, 0, 0}), 2), "a");
+}
+
+TEST(DecodeCtcTest, GapsBetweenChineseCharactersAddNoSpace) {
+  // The multi-byte entry 8 stands for Chinese text, which has no spaces between words; a gap between
+  // it and Latin text is a space like any other.
+  EXPECT_EQ(Decoded(Sequence({8, 0, 0, 0, 8}), 2), "\xE5\xAD\x97\xE5\xAD\x97");
+  EXPECT_EQ(Decoded(Sequence({1, 0, 0, 0, 8, 0, 0, 0, 2}), 2), "a \xE5\xAD\x97 b");
+  std::string text;
+  float score = 0.0f;
+  const Steps steps = Sequence({1, 0, 0, 0, 2});
+  DecodeCtc(steps.data.data(), steps.T(), steps.C, Dictionary(), text, score, 2);
+  EXPECT_FLOAT_EQ(score, 0.9f);  // the added space carries no probability of its own
+}
+
 }  // namespace
 }  // namespace vesk

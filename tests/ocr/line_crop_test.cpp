@@ -139,5 +139,36 @@ TEST(Rotate180Test, TwiceRestoresThePicture) {
   EXPECT_TRUE(empty.pixels.empty());
 }
 
+void ExpectPoint(const Point2f& actual, float x, float y) {
+  EXPECT_NEAR(actual.x, x, 1e-4f);
+  EXPECT_NEAR(actual.y, y, 1e-4f);
+}
+
+TEST(ExpandBoxTest, GrowsByTheLineHeightAlongTheBoxesOwnSides) {
+  const DetBox box = Quad({10, 10}, {210, 10}, {210, 30}, {10, 30});  // 20 high
+  const DetBox grown = ExpandBox(box, 0.15f, 0.5f);
+  ExpectPoint(grown.points[0], 0, 7);
+  ExpectPoint(grown.points[1], 220, 7);
+  ExpectPoint(grown.points[2], 220, 33);
+  ExpectPoint(grown.points[3], 0, 33);
+
+  // A box turned by 90 degrees grows along its own top edge, which points down the screenshot.
+  const DetBox turned = Quad({30, 10}, {30, 110}, {10, 110}, {10, 10});
+  const DetBox grownTurned = ExpandBox(turned, 0.25f, 0.0f);
+  ExpectPoint(grownTurned.points[0], 35, 10);
+  ExpectPoint(grownTurned.points[2], 5, 110);
+}
+
+TEST(ExpandBoxTest, ZeroMarginsAndDegenerateBoxesStayAsTheyAre) {
+  const DetBox box = Quad({10.3f, 10.7f}, {210.1f, 12.2f}, {209.9f, 40.4f}, {10.2f, 39.9f});
+  const DetBox same = ExpandBox(box, 0.0f, 0.0f);
+  for (size_t k = 0; k < 4; ++k) {
+    EXPECT_EQ(same.points[k].x, box.points[k].x);
+    EXPECT_EQ(same.points[k].y, box.points[k].y);
+  }
+  const DetBox point = Quad({5, 5}, {5, 5}, {5, 5}, {5, 5});
+  for (const Point2f& p : ExpandBox(point, 0.5f, 0.5f).points) ExpectPoint(p, 5, 5);
+}
+
 }  // namespace
 }  // namespace vesk

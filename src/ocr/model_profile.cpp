@@ -1,0 +1,220 @@
+#include "ocr/model_profile.h"
+
+#include <charconv>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <set>
+
+#include "platform/files.h"
+#include "platform/path.h"
+#include "platform/text.h"
+
+namespace vesk {
+namespace {
+
+// A profile is a handful of lines; anything far larger is not one.
+constexpr size_t kMaxProfileBytes = 64 * 1024;
+
+std::string_view Trim(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  const size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+bool AllDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// Plain decimals only ("12", "0.15", ".5"): no sign, exponent, infinity or NaN.
+bool ParseDecimal(std::string_view text, double& value) {
+  const size_t dot = text.find('.');
+  const std::string_view whole = text.substr(0, dot);
+  const std::string_view fraction = dot == std::string_view::npos ? std::string_view{} : text.substr(dot + 1);
+  if (whole.empty() && fraction.empty()) return false;
+  if ((!whole.empty() && !AllDigits(whole)) || (dot != std::string_view::npos && !fraction.empty() &&
+                                                 !AllDigits(fraction))) {
+    return false;
+  }
+  if (whole.size() > 12) return false;
+  value = 0.0;
+  for (char c : whole) value = value * 10.0 + (c - '0');
+  double scale = 0.1;
+  for (char c : fraction) {
+    value += (c - '0') * scale;
+    scale /= 10.0;
+  }
+  return true;
+}
+
+std::string Quoted(std::string_view text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted += '"';
+  quoted += text;
+  quoted += '"';
+  return quoted;
+}
+
+// One key: how to read its value into the profile. An empty result means the value was taken;
+// otherwise it says what is wrong with it.
+using Setter = std::function<std::string(std::string_view, ModelProfile&)>;
+
+Setter Integer(int64_t low, int64_t high, std::function<void(ModelProfile&, int64_t)> store) {
+  return [=](std::string_view value, ModelProfile& profile) -> std::string {
+    int64_t number = 0;
+    if (!AllDigits(value) || value.size() > 12 ||
+        std::from_chars(value.data(), value.data() + value.size(), number).ec != std::errc{}) {
+      return "value " + Quoted(value) + " is not a whole number";
+    }
+    if (number < low || number > high) {
+      return "value " + Quoted(value) + " is out of range (" + std::to_string(low) + " to " + std::to_string(high) + ")";
+    }
+    store(profile, number);
+    return {};
+  };
+}
+
+Setter Decimal(double low, double high, std::string range, std::function<void(ModelProfile&, float)> store) {
+  return [=](std::string_view value, ModelProfile& profile) -> std::string {
+    double number = 0.0;
+    if (!ParseDecimal(value, number)) return "value " + Quoted(value) + " is not a number";
+    if (number < low || number > high) return "value " + Quoted(value) + " is out of range (" + range + ")";
+    store(profile, static_cast<float>(number));
+    return {};
+  };
+}
+
+Setter Switch(std::function<void(ModelProfile&, bool)> store) {
+  return [=](std::string_view value, ModelProfile& profile) -> std::string {
+    if (value == "on" || value == "off") {
+      store(profile, value == "on");
+      return {};
+    }
+    return "value " + Quoted(value) + " is neither on nor off";
+  };
+}
+
+const std::map<std::string, Setter, std::less<>>& Keys() {
+  static const std::map<std::string, Setter, std::less<>> keys{
+      {"det_max_side", Integer(32, 8192, [](ModelProfile& p, int64_t v) { p.detMaxSide = static_cast<int32_t>(v); })},
+      {"det_max_pixels", Integer(0, 67'108'864, [](ModelProfile& p, int64_t v) { p.detMaxPixels = v; })},
+      {"crop_margin_y", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.cropMarginY = v; })},
+      {"crop_margin_x", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.cropMarginX = v; })},
+      {"cls_input",
+       [](std::string_view value, ModelProfile& profile) -> std::string {
+         if (value == "stretched") {
+           profile.clsInput = OrientationInput::Stretched;
+         } else if (value == "padded") {
+           profile.clsInput = OrientationInput::Padded;
+         } else {
+           return "value " + Quoted(value) + " is neither stretched nor padded";
+         }
+         return {};
+       }},
+      {"cls_threshold", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.clsThreshold = v; })},
+      {"cls_min_aspect", Decimal(0.0, 100.0, "0 to 100", [](ModelProfile& p, float v) { p.clsMinAspect = v; })},
+      {"cls_confirm", Switch([](ModelProfile& p, bool v) { p.clsConfirm = v; })},
+      {"gap_space_steps", Integer(0, 100, [](ModelProfile& p, int64_t v) { p.gapSpaceSteps = static_cast<int32_t>(v); })},
+      {"text_polish", Switch([](ModelProfile& p, bool v) { p.textPolish = v; })},
+  };
+  return keys;
+}
+
+// Text a person wrote and can read back: UTF-8, no control characters but the tab.
+bool IsCleanText(std::string_view line) {
+  for (size_t i = 0; i < line.size();) {
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    if ((c < 0x20 && c != '\t') || c == 0x7F) return false;
+    const size_t length = Utf8SequenceLength(line, i);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseModelProfile(std::string_view text, const std::string& fileName, ModelProfile& profile,
+                       std::string& error) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
+
+  ModelProfile parsed;
+  parsed.name = fileName;
+  std::set<std::string, std::less<>> seen;
+  size_t lineNumber = 0;
+  while (!text.empty()) {
+    ++lineNumber;
+    const size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+
+    const std::string where = fileName + " line " + std::to_string(lineNumber);
+    if (!IsCleanText(line)) {
+      error = where + ": damaged (not UTF-8 text, or a control character)";
+      return false;
+    }
+    line = Trim(line);
+    if (line.empty() || line.front() == '#') continue;
+
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+      error = where + ": expected key = value";
+      return false;
+    }
+    const std::string_view key = Trim(line.substr(0, equals));
+    const std::string_view value = Trim(line.substr(equals + 1));
+    const auto entry = Keys().find(key);
+    if (entry == Keys().end()) {
+      error = where + ": unknown key " + Quoted(key);
+      return false;
+    }
+    if (!seen.insert(std::string(key)).second) {
+      error = where + ": key " + Quoted(key) + " given twice";
+      return false;
+    }
+    const std::string problem = entry->second(value, parsed);
+    if (!problem.empty()) {
+      error = where + ", key " + Quoted(key) + ": " + problem;
+      return false;
+    }
+  }
+  profile = parsed;
+  return true;
+}
+
+ProfileLoad LoadModelProfile(const std::u16string& modelsFolder, ModelProfile& profile, std::string& error) {
+  profile = ModelProfile{};
+  const std::u16string path = JoinPath(modelsFolder, kModelProfileFile);
+  const std::string fileName = ToUtf8(kModelProfileFile);
+  const PathKind kind = GetPathKind(path);
+  if (kind == PathKind::Missing) return ProfileLoad::Absent;
+  std::ifstream in(NativePath(path), std::ios::binary);
+  if (kind != PathKind::File || !in) {
+    error = fileName + ": not readable";
+    return ProfileLoad::Invalid;
+  }
+  std::string text;
+  text.resize(kMaxProfileBytes + 1);
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (in.bad()) {
+    error = fileName + ": not readable";
+    return ProfileLoad::Invalid;
+  }
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (text.size() > kMaxProfileBytes) {
+    error = fileName + ": damaged (larger than " + std::to_string(kMaxProfileBytes) + " bytes)";
+    return ProfileLoad::Invalid;
+  }
+  return ParseModelProfile(text, fileName, profile, error) ? ProfileLoad::Loaded : ProfileLoad::Invalid;
+}
+
+}  // namespace vesk

@@ -1,0 +1,95 @@
+#include "ocr/text_polish.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace vesk {
+namespace {
+
+struct CodePoint {
+  char32_t value;
+  std::string_view bytes;
+};
+
+// The text split into code points; a byte that starts no valid sequence stands for itself.
+std::vector<CodePoint> Split(std::string_view text) {
+  std::vector<CodePoint> out;
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (i + length > text.size()) length = 1;
+    char32_t value = length == 1 ? lead : lead & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+      const unsigned char next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) {
+        length = 1;
+        value = lead;
+        break;
+      }
+      value = (value << 6) | (next & 0x3F);
+    }
+    out.push_back({value, text.substr(i, length)});
+    i += length;
+  }
+  return out;
+}
+
+// The ASCII form of a full-width punctuation mark, or 0 when the code point is none.
+char AsciiForm(char32_t c) {
+  if (c == U'\u3001') return ',';
+  if (c == U'\u3002') return '.';
+  if (c < 0xFF01 || c > 0xFF5E) return 0;
+  const char ascii = static_cast<char>(c - 0xFF01 + 0x21);
+  const bool letterOrDigit = (ascii >= '0' && ascii <= '9') || (ascii >= 'A' && ascii <= 'Z') ||
+                             (ascii >= 'a' && ascii <= 'z');
+  return letterOrDigit ? 0 : ascii;
+}
+
+enum class Script { None, Latin, Chinese };
+
+// What kind of text a neighbouring code point belongs to. Spaces and other full-width punctuation
+// say nothing and are looked past.
+Script ScriptOf(char32_t c) {
+  if (c > ' ' && c < 0x7F) return Script::Latin;
+  if (c >= 0x2E80) return Script::Chinese;  // CJK scripts, their punctuation and full-width forms
+  return Script::None;
+}
+
+Script Neighbour(const std::vector<CodePoint>& points, size_t from, int step) {
+  for (size_t i = from; i < points.size(); i += static_cast<size_t>(step)) {
+    const char32_t c = points[i].value;
+    if (c == ' ' || AsciiForm(c) != 0) continue;
+    return ScriptOf(c);
+  }
+  return Script::None;
+}
+
+}  // namespace
+
+std::string PolishLineText(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+
+  const std::vector<CodePoint> points = Split(text);
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < points.size(); ++i) {
+    const char ascii = AsciiForm(points[i].value);
+    if (ascii != 0) {
+      // The index wraps past 0 going left, which ends the search like the end of the text does.
+      const Script before = Neighbour(points, i - 1, -1);
+      const Script after = Neighbour(points, i + 1, 1);
+      const bool latin = (before == Script::Latin || after == Script::Latin) && before != Script::Chinese &&
+                         after != Script::Chinese;
+      if (latin) {
+        out += ascii;
+        continue;
+      }
+    }
+    out += points[i].bytes;
+  }
+  return out;
+}
+
+}  // namespace vesk

@@ -1,0 +1,94 @@
+// The model profile beside the models: pinned and checked like them, and a broken one stops the run.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "e2e/worker_fixture.h"
+#include "platform/text.h"
+
+namespace vesk::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ModelProfileTest : public PipelineTest {
+ protected:
+  // A worker copy with its own models folder; with a backend unless only the checks before it matter.
+  fs::path Install(bool withBackend) {
+    worker_ = InstallWorkerCopy(withBackend ? BinDir() / "backend" : fs::path{});
+    return worker_;
+  }
+  fs::path Models() const { return worker_.parent_path() / "models"; }
+
+  // The manifest without the profile's line.
+  void Unpin() {
+    std::istringstream in(ReadFile(Models() / "SHA256SUMS"));
+    std::string kept;
+    for (std::string line; std::getline(in, line);) {
+      if (line.find("model_profile.txt") == std::string::npos) kept += line + "\n";
+    }
+    WriteFile(Models() / "SHA256SUMS", kept);
+  }
+
+  // Runs the copy on the blank sample and expects exit 3 with `line` in the console output and in
+  // the failure report.
+  void ExpectRejected(const std::string& line) {
+    const ProgramResult r = RunOn(Sample("blank.png"), {"--ep=cpu"}, worker_);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(HasLine(r.err, line)) << r.err;
+    const std::string report = ReadFile(ToUtf8(Paths().textPath));
+    EXPECT_TRUE(report.starts_with("OCR Failed:\r\n")) << report;
+    EXPECT_NE(report.find(line), std::string::npos) << report;
+  }
+
+  fs::path worker_;
+};
+
+TEST_F(ModelProfileTest, TheShippedProfileIsPinnedCheckedAndNamedInTheLog) {
+  const ProgramResult r = RunOn(Sample("blank.png"), {"--ep=cpu"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string log = ReadFile(ToUtf8(Paths().logPath));
+  EXPECT_NE(log.find("Model hash ok: ppocrv5_dict.txt\nModel hash ok: model_profile.txt\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\r\nModel profile: model_profile.txt\r\n"), std::string::npos) << log;
+}
+
+TEST_F(ModelProfileTest, WithoutProfileOrItsEntryTheRunGoesOnWithNoProfile) {
+  Install(true);
+  fs::remove(Models() / "model_profile.txt");
+  Unpin();
+  const ProgramResult r = RunOn(Sample("blank.png"), {"--ep=cpu"}, worker_);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string log = ReadFile(ToUtf8(Paths().logPath));
+  EXPECT_EQ(log.find("model_profile.txt"), std::string::npos) << log;  // not checked, not noted
+  EXPECT_NE(log.find("\r\nModel profile: no profile\r\n"), std::string::npos) << log;
+}
+
+TEST_F(ModelProfileTest, APinnedProfileThatIsGoneOrChangedFailsTheCheck) {
+  Install(false);
+  std::ofstream(Models() / "model_profile.txt", std::ios::app) << "det_max_side = 960\n";
+  ExpectRejected("Model hash mismatch: model_profile.txt");
+
+  fs::remove(Models() / "model_profile.txt");
+  ExpectRejected("Model hash check failed (unreadable file): model_profile.txt");
+}
+
+TEST_F(ModelProfileTest, ABrokenProfileEndsWithThreeNamingTheLineAndKey) {
+  Install(false);
+  Unpin();  // an unpinned profile is still read, as an unpinned model is still used
+  WriteFile(Models() / "model_profile.txt", "# tuned\ncrop_margin_y = 0.15\ncls_theshold = 0.9\n");
+  ExpectRejected("Model profile rejected: model_profile.txt line 3: unknown key \"cls_theshold\"");
+
+  WriteFile(Models() / "model_profile.txt", "det_max_pixels = 99999999999\n");
+  ExpectRejected("Model profile rejected: model_profile.txt line 1, key \"det_max_pixels\": value "
+                 "\"99999999999\" is out of range (0 to 67108864)");
+
+  WriteFile(Models() / "model_profile.txt", std::string("det_max_side = 1920\n\x89PNG\0\n", 26));
+  ExpectRejected("Model profile rejected: model_profile.txt line 2: damaged (not UTF-8 text, or a control character)");
+}
+
+}  // namespace
+}  // namespace vesk::test

@@ -1,0 +1,32 @@
+#include "ocr/text_polish.h"
+
+#include <gtest/gtest.h>
+
+namespace vesk {
+namespace {
+
+TEST(PolishLineTextTest, FullWidthPunctuationInLatinTextBecomesAscii) {
+  EXPECT_EQ(PolishLineText("dict[str\xEF\xBC\x8C Any]"), "dict[str, Any]");
+  EXPECT_EQ(PolishLineText("f\xEF\xBC\x88x\xEF\xBC\x89\xEF\xBC\x9A"), "f(x):");  // runs of marks, line end
+  EXPECT_EQ(PolishLineText("Note\xE3\x80\x82 Next"), "Note. Next");
+  // Full-width letters and digits are not punctuation and stay.
+  EXPECT_EQ(PolishLineText("A\xEF\xBC\xA1"), "A\xEF\xBC\xA1");
+}
+
+TEST(PolishLineTextTest, ChineseTextKeepsItsPunctuation) {
+  // 版本：1.2 and 中，文 keep their full-width marks; so does a mark between Chinese and Latin.
+  EXPECT_EQ(PolishLineText("\xE7\x89\x88\xE6\x9C\xAC\xEF\xBC\x9A" "1.2"), "\xE7\x89\x88\xE6\x9C\xAC\xEF\xBC\x9A" "1.2");
+  EXPECT_EQ(PolishLineText("\xE4\xB8\xAD\xEF\xBC\x8C\xE6\x96\x87"), "\xE4\xB8\xAD\xEF\xBC\x8C\xE6\x96\x87");
+  EXPECT_EQ(PolishLineText("pip\xEF\xBC\x88\xE4\xB8\xAD\xEF\xBC\x89"), "pip\xEF\xBC\x88\xE4\xB8\xAD\xEF\xBC\x89");
+  // A mark with nothing but spaces around it has no Latin side either.
+  EXPECT_EQ(PolishLineText("\xEF\xBC\x8C"), "\xEF\xBC\x8C");
+}
+
+TEST(PolishLineTextTest, TrimsBothEndsAndKeepsInnerSpacesAndBadBytes) {
+  EXPECT_EQ(PolishLineText("  a  b  "), "a  b");
+  EXPECT_EQ(PolishLineText("   "), "");
+  EXPECT_EQ(PolishLineText("a\xFF\xEF\xBC\x8C" "b"), "a\xFF,b");
+}
+
+}  // namespace
+}  // namespace vesk
