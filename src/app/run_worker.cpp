@@ -165,6 +165,7 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
   ocrOptions.maxSide = options.maxSide;
   ocrOptions.simulateDmlRunFailure = options.forceDmlFail == ForceDmlFail::Run;
   ocrOptions.order = options.readingOrder;
+  ocrOptions.batching = profile.batching;
   if (!engine.Recognize(image, ocrOptions, result)) {
     return fail("OCR recognition failed: " + result.log, ExitCode::RecognitionFailed);
   }
