@@ -8,9 +8,12 @@
 namespace vesk {
 
 struct BatchSettings {
-  // Most lines of one width bucket read in one recognition call; 1 reads line by line. Four measured
-  // fastest on two cores; larger batches were slower and held more memory.
-  int32_t recognitionBatch = 4;
+  // Most lines read in one recognition call; 1 reads line by line.
+  int32_t recognitionBatch = 8;
+  // Most input columns of one recognition call, all its lines side by side: eight lines of the
+  // narrowest bucket, four of 320, one from 960 on. Wide lines gain nothing from sharing a call on two
+  // cores and their calls hold the most memory.
+  int32_t recognitionBatchColumns = 1280;
   // Most lines judged in one orientation call (its input shape is the same for every line).
   int32_t orientationBatch = 16;
   // Lines of neighbouring widths (sorted by the width they need) share a call and are padded with zeros

@@ -126,6 +126,9 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"rec_batch", Integer(1, 64, [](ModelProfile& p, int64_t v) {
          p.batching.recognitionBatch = static_cast<int32_t>(v);
        })},
+      {"rec_batch_columns", Integer(160, 204'800, [](ModelProfile& p, int64_t v) {
+         p.batching.recognitionBatchColumns = static_cast<int32_t>(v);
+       })},
       {"cls_batch", Integer(1, 64, [](ModelProfile& p, int64_t v) {
          p.batching.orientationBatch = static_cast<int32_t>(v);
        })},

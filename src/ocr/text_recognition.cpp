@@ -132,18 +132,27 @@ void RecognizeLines(OcrEngine& engine, const std::vector<const DecodedImage*>& c
     widths[i] = WidthFor(crop);
     readable.push_back(i);
   }
-  const size_t most = static_cast<size_t>(std::max(batching.recognitionBatch, 1));
+  // How many lines of tensor width `width` one call may take: at most recognitionBatch, and no more
+  // than fit into recognitionBatchColumns side by side, so that wide lines, whose calls need the most
+  // memory, go one or two at a time.
+  const auto most = [&](int32_t width) {
+    const int32_t fit = batching.recognitionBatchColumns / std::max(width, 1);
+    return static_cast<size_t>(std::max(std::min(batching.recognitionBatch, fit), 1));
+  };
 
   if (batching.padRecognitionBatches) {
     // Neighbours in width share a call, padded to the bucket of the widest.
     std::stable_sort(readable.begin(), readable.end(),
                      [&](size_t a, size_t b) { return widths[a].resampled < widths[b].resampled; });
-    for (size_t first = 0; first < readable.size(); first += most) {
-      const std::vector<size_t> members(readable.begin() + static_cast<std::ptrdiff_t>(first),
-                                        readable.begin() + static_cast<std::ptrdiff_t>(std::min(first + most,
-                                                                                               readable.size())));
-      ReadBatch(engine, crops, widths, members, widths[members.back()].bucket, readings);
+    std::vector<size_t> members;
+    for (size_t i : readable) {
+      if (!members.empty() && members.size() + 1 > most(widths[i].bucket)) {
+        ReadBatch(engine, crops, widths, members, widths[members.back()].bucket, readings);
+        members.clear();
+      }
+      members.push_back(i);
     }
+    if (!members.empty()) ReadBatch(engine, crops, widths, members, widths[members.back()].bucket, readings);
     return;
   }
 
@@ -153,7 +162,7 @@ void RecognizeLines(OcrEngine& engine, const std::vector<const DecodedImage*>& c
     for (size_t i : readable) {
       if (widths[i].bucket != bucket) continue;
       members.push_back(i);
-      if (members.size() == most) {
+      if (members.size() == most(bucket)) {
         ReadBatch(engine, crops, widths, members, bucket, readings);
         members.clear();
       }

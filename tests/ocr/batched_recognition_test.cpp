@@ -50,7 +50,7 @@ class BatchedRecognitionTest : public ::testing::Test {
   OcrEngine engine_;
 };
 
-constexpr BatchSettings kOneByOne{1, 1, false};
+constexpr BatchSettings kOneByOne{.recognitionBatch = 1, .orientationBatch = 1};
 
 // One by one is how every line was read before lines shared calls: the default batches must give the
 // same lines, scores included, orientation on.
@@ -58,7 +58,8 @@ TEST_F(BatchedRecognitionTest, DefaultBatchesGiveTheSameLinesAsOneByOne) {
   for (const std::string sample : {"screen_1920x1080", "upside_down"}) {
     SCOPED_TRACE(sample);
     const std::vector<OcrLine> alone = Read(sample, kOneByOne);
-    for (const BatchSettings batching : {BatchSettings{}, BatchSettings{3, 2, false}}) {
+    for (const BatchSettings batching : {BatchSettings{}, BatchSettings{.recognitionBatch = 3, .orientationBatch = 2},
+                                              BatchSettings{.recognitionBatch = 64, .recognitionBatchColumns = 64 * 3200}}) {
       SCOPED_TRACE(batching.recognitionBatch);
       const std::vector<OcrLine> together = Read(sample, batching);
       ASSERT_EQ(together.size(), alone.size());
@@ -116,7 +117,7 @@ TEST_F(BatchedRecognitionTest, EveryReadingBelongsToItsCrop) {
   ASSERT_GE(crops.size(), 8u);
   std::vector<DecodedImage> spread;
   for (size_t i = 0; i < 6; ++i) spread.push_back(crops[i * crops.size() / 6]);
-  ExpectReadingsOfTheirCrops(engine_, spread, BatchSettings{4, 1, false});
+  ExpectReadingsOfTheirCrops(engine_, spread, BatchSettings{.recognitionBatch = 4, .orientationBatch = 1});
 
   // At height 48 these are 161 to 320 wide, all in the 320 bucket, and not in order of width.
   std::vector<DecodedImage> oneBucket;
@@ -125,7 +126,7 @@ TEST_F(BatchedRecognitionTest, EveryReadingBelongsToItsCrop) {
     if (target > 161.0f && target < 319.0f && oneBucket.size() < 6) oneBucket.push_back(crop);
   }
   ASSERT_GE(oneBucket.size(), 4u);
-  ExpectReadingsOfTheirCrops(engine_, oneBucket, BatchSettings{3, 1, true});
+  ExpectReadingsOfTheirCrops(engine_, oneBucket, BatchSettings{.recognitionBatch = 3, .orientationBatch = 1, .padRecognitionBatches = true});
 }
 
 // A failed shared call is the failure of each of its lines, so the pass's retry rules see every one.

@@ -50,6 +50,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "cls_confirm = on\n"
       "gap_space_steps = 3\n"
       "rec_batch = 2\n"
+      "rec_batch_columns = 2560\n"
       "cls_batch = 8\n"
       "rec_padded_batches = on\n"
       "text_polish = on");  // the last line needs no line feed
@@ -65,6 +66,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_EQ(p.gapSpaceSteps, 3);
   EXPECT_TRUE(p.textPolish);
   EXPECT_EQ(p.batching.recognitionBatch, 2);
+  EXPECT_EQ(p.batching.recognitionBatchColumns, 2560);
   EXPECT_EQ(p.batching.orientationBatch, 8);
   EXPECT_TRUE(p.batching.padRecognitionBatches);
 }
