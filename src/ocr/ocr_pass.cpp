@@ -59,15 +59,18 @@ bool OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& option
       float uprightScore = 0.0f;
       std::string uprightError;
       bool uprightRunFailed = false;
-      if (!RecognizeLine(*this, crop, uprightText, uprightScore, uprightError, uprightRunFailed)) {
+      if (RecognizeLine(*this, crop, uprightText, uprightScore, uprightError, uprightRunFailed)) {
+        if (uprightScore >= score) {
+          text = std::move(uprightText);
+          score = uprightScore;
+          orientation = 0;
+        }
+      } else if (uprightRunFailed) {
+        // A failed model call fails the attempt as any other would; an unusable output only leaves
+        // the turned reading standing.
         if (firstRecognitionError.empty()) firstRecognitionError = uprightError;
-        if (uprightRunFailed) recognitionRunFailed = true;
+        recognitionRunFailed = true;
         continue;
-      }
-      if (uprightScore >= score) {
-        text = std::move(uprightText);
-        score = uprightScore;
-        orientation = 0;
       }
     }
     if (profile.textPolish) text = PolishLineText(text);
