@@ -136,8 +136,7 @@ substitutes=yes
 cmp -s "$src/ch_PP-OCRv4_det_infer.onnx" "$models/PP-OCRv5_server_det.onnx" || substitutes=no
 cmp -s "$src/ch_ppocr_mobile_v2.0_cls_infer.onnx" "$models/PP-LCNet_x1_0_textline_ori.onnx" || substitutes=no
 cmp -s "$src/ch_PP-OCRv4_rec_infer.onnx" "$models/PP-OCRv5_server_rec.onnx" || substitutes=no
-if [ "$substitutes" = yes ]; then
-  cat > "$models/model_profile.txt.new" <<'PROFILE'
+profile_text=$(cat <<'PROFILE'
 # Model profile of the PP-OCRv4 mobile substitute models, written by scripts/setup.sh.
 # Chosen on the development set of the accuracy benchmark; see the README, "Model profile".
 det_max_side = 1920
@@ -148,9 +147,12 @@ cls_input = padded
 cls_threshold = 0.9
 cls_min_aspect = 2
 cls_confirm = on
-gap_space_steps = 4
+gap_space_steps = 3
 text_polish = on
 PROFILE
+)
+if [ "$substitutes" = yes ]; then
+  printf '%s\n' "$profile_text" > "$models/model_profile.txt.new"
   if cmp -s "$models/model_profile.txt.new" "$models/model_profile.txt"; then
     rm -f "$models/model_profile.txt.new"
   else
@@ -167,7 +169,14 @@ PROFILE
     (cd "$models" && sha256sum "${model_files[@]}" > SHA256SUMS.new && mv SHA256SUMS.new SHA256SUMS)
   fi
 else
-  log "the models in $models are not the substitutes: their profile and SHA256SUMS are left as they are"
+  # A profile of the substitutes left behind (known by its first line) would tune the new models for
+  # the old ones.
+  if [ -f "$models/model_profile.txt" ] &&
+     [ "$(head -n 1 "$models/model_profile.txt")" = "$(printf '%s\n' "$profile_text" | head -n 1)" ]; then
+    log "removing the substitute models' profile from $models"
+    rm -f "$models/model_profile.txt"
+  fi
+  log "the models in $models are not the substitutes: their SHA256SUMS is left as it is"
 fi
 
 log "ready: $stage"

@@ -1,5 +1,6 @@
 #include "ocr/ctc_decode.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -9,10 +10,48 @@ namespace {
 
 constexpr int64_t kBlank = 0;
 constexpr float kProbabilitySumTolerance = 0.05f;
+// How many blank steps more than the usual run between two letters make a word gap.
+constexpr int64_t kGapMargin = 2;
 
 // One printable ASCII character other than the space: a character of Latin text.
 bool IsLatinCharacter(const std::string& entry) {
   return entry.size() == 1 && entry[0] > ' ' && entry[0] < 0x7F;
+}
+
+// One emitted entry: where it starts in the text, and the blank steps just before it.
+struct Emission {
+  size_t begin;
+  int64_t blanksBefore;
+  bool latin;
+  bool space;
+};
+
+// The text with a space added before each entry that follows a long enough blank run beside Latin
+// text (Chinese text has no spaces between words, but a space between it and Latin text does). How
+// long is long depends on the line: the usual run between two Latin letters is what the model leaves
+// in this line's font and size, and a word gap must clearly exceed it.
+std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& emissions, int32_t gapSpaceSteps) {
+  std::vector<int64_t> runs;
+  for (size_t i = 1; i < emissions.size(); ++i) {
+    if (emissions[i - 1].latin && emissions[i].latin) runs.push_back(emissions[i].blanksBefore);
+  }
+  int64_t typical = 0;
+  if (runs.size() >= 3) {
+    std::nth_element(runs.begin(), runs.begin() + static_cast<std::ptrdiff_t>(runs.size() / 2), runs.end());
+    typical = runs[runs.size() / 2];
+  }
+  const int64_t threshold = std::max<int64_t>(gapSpaceSteps, typical + kGapMargin);
+  std::string out;
+  out.reserve(text.size() + emissions.size());
+  for (size_t i = 0; i < emissions.size(); ++i) {
+    const size_t end = i + 1 < emissions.size() ? emissions[i + 1].begin : text.size();
+    if (i > 0 && emissions[i].blanksBefore >= threshold && (emissions[i - 1].latin || emissions[i].latin) &&
+        !emissions[i - 1].space && !emissions[i].space) {
+      out += ' ';
+    }
+    out.append(text, emissions[i].begin, end - emissions[i].begin);
+  }
+  return out;
 }
 
 }  // namespace
@@ -25,8 +64,8 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
 
   const int64_t dictSize = static_cast<int64_t>(dictionary.size());
   int64_t prev = -1;
-  int64_t blankRun = 0;          // blank steps since the last non-blank one
-  bool lastWasLatin = false;     // the last emitted entry was a Latin character
+  int64_t blankRun = 0;  // blank steps since the last non-blank one
+  std::vector<Emission> emissions;
   int64_t emitted = 0;
   float sum = 0.0f;
   for (int64_t t = 0; t < T; ++t) {
@@ -57,15 +96,8 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
         p = 1.0f / s;
       }
       const std::string& entry = dictionary[static_cast<size_t>(best)];
-      const bool latin = IsLatinCharacter(entry);
-      // Chinese text has no spaces between words, but a space between it and Latin text does.
-      const bool besideLatin = lastWasLatin || latin;
-      if (gapSpaceSteps > 0 && blankRun >= gapSpaceSteps && besideLatin && !text.empty() && text.back() != ' ' &&
-          entry != " ") {
-        text += ' ';
-      }
+      if (gapSpaceSteps > 0) emissions.push_back({text.size(), blankRun, IsLatinCharacter(entry), entry == " "});
       text += entry;
-      lastWasLatin = latin;
       sum += p;
       ++emitted;
     }
@@ -73,6 +105,7 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
     prev = best;
   }
   if (emitted >= 1) score = sum / static_cast<float>(emitted);
+  if (gapSpaceSteps > 0) text = WithGapSpaces(text, emissions, gapSpaceSteps);
 }
 
 }  // namespace vesk

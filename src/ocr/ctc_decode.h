@@ -10,9 +10,10 @@ namespace vesk {
 // step, repeats merged, blank (class 0) dropped, classes at or past the dictionary's end skipped.
 // Rows that are not already probabilities (a negative value, or a sum off 1 by 0.05 or more) go
 // through softmax. score is the mean probability of the emitted characters, 0 when none.
-// With gapSpaceSteps above 0, a run of at least that many blank steps between two characters of which
-// at least one is printable ASCII adds a space there (one the model did not emit), unless a space is
-// already there.
+// With gapSpaceSteps above 0, a run of blank steps between two characters of which at least one is
+// printable ASCII adds a space there (one the model did not emit) when it is at least gapSpaceSteps
+// long and at least two steps longer than the line's median run between two such characters,
+// unless a space is already there.
 void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::string>& dictionary,
                std::string& text, float& score, int32_t gapSpaceSteps = 0);
 

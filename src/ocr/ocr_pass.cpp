@@ -88,15 +88,18 @@ bool OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& option
     int32_t orientation = orientations[i];
     if (confirmationOf[i] != kNone) {
       LineReading& upright = uprightReadings[confirmationOf[i]];
-      if (!upright.read) {
+      if (upright.read) {
+        if (upright.score >= reading.score) {
+          reading.text = std::move(upright.text);
+          reading.score = upright.score;
+          orientation = 0;
+        }
+      } else if (upright.runFailed) {
+        // A failed model call fails the attempt as any other would; an unusable output only leaves
+        // the turned reading standing.
         if (firstRecognitionError.empty()) firstRecognitionError = upright.error;
-        if (upright.runFailed) recognitionRunFailed = true;
+        recognitionRunFailed = true;
         continue;
-      }
-      if (upright.score >= reading.score) {
-        reading.text = std::move(upright.text);
-        reading.score = upright.score;
-        orientation = 0;
       }
     }
     if (profile.textPolish) reading.text = PolishLineText(reading.text);

@@ -125,6 +125,14 @@ TEST(DecodeCtcTest, LongBlankRunsBetweenLatinCharactersBecomeSpacesOnlyWhenAsked
   EXPECT_EQ(Decoded(Sequence({0, 0, 0, 1, 0, 0, 0}), 2), "a");
 }
 
+TEST(DecodeCtcTest, AWordGapMustClearlyExceedTheLinesUsualLetterGap) {
+  // Letters two blanks apart, then runs of three and of four blanks: in this wide a font only the
+  // longer run is a word gap.
+  const Steps steps = Sequence({1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0, 0, 0, 5, 0, 0, 0, 0, 6});
+  EXPECT_EQ(Decoded(steps, 3), "abcde f");
+  EXPECT_EQ(Decoded(steps, 5), "abcdef");
+}
+
 TEST(DecodeCtcTest, GapsBetweenChineseCharactersAddNoSpace) {
   // The multi-byte entry 8 stands for Chinese text, which has no spaces between words; a gap between
   // it and Latin text is a space like any other.

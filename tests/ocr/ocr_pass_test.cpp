@@ -6,11 +6,13 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "imaging/image_decoder.h"
 #include "ocr/line_order.h"
 #include "ocr/line_orientation.h"
+#include "ocr/model_profile.h"
 #include "ocr/ocr_engine.h"
 #include "ocr/text_detection.h"
 #include "ocr/text_recognition.h"
@@ -42,6 +44,12 @@ DecodedImage LoadSample(const std::string& name) {
   std::u16string error;
   EXPECT_TRUE(DecodeImage(U16(SamplePath(name + ".png")), image, error)) << ToUtf8(error);
   return image;
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
 }
 
 void ExpectConsecutiveIndices(const std::vector<OcrLine>& lines) {
@@ -128,6 +136,27 @@ TEST_F(OcrPassTest, UpsideDownLineIsTurnedOverOnlyWithOrientationOn) {
   ASSERT_TRUE(engine_.Recognize(image, Options(false, false), upright)) << upright.log;
   ExpectConsecutiveIndices(upright.lines);
   for (const OcrLine& line : upright.lines) EXPECT_EQ(line.orientation, 0);
+}
+
+// The profile the set-up writes for the shipped models reads the samples at least as well, and its
+// orientation settings turn only the upside-down line.
+TEST_F(OcrPassTest, ShippedProfileReadsTheSamplesAndTurnsOnlyTheUpsideDownLine) {
+  std::string error;
+  ASSERT_EQ(LoadModelProfile(U16(test::BinDir() / "models"), engine_.profile, error), ProfileLoad::Loaded) << error;
+  for (const std::string name : {"upside_down", "dialog", "two_columns"}) {
+    SCOPED_TRACE(name);
+    const std::vector<std::string> expected = test::KnownLines(name);
+    const size_t turned = name == "upside_down" ? 2 : expected.size();
+    OcrResult result;
+    ASSERT_TRUE(engine_.Recognize(LoadSample(name), Options(true, false), result)) << result.log;
+    ExpectConsecutiveIndices(result.lines);
+    ASSERT_EQ(result.lines.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+      EXPECT_EQ(result.lines[i].orientation, i == turned ? 180 : 0) << i;
+      test::ExpectCloseText(result.lines[i].text, expected[i]);
+      EXPECT_EQ(result.lines[i].text, std::string(Trimmed(result.lines[i].text)));
+    }
+  }
 }
 
 TEST_F(OcrPassTest, PictureWithoutTextGivesNoLines) {

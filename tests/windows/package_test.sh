@@ -14,6 +14,7 @@ windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 (cd "$work" && cmake -E tar xf "$zip")
 package="$work/VeskOcrWorker"
 [ -f "$package/VeskOcrWorker.exe" ] || fail "no VeskOcrWorker.exe in $zip"
+grep -q ' model_profile.txt$' "$package/models/SHA256SUMS" || fail "no pinned model profile in $zip"
 
 set +e
 VESK_VIEWER_OUTPUT=$(windows "$work/shown.txt") "$here/wine.sh" "$prefix" "$package/VeskOcrWorker.exe" \
