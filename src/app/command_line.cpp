@@ -36,7 +36,7 @@ std::optional<int32_t> ToInt32(std::u16string_view text) {
   return static_cast<int32_t>(value);
 }
 
-enum class Option { Ep, Cls, Barcode, MaxSide, WaitTimeout, ForceDmlFail, Order };
+enum class Option { Ep, Cls, Barcode, MaxSide, WaitTimeout, ForceDmlFail, Order, Timeline };
 
 struct OptionName {
   Option option;
@@ -51,6 +51,7 @@ constexpr OptionName kOptions[] = {
     {Option::WaitTimeout, u"--wait-timeout"},
     {Option::ForceDmlFail, u"--force-dml-fail"},
     {Option::Order, u"--order"},
+    {Option::Timeline, u"--timeline"},
 };
 
 // A value naming one of a few choices, compared with its ASCII letters lower-cased; returns the error
@@ -100,6 +101,9 @@ std::u16string Apply(Option option, const std::u16string& value, const std::u16s
     case Option::Order:
       return Choose(value, {{u"columns", ReadingOrder::Columns}, {u"layout", ReadingOrder::Layout}},
                     u"Invalid --order value: ", out.readingOrder);
+    case Option::Timeline:
+      out.timelinePath = value;
+      return {};
   }
   return {};
 }

@@ -28,6 +28,7 @@ struct RunOptions {
   bool console = false;
   ForceDmlFail forceDmlFail = ForceDmlFail::None;
   ReadingOrder readingOrder = ReadingOrder::Columns;
+  std::u16string timelinePath;  // where to write how long each stage took; empty for nowhere
   bool valid = false;
   std::u16string error;  // the first error met; empty when valid
 };

@@ -1,5 +1,6 @@
 #include "app/run_worker.h"
 
+#include <future>
 #include <map>
 #include <string>
 #include <vector>
@@ -41,6 +42,27 @@ std::string CompletionLine(size_t lineCount, size_t barcodeCount, int64_t elapse
   return line;
 }
 
+// What the screenshot gave: its pixels and, when asked for, the symbols in it.
+struct ScreenshotReading {
+  DecodedImage image;
+  bool decoded = false;
+  std::u16string decodeError;
+  std::vector<BarcodeResult> barcodes;
+  bool scanned = true;
+  std::string scanError;
+};
+
+ScreenshotReading ReadScreenshot(const RunOptions& options, Timeline* timeline) {
+  ScreenshotReading reading;
+  TimedStage decoding(timeline, "decode");
+  reading.decoded = DecodeImage(options.screenshotPath, reading.image, reading.decodeError);
+  decoding.Stop();
+  if (!reading.decoded || !options.scanBarcodes) return reading;
+  TimedStage scanning(timeline, "barcodes");
+  reading.scanned = ScanBarcodes(reading.image, reading.barcodes, reading.scanError);
+  return reading;
+}
+
 // The profile is checked like a model file whenever it is there, and also when the manifest pins it
 // but it is gone: a pinned profile that went missing is a damaged model set, not one without a profile.
 bool ProfileToBeChecked(const std::u16string& modelsDir) {
@@ -52,21 +74,34 @@ bool ProfileToBeChecked(const std::u16string& modelsDir) {
 
 }  // namespace
 
-ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::chrono::steady_clock::time_point start) {
+ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::chrono::steady_clock::time_point start,
+                   Timeline* timeline) {
   const auto fail = [&](const std::string& message, ExitCode code) {
     return ReportFailure(paths, message, code, options.console);
   };
 
+  TimedStage cleaning(timeline, "clean session files");
   DeleteSessionFiles(paths);
   SweepStaleSessionFiles(paths.folder);
+  cleaning.Stop();
 
-  if (!LaunchViewer(options.viewerExePath, paths.textPath, options.waitTimeoutMs)) {
+  TimedStage launching(timeline, "viewer launch");
+  const bool launched = LaunchViewer(options.viewerExePath, paths.textPath, options.waitTimeoutMs);
+  launching.Stop();
+  if (!launched) {
     return fail("Failed to launch VeskViewer: " + ToUtf8(options.viewerExePath), ExitCode::ViewerLaunchFailed);
   }
 
   if (GetPathKind(options.screenshotPath) != PathKind::File) {
     return fail("Screenshot image does not exist: " + ToUtf8(options.screenshotPath), ExitCode::ImageFailed);
   }
+
+  // Decoding and the barcode scan need nothing of the models, and engine set-up keeps one core busy
+  // at most: they run beside the model check and set-up. Their outcome is only looked at where the run
+  // would have produced it, so failures, log entries and exit codes come in the same order. When no
+  // thread can be had, the reading is deferred to that point.
+  std::future<ScreenshotReading> screenshot =
+      std::async(std::launch::async | std::launch::deferred, ReadScreenshot, std::cref(options), timeline);
 
   const std::u16string exeDir = ExecutableDirectory();
   const std::u16string backendDir = JoinPath(exeDir, u"backend");
@@ -77,7 +112,9 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
   std::vector<std::u16string> checkedFiles{kDetModelFile, kRecModelFile, kClsModelFile, kDictionaryFile};
   if (ProfileToBeChecked(modelsDir)) checkedFiles.push_back(kModelProfileFile);
   std::string report;
+  TimedStage checking(timeline, "model check");
   const bool verified = VerifyModels(modelsDir, checkedFiles, report);
+  checking.Stop();
   if (!report.empty()) RunLog::AppendLine(paths.logPath, report);
   if (!verified) return fail("Model verification failed:\n" + report, ExitCode::ModelSetupFailed);
 
@@ -95,31 +132,31 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
     if (console) WriteErrorLine(line);
   });
   std::u16string runtimeError;
-  if (!OrtManager::Instance().Initialize(backendDir, runtimeError)) {
+  TimedStage loading(timeline, "setup: runtime library");
+  const bool loaded = OrtManager::Instance().Initialize(backendDir, runtimeError);
+  loading.Stop();
+  if (!loaded) {
     return fail("ONNX Runtime DLL initialization failed: " + ToUtf8(runtimeError), ExitCode::ModelSetupFailed);
   }
 
   OcrEngine engine;
+  engine.timeline = timeline;
   engine.profile = profile;
   std::string setupLog;
   if (!engine.Initialize(modelPaths, options.executionProvider, setupLog,
-                         options.forceDmlFail == ForceDmlFail::Init)) {
+                         options.forceDmlFail == ForceDmlFail::Init, options.classifyOrientation)) {
     return fail("Model initialization failed:\n" + setupLog, ExitCode::ModelSetupFailed);
   }
 
-  DecodedImage image;
-  std::u16string decodeError;
-  if (!DecodeImage(options.screenshotPath, image, decodeError)) {
-    return fail("Image decoding failed: " + ToUtf8(decodeError), ExitCode::ImageFailed);
+  ScreenshotReading reading = screenshot.get();
+  if (!reading.decoded) {
+    return fail("Image decoding failed: " + ToUtf8(reading.decodeError), ExitCode::ImageFailed);
   }
-
-  std::vector<BarcodeResult> barcodes;
-  if (options.scanBarcodes) {
-    std::string scanError;
-    if (!ScanBarcodes(image, barcodes, scanError)) {
-      RunLog::AppendLine(paths.logPath, "Barcode scan skipped: " + scanError);
-      barcodes.clear();
-    }
+  const DecodedImage& image = reading.image;
+  std::vector<BarcodeResult>& barcodes = reading.barcodes;
+  if (!reading.scanned) {
+    RunLog::AppendLine(paths.logPath, "Barcode scan skipped: " + reading.scanError);
+    barcodes.clear();
   }
 
   OcrResult result;
@@ -128,6 +165,7 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
   ocrOptions.maxSide = options.maxSide;
   ocrOptions.simulateDmlRunFailure = options.forceDmlFail == ForceDmlFail::Run;
   ocrOptions.order = options.readingOrder;
+  ocrOptions.batching = profile.batching;
   if (!engine.Recognize(image, ocrOptions, result)) {
     return fail("OCR recognition failed: " + result.log, ExitCode::RecognitionFailed);
   }
@@ -155,6 +193,7 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
     // Both files move into place within one hold of the view's lock, so that no other run's file comes
     // between them (see view_lock.h). The lock is let go before a failure is reported, which takes it
     // again.
+    TimedStage writing(timeline, "write results");
     const ViewLock lock(paths);
     jsonWritten = WriteResultJson(paths.jsonPath, meta, result.lines, barcodes);
     textWritten = jsonWritten && WriteTextReport(paths.textPath, result.lines, barcodes);

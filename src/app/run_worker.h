@@ -4,11 +4,14 @@
 
 #include "app/exit_code.h"
 #include "app/run_options.h"
+#include "platform/timeline.h"
 #include "session/session_paths.h"
 
 namespace vesk {
 
 // Runs every stage of one run once, in order; the first failing stage ends the run through ReportFailure.
-ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::chrono::steady_clock::time_point start);
+// With a timeline, every stage notes how long it took.
+ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::chrono::steady_clock::time_point start,
+                   Timeline* timeline = nullptr);
 
 }  // namespace vesk

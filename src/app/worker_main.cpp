@@ -1,6 +1,7 @@
 #include "app/worker_main.h"
 
 #include <exception>
+#include <memory>
 
 #include "app/command_line.h"
 #include "app/console.h"
@@ -9,6 +10,8 @@
 #include "app/report_failure.h"
 #include "app/run_worker.h"
 #include "platform/text.h"
+#include "platform/timeline.h"
+#include "session/atomic_file.h"
 #include "session/session_paths.h"
 
 namespace vesk {
@@ -27,9 +30,12 @@ int WorkerMain(std::chrono::steady_clock::time_point start, const std::vector<st
   const SessionPaths paths = MakeSessionPaths(options.inputPath);
   // From here on even a crash leaves the viewer a failure report.
   ArmCrashReport(paths, options.console);
+  // A development aid: the timeline is written whatever the outcome, and its own failure is ignored.
+  std::unique_ptr<Timeline> timeline;
+  if (!options.timelinePath.empty()) timeline = std::make_unique<Timeline>(start);
   ExitCode code;
   try {
-    code = RunWorker(options, paths, start);
+    code = RunWorker(options, paths, start, timeline.get());
   } catch (const std::exception& e) {
     code = ReportFailure(paths, std::string("Unexpected failure: ") + e.what(), ExitCode::RecognitionFailed,
                          options.console);
@@ -37,6 +43,7 @@ int WorkerMain(std::chrono::steady_clock::time_point start, const std::vector<st
     code = ReportFailure(paths, "Unexpected failure", ExitCode::RecognitionFailed, options.console);
   }
   DisarmCrashReport();
+  if (timeline) WriteFileAtomically(options.timelinePath, timeline->Text());
   return static_cast<int>(code);
 }
 

@@ -69,33 +69,75 @@ void OrientationInputTensor(const DecodedImage& crop, OrientationInput layout, s
                   kHalf, kInputWidth, kInputHeight);
 }
 
-int ClassifyOrientation(OcrEngine& engine, DecodedImage& crop) {
-  if (crop.width <= 0 || crop.height <= 0 || crop.pixels.empty() || !engine.cls.loaded()) return 0;
+namespace {
+
+// Whether the crop goes to the model at all: a drawn picture, a session, and (under the profile) a
+// line long enough to be turned.
+bool Classifiable(const OcrEngine& engine, const DecodedImage& crop) {
+  if (crop.width <= 0 || crop.height <= 0 || crop.pixels.empty() || !engine.cls.loaded()) return false;
+  return !(static_cast<float>(crop.width) < engine.profile.clsMinAspect * static_cast<float>(crop.height));
+}
+
+// Judges the crops `members` in one call and turns over those found upside down.
+void ClassifyBatch(OcrEngine& engine, const std::vector<DecodedImage*>& crops, const std::vector<size_t>& members,
+                   std::vector<int>& angles) {
   const ModelProfile& profile = engine.profile;
-  if (static_cast<float>(crop.width) < profile.clsMinAspect * static_cast<float>(crop.height)) return 0;
+  const size_t plane = static_cast<size_t>(3) * kInputHeight * kInputWidth;
+  TimedStage preparing(engine.timeline, "cls input");
+  std::vector<float> input(plane * members.size(), 0.0f);
+  std::vector<float> one;
+  for (size_t k = 0; k < members.size(); ++k) {
+    OrientationInputTensor(*crops[members[k]], profile.clsInput, one);
+    std::copy(one.begin(), one.end(), input.begin() + static_cast<std::ptrdiff_t>(k * plane));
+  }
+  preparing.Stop();
 
-  std::vector<float> input;
-  OrientationInputTensor(crop, profile.clsInput, input);
-  OrtValueHandle tensor = CreateInputTensor(input.data(), input.size(), {1, 3, kInputHeight, kInputWidth});
-  if (!tensor) return 0;
-
+  TimedStage running(engine.timeline, "model: cls");
+  const int64_t n = static_cast<int64_t>(members.size());
+  OrtValueHandle tensor = CreateInputTensor(input.data(), input.size(), {n, 3, kInputHeight, kInputWidth});
+  if (!tensor) return;
   OrtValueHandle output;
   std::string error;
   bool runFailed = false;
-  if (!RunOnTensor(engine.cls, tensor, kDefaultOutputName, output, error, runFailed) || !output) return 0;
-  // The two class values are read only when the output really holds two.
-  if (ElementCount(TensorShape(output.get())) < 2) return 0;
+  if (!RunOnTensor(engine.cls, tensor, kDefaultOutputName, output, error, runFailed) || !output) return;
+  running.Stop();
+  // The two class values of each line are read only when the output really holds them.
+  if (ElementCount(TensorShape(output.get())) < 2 * n) return;
   const float* values = TensorData(output.get());
-  if (values == nullptr) return 0;
-  const float upright = values[0];
-  const float upsideDown = values[1];
-  output.reset();
-  const bool sureEnough = profile.clsThreshold <= 0.0f || upsideDown >= profile.clsThreshold;
-  if (upsideDown > upright && sureEnough) {
-    Rotate180(crop);
-    return 180;
+  if (values == nullptr) return;
+  for (size_t k = 0; k < members.size(); ++k) {
+    const float upright = values[2 * k];
+    const float upsideDown = values[2 * k + 1];
+    const bool sureEnough = profile.clsThreshold <= 0.0f || upsideDown >= profile.clsThreshold;
+    if (upsideDown > upright && sureEnough) {
+      Rotate180(*crops[members[k]]);
+      angles[members[k]] = 180;
+    }
   }
-  return 0;
+}
+
+}  // namespace
+
+void ClassifyOrientations(OcrEngine& engine, const std::vector<DecodedImage*>& crops, int32_t batch,
+                          std::vector<int>& angles) {
+  angles.assign(crops.size(), 0);
+  const size_t most = static_cast<size_t>(std::max(batch, 1));
+  std::vector<size_t> members;
+  for (size_t i = 0; i < crops.size(); ++i) {
+    if (!Classifiable(engine, *crops[i])) continue;
+    members.push_back(i);
+    if (members.size() == most) {
+      ClassifyBatch(engine, crops, members, angles);
+      members.clear();
+    }
+  }
+  if (!members.empty()) ClassifyBatch(engine, crops, members, angles);
+}
+
+int ClassifyOrientation(OcrEngine& engine, DecodedImage& crop) {
+  std::vector<int> angles;
+  ClassifyOrientations(engine, {&crop}, 1, angles);
+  return angles.front();
 }
 
 }  // namespace vesk

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "imaging/decoded_image.h"
@@ -21,5 +22,10 @@ void OrientationInputTensor(const DecodedImage& crop, OrientationInput layout, s
 // which lines are too short to be turned at all. Every failure answers 0 and leaves the crop as it
 // is: orientation is a refinement, never a reason to lose a line.
 int ClassifyOrientation(OcrEngine& engine, DecodedImage& crop);
+
+// The same for every crop, up to `batch` of them in one model call (the input shape is the same for
+// all); angles[i] belongs to crops[i]. A failed call answers 0 for each of its lines.
+void ClassifyOrientations(OcrEngine& engine, const std::vector<DecodedImage*>& crops, int32_t batch,
+                          std::vector<int>& angles);
 
 }  // namespace vesk

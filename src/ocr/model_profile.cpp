@@ -123,6 +123,16 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"cls_confirm", Switch([](ModelProfile& p, bool v) { p.clsConfirm = v; })},
       {"gap_space_steps", Integer(0, 100, [](ModelProfile& p, int64_t v) { p.gapSpaceSteps = static_cast<int32_t>(v); })},
       {"text_polish", Switch([](ModelProfile& p, bool v) { p.textPolish = v; })},
+      {"rec_batch", Integer(1, 64, [](ModelProfile& p, int64_t v) {
+         p.batching.recognitionBatch = static_cast<int32_t>(v);
+       })},
+      {"rec_batch_columns", Integer(160, 204'800, [](ModelProfile& p, int64_t v) {
+         p.batching.recognitionBatchColumns = static_cast<int32_t>(v);
+       })},
+      {"cls_batch", Integer(1, 64, [](ModelProfile& p, int64_t v) {
+         p.batching.orientationBatch = static_cast<int32_t>(v);
+       })},
+      {"rec_padded_batches", Switch([](ModelProfile& p, bool v) { p.batching.padRecognitionBatches = v; })},
   };
   return keys;
 }

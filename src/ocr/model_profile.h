@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "ocr/batch_settings.h"
+
 namespace vesk {
 
 // The file name of the profile in the models folder.
@@ -45,6 +47,10 @@ struct ModelProfile {
   // ASCII, both ends trimmed).
   int32_t gapSpaceSteps = 0;
   bool textPolish = false;
+
+  // How many lines share a model call, and whether recognition batches of neighbouring widths are
+  // padded to the widest (which changes the input of the narrower lines).
+  BatchSettings batching;
 };
 
 // Reads `text`, the contents of the profile file `fileName`, into `profile` (which keeps its default

@@ -34,11 +34,14 @@ bool OcrEngine::LoadDictionary(const std::u16string& path) {
 }
 
 bool OcrEngine::Initialize(const ModelPaths& modelPaths, ExecutionProvider provider, std::string& log,
-                           bool simulateDmlInitFailure) {
+                           bool simulateDmlInitFailure, bool withOrientation) {
   paths = modelPaths;
   ep = provider;
 
-  if (!LoadDictionary(paths.dict)) {
+  TimedStage reading(timeline, "setup: dictionary");
+  const bool dictionaryLoaded = LoadDictionary(paths.dict);
+  reading.Stop();
+  if (!dictionaryLoaded) {
     log = "Dictionary missing, unreadable, or truncated (expected the PP-OCRv5 18,383-entry list, need at least " +
           std::to_string(kMinDictionaryLines) + " entries): " + ToUtf8(paths.dict);
     return false;
@@ -51,37 +54,44 @@ bool OcrEngine::Initialize(const ModelPaths& modelPaths, ExecutionProvider provi
     }
   }
 
-  OrtManager& runtime = OrtManager::Instance();
+  // Every session creation is one set-up stage of the timeline.
+  const auto create = [this](const std::u16string& path, bool onDml, ModelSession& target, std::string& log,
+                             bool simulate) {
+    const char* stage = &target == &det ? "setup: session det" : &target == &cls ? "setup: session cls"
+                                                                                  : "setup: session rec";
+    TimedStage creating(timeline, stage);
+    return OrtManager::Instance().CreateModelSession(path, onDml, target, log, simulate);
+  };
   useDml = ep == ExecutionProvider::Auto || ep == ExecutionProvider::Dml;
 
   if (useDml) {
     std::string attempt;
-    if (!runtime.CreateModelSession(paths.det, true, det, attempt, simulateDmlInitFailure)) {
+    if (!create(paths.det, true, det, attempt, simulateDmlInitFailure)) {
       log += "DML det init failed: " + attempt + "\n";
       if (ep == ExecutionProvider::Auto) {
         log += "Falling back to CPU session for Det\n";
         fallbackNote = "DML det session init failed: " + TrimTrailingLineBreaks(attempt) + "; Det and Rec run on CPU";
         useDml = false;
-        runtime.CreateModelSession(paths.det, false, det, log, false);
+        create(paths.det, false, det, log, false);
       }
     }
   } else {
-    runtime.CreateModelSession(paths.det, false, det, log, false);
+    create(paths.det, false, det, log, false);
   }
   if (!det.loaded()) return false;
 
   // Orientation always runs on the CPU and is optional: without it every line is read upright.
   std::string ignored;
-  runtime.CreateModelSession(paths.cls, false, cls, ignored, false);
+  if (withOrientation) create(paths.cls, false, cls, ignored, false);
 
   const bool recOnDml = useDml;
-  if (!runtime.CreateModelSession(paths.rec, recOnDml, rec, log, false) && recOnDml &&
+  if (!create(paths.rec, recOnDml, rec, log, false) && recOnDml &&
       ep == ExecutionProvider::Auto) {
     log += "DML rec init failed, falling back all models to CPU\n";
     fallbackNote = "DML rec session init failed; Det and Rec rebuilt on CPU";
     useDml = false;
-    runtime.CreateModelSession(paths.det, false, det, log, false);
-    runtime.CreateModelSession(paths.rec, false, rec, log, false);
+    create(paths.det, false, det, log, false);
+    create(paths.rec, false, rec, log, false);
   }
   return rec.loaded();
 }

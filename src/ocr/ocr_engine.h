@@ -12,6 +12,7 @@
 #include "ocr/ocr_options.h"
 #include "ocr/ocr_result.h"
 #include "output/records.h"
+#include "platform/timeline.h"
 #include "runtime/model_session.h"
 
 namespace vesk {
@@ -40,12 +41,14 @@ class OcrEngine {
   ModelSession cls;  // may stay empty: orientation is then skipped
   ModelSession rec;
   std::vector<std::string> dictionary;  // class texts; 0 is the CTC blank, the last a space
+  Timeline* timeline = nullptr;          // where set-up and the pass note their stage times, if anywhere
 
   // Loads the dictionary, checks the model files and creates the sessions, falling back from
   // DirectML to the CPU as `provider` allows. Diagnostics go to `log`. True when detection and
-  // recognition sessions exist.
+  // recognition sessions exist. Without `withOrientation` the orientation session is not made (its
+  // file is still required), for runs that will not classify orientation.
   bool Initialize(const ModelPaths& modelPaths, ExecutionProvider provider, std::string& log,
-                  bool simulateDmlInitFailure);
+                  bool simulateDmlInitFailure, bool withOrientation = true);
 
   // Reads the dictionary into `dictionary`: the blank entry, the file's lines, a space. True when
   // the file held at least kMinDictionaryLines lines.

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "ocr/batch_settings.h"
 #include "ocr/reading_order.h"
 
 namespace vesk {
@@ -12,6 +13,7 @@ struct OcrOptions {
   int32_t maxSide = 4096;              // can only lower the detection input limit
   bool simulateDmlRunFailure = false;  // fault injection: the first attempt fails as a failed model call
   ReadingOrder order = ReadingOrder::Columns;  // how the detected lines are put into reading order
+  BatchSettings batching;                      // how many lines share a model call
 };
 
 }  // namespace vesk

@@ -25,63 +25,92 @@ bool OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& option
 
   std::vector<DetBox> boxes;
   if (!DetectText(*this, image, options.maxSide, boxes, error, dmlRunFailed)) return false;
+  TimedStage ordering(timeline, "order");
   const std::vector<DetBox> ordered =
       options.order == ReadingOrder::Layout ? OrderBoxesByLayout(boxes) : OrderBoxes(boxes);
+  ordering.Stop();
+
+  // Every box is cut out (and turned upright) first, so that lines can share model calls; the lines
+  // are then taken in reading order again.
+  std::vector<const DetBox*> kept;
+  std::vector<DecodedImage> crops(ordered.size());
+  for (const DetBox& box : ordered) {
+    TimedStage cropping(timeline, "crop");
+    if (CropLine(image, ExpandBox(box, profile.cropMarginY, profile.cropMarginX), crops[kept.size()])) {
+      kept.push_back(&box);
+    }
+  }
+  crops.resize(kept.size());
+
+  std::vector<int> orientations(crops.size(), 0);
+  if (options.classifyOrientation && cls.loaded()) {
+    std::vector<DecodedImage*> judged;
+    for (DecodedImage& crop : crops) judged.push_back(&crop);
+    ClassifyOrientations(*this, judged, options.batching.orientationBatch, orientations);
+  }
+
+  std::vector<const DecodedImage*> read;
+  for (const DecodedImage& crop : crops) read.push_back(&crop);
+  std::vector<LineReading> readings;
+  RecognizeLines(*this, read, options.batching, readings);
+
+  // A wrongly turned line still reads as something, only worse: the turn stands when the line reads
+  // better turned than as it was. The turned lines are read once more as they stood.
+  constexpr size_t kNone = static_cast<size_t>(-1);
+  std::vector<size_t> confirmationOf(kept.size(), kNone);
+  std::vector<DecodedImage> uprightCrops;
+  if (profile.clsConfirm) {
+    for (size_t i = 0; i < kept.size(); ++i) {
+      if (orientations[i] != 180 || !readings[i].read) continue;
+      confirmationOf[i] = uprightCrops.size();
+      uprightCrops.push_back(crops[i]);
+      Rotate180(uprightCrops.back());
+    }
+  }
+  std::vector<const DecodedImage*> uprightRead;
+  for (const DecodedImage& crop : uprightCrops) uprightRead.push_back(&crop);
+  std::vector<LineReading> uprightReadings;
+  RecognizeLines(*this, uprightRead, options.batching, uprightReadings);
 
   // A line whose output was unusable is only dropped; a failed model call fails the attempt, so
-  // that a DirectML fault can be retried on the CPU. The first reason is the one reported.
+  // that a DirectML fault can be retried on the CPU. The first reason in reading order is the one
+  // reported.
   std::string firstRecognitionError;
   bool recognitionRunFailed = false;
   int32_t nextIndex = 0;
-  DecodedImage crop;
-  for (const DetBox& box : ordered) {
-    if (!CropLine(image, ExpandBox(box, profile.cropMarginY, profile.cropMarginX), crop)) continue;
-
-    int32_t orientation = 0;
-    if (options.classifyOrientation && crop.width > 0 && crop.height > 0 && !crop.pixels.empty() && cls.loaded()) {
-      orientation = ClassifyOrientation(*this, crop);
-    }
-
-    std::string text;
-    float score = 0.0f;
-    std::string lineError;
-    bool lineRunFailed = false;
-    if (!RecognizeLine(*this, crop, text, score, lineError, lineRunFailed)) {
-      if (firstRecognitionError.empty()) firstRecognitionError = lineError;
-      if (lineRunFailed) recognitionRunFailed = true;
+  for (size_t i = 0; i < kept.size(); ++i) {
+    LineReading& reading = readings[i];
+    if (!reading.read) {
+      if (firstRecognitionError.empty()) firstRecognitionError = reading.error;
+      if (reading.runFailed) recognitionRunFailed = true;
       continue;
     }
-    // A wrongly turned line still reads as something, only worse: the turn stands when the line
-    // reads better turned than as it was.
-    if (orientation == 180 && profile.clsConfirm) {
-      Rotate180(crop);
-      std::string uprightText;
-      float uprightScore = 0.0f;
-      std::string uprightError;
-      bool uprightRunFailed = false;
-      if (RecognizeLine(*this, crop, uprightText, uprightScore, uprightError, uprightRunFailed)) {
-        if (uprightScore >= score) {
-          text = std::move(uprightText);
-          score = uprightScore;
+    int32_t orientation = orientations[i];
+    if (confirmationOf[i] != kNone) {
+      LineReading& upright = uprightReadings[confirmationOf[i]];
+      if (upright.read) {
+        if (upright.score >= reading.score) {
+          reading.text = std::move(upright.text);
+          reading.score = upright.score;
           orientation = 0;
         }
-      } else if (uprightRunFailed) {
+      } else if (upright.runFailed) {
         // A failed model call fails the attempt as any other would; an unusable output only leaves
         // the turned reading standing.
-        if (firstRecognitionError.empty()) firstRecognitionError = uprightError;
+        if (firstRecognitionError.empty()) firstRecognitionError = upright.error;
         recognitionRunFailed = true;
         continue;
       }
     }
-    if (profile.textPolish) text = PolishLineText(text);
-    if (text.empty()) continue;
+    if (profile.textPolish) reading.text = PolishLineText(reading.text);
+    if (reading.text.empty()) continue;
 
     OcrLine line;
     line.index = nextIndex++;
-    line.text = std::move(text);
-    line.score = score;
+    line.text = std::move(reading.text);
+    line.score = reading.score;
     line.orientation = orientation;
-    line.box = RoundBoxCorners(box);
+    line.box = RoundBoxCorners(*kept[i]);
     lines.push_back(std::move(line));
   }
 

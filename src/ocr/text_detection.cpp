@@ -54,9 +54,12 @@ bool DetectText(OcrEngine& engine, const DecodedImage& image, int32_t maxSide, s
   const int32_t padW = PadUp(rw);
   const int32_t padH = PadUp(rh);
 
+  TimedStage preparing(engine.timeline, "det input");
   std::vector<float> input(static_cast<size_t>(3) * padH * padW, 0.0f);
   ResizeNormalize(image.pixels.data(), image.width, image.height, input.data(), rw, rh, kMean, kStd, padW, padH);
+  preparing.Stop();
 
+  TimedStage running(engine.timeline, "model: det");
   OrtValueHandle tensor = CreateInputTensor(input.data(), input.size(), {1, 3, padH, padW});
   if (!tensor) {
     error = "Failed to create Det input tensor";
@@ -64,6 +67,8 @@ bool DetectText(OcrEngine& engine, const DecodedImage& image, int32_t maxSide, s
   }
   OrtValueHandle output;
   if (!RunOnTensor(engine.det, tensor, kDefaultOutputName, output, error, runFailed)) return false;
+  running.Stop();
+  TimedStage boxing(engine.timeline, "det boxes");
   if (!output) {
     error = "Detection produced no output tensor";
     return false;

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "imaging/decoded_image.h"
+#include "ocr/batch_settings.h"
 #include "ocr/ocr_engine.h"
 
 namespace vesk {
@@ -13,5 +15,19 @@ namespace vesk {
 // raised only when the model call itself failed.
 bool RecognizeLine(OcrEngine& engine, const DecodedImage& crop, std::string& text, float& score, std::string& error,
                    bool& runFailed);
+
+// What reading one crop gave, with the meanings of RecognizeLine's results.
+struct LineReading {
+  bool read = false;
+  std::string text;
+  float score = 0.0f;
+  std::string error;
+  bool runFailed = false;
+};
+
+// Reads every crop as RecognizeLine does, several lines to a model call as `batching` allows;
+// readings[i] belongs to crops[i]. A failure of a shared call is the failure of each of its lines.
+void RecognizeLines(OcrEngine& engine, const std::vector<const DecodedImage*>& crops, const BatchSettings& batching,
+                    std::vector<LineReading>& readings);
 
 }  // namespace vesk

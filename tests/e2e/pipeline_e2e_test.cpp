@@ -152,6 +152,39 @@ TEST_F(PipelineTest, ReadingOrderOptionReordersTheLinesOnlyWhenAskedTo) {
   EXPECT_EQ(inLayout, inColumns);
 }
 
+// The timeline is for finding where the time goes: it names every stage, and asking for it changes nothing
+// the run writes.
+TEST_F(PipelineTest, TimelineNamesTheStagesAndLeavesTheResultsAlone) {
+  const fs::path timeline = tmp_.path() / "timeline.tsv";
+  const auto run = [&](std::vector<std::string> extra) {
+    extra.insert(extra.begin(), {"--ep=cpu", "--barcode=0"});
+    const ProgramResult r = RunOn(Sample("screen_1920x1080.png"), extra);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string json = ReadFile(U8(Paths().jsonPath));
+    return RunOutput{ReadFile(U8(Paths().textPath)), json.substr(0, json.find("  \"elapsed_ms\": "))};
+  };
+  const RunOutput plain = run({});
+  const RunOutput timed = run({"--timeline=" + timeline.string()});
+  EXPECT_EQ(timed.report, plain.report);
+  EXPECT_EQ(timed.json, plain.json);
+
+  std::vector<std::string> stages;
+  std::istringstream in(ReadFile(timeline));
+  for (std::string line; std::getline(in, line);) {
+    const size_t tab = line.find('\t');
+    ASSERT_NE(tab, std::string::npos) << line;
+    ASSERT_NE(line.find('\t', tab + 1), std::string::npos) << line;
+    stages.push_back(line.substr(0, tab));
+  }
+  for (const char* stage : {"model check", "setup: runtime library", "setup: session det", "setup: session cls",
+                            "setup: session rec", "decode", "model: det", "model: cls", "model: rec", "ctc",
+                            "write results"}) {
+    EXPECT_NE(std::find(stages.begin(), stages.end(), stage), stages.end()) << stage;
+  }
+  ASSERT_FALSE(stages.empty());
+  EXPECT_EQ(stages.back(), "end");
+}
+
 TEST_F(PipelineTest, RunFaultOnTheCpuEndsWithFour) {
   const ProgramResult r = RunOn(Sample("blank.png"), {"--ep=cpu", "--force-dml-fail=run"});
   EXPECT_EQ(r.exitCode, 4);
@@ -166,6 +199,18 @@ TEST_F(PipelineTest, UndecodableScreenshotEndsWithTwo) {
   EXPECT_EQ(r.exitCode, 2);
   // The runtime may add lines of its own (under Wine it reports the graphics interfaces it lacks).
   EXPECT_TRUE(HasLine(r.err, "Image decoding failed: Failed to open image: " + shot.string())) << r.err;
+}
+
+// The picture is decoded beside set-up, yet a set-up failure is still the one reported.
+TEST_F(PipelineTest, SetUpFailureWinsOverAnUndecodableScreenshot) {
+  const fs::path shot = tmp_.path() / "notes.png";
+  WriteFile(shot, "this is not a picture\n");
+  const ProgramResult r = RunOn(shot, {"--ep=cpu"}, InstallWorkerCopy({}));
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_TRUE(r.err.starts_with("ONNX Runtime DLL initialization failed: ")) << r.err;
+  const std::string log = ReadFile(U8(Paths().logPath));
+  EXPECT_EQ(log.find("Image decoding"), std::string::npos) << log;
+  EXPECT_NE(log.find("Error: ONNX Runtime DLL initialization failed: "), std::string::npos) << log;
 }
 
 // A file far larger than any picture the limits allow: only its header is read, and the viewer

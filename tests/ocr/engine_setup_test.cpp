@@ -185,6 +185,21 @@ TEST_F(EngineSetupTest, CorruptOrientationModelLeavesOrientationOut) {
   EXPECT_TRUE(engine_.rec.loaded());
 }
 
+// A run that will not classify orientation skips the session, but still needs the file.
+TEST_F(EngineSetupTest, WithoutOrientationTheSessionIsNotMadeButTheFileIsChecked) {
+  ASSERT_TRUE(engine_.Initialize(paths_, ExecutionProvider::Cpu, log_, false, false)) << log_;
+  EXPECT_FALSE(engine_.cls.loaded());
+  EXPECT_TRUE(engine_.det.loaded());
+  EXPECT_TRUE(engine_.rec.loaded());
+
+  OcrEngine missing;
+  ModelPaths noCls = paths_;
+  noCls.cls = U16(dir_.path() / "absent.onnx");
+  std::string log;
+  EXPECT_FALSE(missing.Initialize(noCls, ExecutionProvider::Cpu, log, false, false));
+  EXPECT_EQ(log, "Model file not found: " + (dir_.path() / "absent.onnx").string());
+}
+
 TEST_F(EngineSetupTest, CorruptDetectionOrRecognitionModelFailsWithTheRuntimeReason) {
   paths_.det = Corrupt("det.onnx");
   EXPECT_FALSE(engine_.Initialize(paths_, ExecutionProvider::Cpu, log_, false));

@@ -49,6 +49,10 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "cls_min_aspect = 1.5\n"
       "cls_confirm = on\n"
       "gap_space_steps = 3\n"
+      "rec_batch = 2\n"
+      "rec_batch_columns = 2560\n"
+      "cls_batch = 8\n"
+      "rec_padded_batches = on\n"
       "text_polish = on");  // the last line needs no line feed
   EXPECT_EQ(p.name, kFile);
   EXPECT_EQ(p.detMaxSide, 1920);
@@ -61,6 +65,10 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_TRUE(p.clsConfirm);
   EXPECT_EQ(p.gapSpaceSteps, 3);
   EXPECT_TRUE(p.textPolish);
+  EXPECT_EQ(p.batching.recognitionBatch, 2);
+  EXPECT_EQ(p.batching.recognitionBatchColumns, 2560);
+  EXPECT_EQ(p.batching.orientationBatch, 8);
+  EXPECT_TRUE(p.batching.padRecognitionBatches);
 }
 
 TEST(ModelProfileTest, KeysLeftOutKeepTheValuesOfAPipelineWithoutProfile) {
@@ -79,6 +87,8 @@ TEST(ModelProfileTest, KeysLeftOutKeepTheValuesOfAPipelineWithoutProfile) {
     EXPECT_FALSE(q->clsConfirm);
     EXPECT_EQ(q->gapSpaceSteps, 0);
     EXPECT_FALSE(q->textPolish);
+    EXPECT_EQ(q->batching.recognitionBatch, BatchSettings{}.recognitionBatch);
+    EXPECT_FALSE(q->batching.padRecognitionBatches);
   }
 }
 
@@ -95,6 +105,8 @@ TEST(ModelProfileTest, MistakesNameTheFileTheLineAndTheKey) {
             "model_profile.txt line 1, key \"det_max_pixels\": value \"\" is not a whole number");
   EXPECT_EQ(Rejection("cls_input = squeezed\n"),
             "model_profile.txt line 1, key \"cls_input\": value \"squeezed\" is neither stretched nor padded");
+  EXPECT_EQ(Rejection("rec_batch = 0\n"),
+            "model_profile.txt line 1, key \"rec_batch\": value \"0\" is out of range (1 to 64)");
   EXPECT_EQ(Rejection("cls_confirm = yes\n"),
             "model_profile.txt line 1, key \"cls_confirm\": value \"yes\" is neither on nor off");
   // Numbers are plain: no signs, exponents, infinities, NaNs, trailing words or comments.
