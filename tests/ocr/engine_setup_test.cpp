@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "ocr/bundled_engine.h"
 #include "ocr/ocr_engine.h"
 #include "platform/text.h"
 #include "runtime/ort_manager.h"
@@ -72,13 +73,8 @@ TEST(LoadDictionaryTest, MissingFileLeavesOnlyTheBlankEntry) {
 class EngineSetupTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::u16string error;
-    ASSERT_TRUE(OrtManager::Instance().Initialize(U16(test::BinDir() / "backend"), error)) << ToUtf8(error);
-    const std::filesystem::path models = test::BinDir() / "models";
-    paths_.det = U16(models / "PP-OCRv5_server_det.onnx");
-    paths_.cls = U16(models / "PP-LCNet_x1_0_textline_ori.onnx");
-    paths_.rec = U16(models / "PP-OCRv5_server_rec.onnx");
-    paths_.dict = U16(models / "ppocrv5_dict.txt");
+    ASSERT_NO_FATAL_FAILURE(test::LoadBundledRuntime());
+    paths_ = test::BundledModelPaths();
     // The set-up is examined as with a library that has no DirectML provider; tests that need one
     // put a stand-in in its place.
     savedAppendDml_ = OrtManager::Instance().appendDml;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "imaging/image_decoder.h"
+#include "ocr/bundled_engine.h"
 #include "ocr/line_order.h"
 #include "ocr/line_orientation.h"
 #include "ocr/model_profile.h"
@@ -59,13 +60,7 @@ void ExpectConsecutiveIndices(const std::vector<OcrLine>& lines) {
 class OcrPassTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::u16string error;
-    ASSERT_TRUE(OrtManager::Instance().Initialize(U16(test::BinDir() / "backend"), error)) << ToUtf8(error);
-    const std::filesystem::path models = test::BinDir() / "models";
-    const ModelPaths paths{U16(models / "PP-OCRv5_server_det.onnx"), U16(models / "PP-LCNet_x1_0_textline_ori.onnx"),
-                           U16(models / "PP-OCRv5_server_rec.onnx"), U16(models / "ppocrv5_dict.txt")};
-    std::string log;
-    ASSERT_TRUE(engine_.Initialize(paths, ExecutionProvider::Cpu, log, false)) << log;
+    ASSERT_NO_FATAL_FAILURE(test::InitializeBundledCpuEngine(engine_));
   }
 
   // Makes the CPU engine look like one whose detection and recognition run on DirectML.
