@@ -61,9 +61,16 @@ class WorkerCrashTest : public WorkerTest {
     EXPECT_EQ(::poll(&ready, 1, 120000), 1) << "the worker never read the screenshot";
     ::close(watch);
 
+    // A worker that stops using the CPU (blocked, or already a zombie) must not hold the test up: it is
+    // then signalled where it stands, after at most half a minute.
     const long long read = CpuTicks(worker.pid);
     const long long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
     for (long long now = read; now >= 0 && (now - read) * 10 < ticksPerSecond; now = CpuTicks(worker.pid)) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        ADD_FAILURE() << "the worker used no CPU time for 30 s after reading the screenshot";
+        break;
+      }
       std::this_thread::sleep_for(5ms);
     }
     return worker;
