@@ -18,12 +18,18 @@ bool IsLatinCharacter(const std::string& entry) {
   return entry.size() == 1 && entry[0] > ' ' && entry[0] < 0x7F;
 }
 
-// One emitted entry: where it starts in the text, and the blank steps just before it.
+// Small letters about half as wide again as most: the model's steps fall near the middle of each
+// letter, so more blank steps stand between such a letter and its neighbours inside a word. (Capitals
+// are left out: they mostly start a word, where the gap before them is a real one.)
+bool IsWideLetter(const std::string& entry) { return entry == "m" || entry == "w"; }
+
+// One emitted entry: where it starts in the text, the blank steps just before it, and what it is.
 struct Emission {
   size_t begin;
   int64_t blanksBefore;
   bool latin;
   bool space;
+  bool wide;
 };
 
 // The text with a space added before each entry that follows a long enough blank run beside Latin
@@ -45,7 +51,8 @@ std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& 
   out.reserve(text.size() + emissions.size());
   for (size_t i = 0; i < emissions.size(); ++i) {
     const size_t end = i + 1 < emissions.size() ? emissions[i + 1].begin : text.size();
-    if (i > 0 && emissions[i].blanksBefore >= threshold && (emissions[i - 1].latin || emissions[i].latin) &&
+    const int64_t widened = threshold + (emissions[i].wide ? 1 : 0) + (i > 0 && emissions[i - 1].wide ? 1 : 0);
+    if (i > 0 && emissions[i].blanksBefore >= widened && (emissions[i - 1].latin || emissions[i].latin) &&
         !emissions[i - 1].space && !emissions[i].space) {
       out += ' ';
     }
@@ -96,7 +103,7 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
         p = 1.0f / s;
       }
       const std::string& entry = dictionary[static_cast<size_t>(best)];
-      if (gapSpaceSteps > 0) emissions.push_back({text.size(), blankRun, IsLatinCharacter(entry), entry == " "});
+      if (gapSpaceSteps > 0) emissions.push_back({text.size(), blankRun, IsLatinCharacter(entry), entry == " ", IsWideLetter(entry)});
       text += entry;
       sum += p;
       ++emitted;

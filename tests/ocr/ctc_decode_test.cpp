@@ -133,6 +133,25 @@ TEST(DecodeCtcTest, AWordGapMustClearlyExceedTheLinesUsualLetterGap) {
   EXPECT_EQ(Decoded(steps, 5), "abcdef");
 }
 
+TEST(DecodeCtcTest, AWideSmallLetterNeedsALongerGapBesideIt) {
+  // Letters one blank apart, then three blanks on either side of entry 7: as "g" that is a word on its
+  // own; as "m", whose middle lies further from its neighbours, it is part of the word, and only a
+  // longer run beside it is a gap.
+  const std::vector<int> classes{3, 0, 1, 0, 2, 0, 4, 0, 0, 0, 7, 0, 0, 0, 5, 0, 1};
+  EXPECT_EQ(Decoded(Sequence(classes), 3), "cabd g ea");
+  std::vector<std::string> dictionary = Dictionary();
+  dictionary[7] = "m";
+  const auto decoded = [&](const std::vector<int>& steps) {
+    const Steps sequence = Sequence(steps);
+    std::string text;
+    float score = 0.0f;
+    DecodeCtc(sequence.data.data(), sequence.T(), sequence.C, dictionary, text, score, 3);
+    return text;
+  };
+  EXPECT_EQ(decoded(classes), "cabdmea");
+  EXPECT_EQ(decoded({3, 0, 1, 0, 2, 0, 4, 0, 0, 0, 0, 7, 0, 5, 0, 1}), "cabd mea");
+}
+
 TEST(DecodeCtcTest, GapsBetweenChineseCharactersAddNoSpace) {
   // The multi-byte entry 8 stands for Chinese text, which has no spaces between words; a gap between
   // it and Latin text is a space like any other.
