@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "imaging/decoded_image.h"
-#include "output/records.h"
+#include "core/decoded_image.h"
+#include "core/records.h"
 
 namespace vesk {
 

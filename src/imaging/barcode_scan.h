@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/decoded_image.h"
-#include "output/records.h"
+#include "core/decoded_image.h"
+#include "core/records.h"
 
 namespace vesk {
 

@@ -15,7 +15,7 @@ int64_t Side(const IntPoint& a, const IntPoint& b, int64_t x, int64_t y) {
 }
 
 // Inside a convex quadrilateral, whichever way round its corners run: on the same side of every edge.
-bool Contains(const std::array<IntPoint, 4>& box, int64_t x, int64_t y) {
+bool Contains(const Quad& box, int64_t x, int64_t y) {
   bool left = false;
   bool right = false;
   for (size_t i = 0; i < box.size(); ++i) {

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "output/records.h"
+#include "core/records.h"
 
 namespace vesk {
 

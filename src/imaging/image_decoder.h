@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "imaging/decoded_image.h"
+#include "core/decoded_image.h"
 
 namespace vesk {
 

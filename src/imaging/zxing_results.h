@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "imaging/barcode_symbols.h"
-#include "output/records.h"
+#include "core/records.h"
 
 namespace vesk {
 namespace zxing_results {

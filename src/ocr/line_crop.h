@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imaging/decoded_image.h"
+#include "core/decoded_image.h"
 #include "ocr/det_box.h"
 
 namespace vesk {

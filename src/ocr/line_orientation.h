@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/decoded_image.h"
+#include "core/decoded_image.h"
 #include "ocr/model_profile.h"
 #include "ocr/ocr_engine.h"
 

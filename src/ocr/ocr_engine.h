@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "imaging/decoded_image.h"
+#include "core/decoded_image.h"
 #include "ocr/execution_provider.h"
 #include "ocr/model_profile.h"
 #include "ocr/ocr_options.h"
 #include "ocr/ocr_result.h"
-#include "output/records.h"
+#include "core/records.h"
 #include "platform/timeline.h"
 #include "runtime/model_session.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "output/records.h"
+#include "core/records.h"
 
 namespace vesk {
 

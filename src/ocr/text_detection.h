@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/decoded_image.h"
+#include "core/decoded_image.h"
 #include "ocr/det_box.h"
 #include "ocr/model_profile.h"
 #include "ocr/ocr_engine.h"

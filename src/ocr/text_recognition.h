@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/decoded_image.h"
+#include "core/decoded_image.h"
 #include "ocr/batch_settings.h"
 #include "ocr/ocr_engine.h"
 

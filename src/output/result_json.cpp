@@ -47,16 +47,7 @@ void AppendPoint(std::string& out, int32_t x, int32_t y) {
   out += ']';
 }
 
-void AppendBox(std::string& out, const std::array<int32_t, 8>& box) {
-  out += '[';
-  for (size_t i = 0; i < box.size(); i += 2) {
-    if (i > 0) out += ',';
-    AppendPoint(out, box[i], box[i + 1]);
-  }
-  out += ']';
-}
-
-void AppendBox(std::string& out, const std::array<IntPoint, 4>& box) {
+void AppendBox(std::string& out, const Quad& box) {
   out += '[';
   for (size_t i = 0; i < box.size(); ++i) {
     if (i > 0) out += ',';

@@ -5,7 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "output/records.h"
+#include "core/records.h"
+#include "output/result_meta.h"
 
 namespace vesk {
 

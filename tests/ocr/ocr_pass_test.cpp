@@ -90,14 +90,14 @@ TEST_F(OcrPassTest, SamplesReadAsTheirKnownTextInReadingOrder) {
       EXPECT_EQ(line.orientation, 0);
       EXPECT_GT(line.score, 0.5f);
       EXPECT_LE(line.score, 1.0f);
-      for (size_t k = 0; k < 8; k += 2) {
-        EXPECT_GE(line.box[k], 0);
-        EXPECT_LE(line.box[k], image.width);
-        EXPECT_GE(line.box[k + 1], 0);
-        EXPECT_LE(line.box[k + 1], image.height);
+      for (const IntPoint& corner : line.box) {
+        EXPECT_GE(corner.x, 0);
+        EXPECT_LE(corner.x, image.width);
+        EXPECT_GE(corner.y, 0);
+        EXPECT_LE(corner.y, image.height);
       }
-      EXPECT_LT(line.box[0], line.box[2]);  // top-left left of top-right
-      EXPECT_LT(line.box[1], line.box[7]);  // top-left above bottom-left
+      EXPECT_LT(line.box[0].x, line.box[1].x);  // top-left left of top-right
+      EXPECT_LT(line.box[0].y, line.box[3].y);  // top-left above bottom-left
     }
   }
 }

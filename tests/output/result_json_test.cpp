@@ -91,10 +91,10 @@ TEST(BuildResultJsonTest, TwoLinesAndTwoBarcodes) {
   meta.elapsedMs = -3;
 
   OcrLine first = Line(0, "Invoice", 1.0f);
-  first.box = {10, 20, 110, 20, 110, 40, 10, 40};
+  first.box = {{{10, 20}, {110, 20}, {110, 40}, {10, 40}}};
   OcrLine second = Line(1, "Total \"12.50\"", 0.98765f);
   second.orientation = 180;
-  second.box = {-5, -1, 60, 0, 60, 18, -5, 17};
+  second.box = {{{-5, -1}, {60, 0}, {60, 18}, {-5, 17}}};
 
   BarcodeResult qr;
   qr.format = "QRCode";
@@ -168,7 +168,7 @@ TEST(BuildResultJsonTest, ExtremeIntegersInPlainDecimal) {
   ResultMeta meta = Meta(false);
   meta.elapsedMs = std::numeric_limits<int64_t>::min();
   OcrLine line = Line(std::numeric_limits<int32_t>::max(), "x", 0.5f);
-  line.box = {std::numeric_limits<int32_t>::min(), 0, 0, 0, 0, 0, 0, 0};
+  line.box = {{{std::numeric_limits<int32_t>::min(), 0}, {0, 0}, {0, 0}, {0, 0}}};
   const std::string json = BuildResultJson(meta, {line}, {});
   EXPECT_NE(json.find("      \"index\": 2147483647,\n"), std::string::npos);
   EXPECT_NE(json.find("      \"box\": [[-2147483648,0],[0,0],[0,0],[0,0]]\n"), std::string::npos);
