@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a built worker on every sample screenshot and every development screenshot under several
 # configurations and keeps what each run wrote (text report, JSON document, run log), with the elapsed
-# milliseconds blanked out. Two snapshots of two builds that should behave alike are compared with
+# milliseconds blanked out and the repository's folder written as REPO/, so that snapshots made in two
+# checkouts compare. Two snapshots of two builds that should behave alike are compared with
 # `diff -r`; a difference is a change of behaviour.
 #
 # Usage: bench/output_snapshot.sh BIN_DIR OUT_DIR
@@ -58,7 +59,7 @@ for entry in "${configs[@]}"; do
       [ -e "$f" ] || continue
       ext=${f##*.ocr.}
       sed -E -e 's/"elapsed_ms": ?-?[0-9]+/"elapsed_ms": 0/' -e 's/ barcodes in -?[0-9]+ ms/ barcodes in 0 ms/' \
-        "$f" > "$out/$name/$base.$ext"
+        -e "s#$repo/#REPO/#g" "$f" > "$out/$name/$base.$ext"
     done
     rm -rf "$tmp"
   done
