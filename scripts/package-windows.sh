@@ -2,8 +2,7 @@
 # Builds the Windows worker with MinGW-w64 and writes build/windows/VeskOcrWorker-win64.zip: one folder with
 # VeskOcrWorker.exe, backend/ (the inference runtime), models/, the stand-in viewer and README.txt, which a
 # user unpacks on Windows and runs. zxing-cpp 2.3 is taken from $VESK_ZXING_SOURCE_DIR, else from
-# ../shared/third_party/zxing-cpp-2.3.0 beside the repository or /work/shared/third_party/zxing-cpp-2.3.0;
-# without it the worker has no barcode reader.
+# ../shared/third_party/zxing-cpp-2.3.0 beside the repository; without it the worker has no barcode reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -4,8 +4,7 @@
 #
 # zxing23 builds zxing-cpp 2.3 from source and runs the barcode tests (unit and end-to-end) against it.
 # The sources are taken from $VESK_ZXING_SOURCE_DIR, else from ../shared/third_party/zxing-cpp-2.3.0
-# beside the repository, else from /work/shared/third_party/zxing-cpp-2.3.0. When none is there, it says
-# so and succeeds: those tests were then not run.
+# beside the repository. When neither is there, it says so and succeeds: those tests were then not run.
 #
 # windows cross-builds the Windows worker, its tests and VeskOcrWorker-win64.zip with MinGW-w64 and runs
 # the tests under Wine (scripts/setup.sh windows installs both). It takes zxing-cpp 2.3 from the same
