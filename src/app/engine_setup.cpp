@@ -32,6 +32,7 @@ bool ProfileToBeChecked(const std::u16string& modelsFolder) {
 }
 
 Status CheckModels(const RunContext& run, const std::u16string& modelsFolder) {
+  // The report names the files in this order.
   std::vector<std::u16string> files{kDetModelFile, kRecModelFile, kClsModelFile, kDictionaryFile};
   if (ProfileToBeChecked(modelsFolder)) files.push_back(kModelProfileFile);
   const ModelCheck check = Timed(run.timeline, "model check", [&] { return VerifyModels(modelsFolder, files); });

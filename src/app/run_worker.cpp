@@ -104,7 +104,8 @@ Outcome<RunResults> ReadScreenshot(const RunContext& run, RunState& state) {
   return results;
 }
 
-// The run's steps in order; the first that fails ends the run.
+// The steps of a run in order: hand off to the viewer, set up the engine while the screenshot is read
+// beside it, read the screenshot's text, write the results. The first that fails ends the run.
 Status RunSteps(const RunContext& run, RunState& state) {
   if (Status handedOff = HandOffToViewer(run); !handedOff.ok()) return handedOff;
   if (Status found = CheckScreenshotExists(run.options); !found.ok()) return found;
