@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "imaging/barcode_scan.h"
@@ -44,6 +45,17 @@ bool Time(int runs, Timing& timing, Step step) {
   return true;
 }
 
+// Keeps the value of outcome in value, or its failure's message in error; true when there is a value.
+template <class T>
+bool Keep(vesk::Outcome<T> outcome, T& value, std::string& error) {
+  if (!outcome.ok()) {
+    error = outcome.status().message();
+    return false;
+  }
+  value = std::move(*outcome);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,17 +78,16 @@ int main(int argc, char** argv) {
   for (const std::string& picture : pictures) {
     const std::u16string path = vesk::FromUtf8(picture);
     vesk::DecodedImage image;
-    std::u16string decodeError;
+    std::string error;
     Timing decode;
-    if (!Time(runs, decode, [&] { return vesk::DecodeImage(path, image, decodeError); })) {
-      std::fprintf(stderr, "%s\n", vesk::ToUtf8(decodeError).c_str());
+    if (!Time(runs, decode, [&] { return Keep(vesk::DecodeImage(path), image, error); })) {
+      std::fprintf(stderr, "%s\n", error.c_str());
       return 1;
     }
     std::vector<vesk::BarcodeResult> results;
-    std::string scanError;
     Timing scan;
-    if (!Time(runs, scan, [&] { return vesk::ScanBarcodes(image, results, scanError); })) {
-      std::fprintf(stderr, "%s: scan failed: %s\n", picture.c_str(), scanError.c_str());
+    if (!Time(runs, scan, [&] { return Keep(vesk::ScanBarcodes(image), results, error); })) {
+      std::fprintf(stderr, "%s: scan failed: %s\n", picture.c_str(), error.c_str());
       return 1;
     }
     const std::string name = picture.substr(picture.find_last_of('/') + 1);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string_view>
 #include <system_error>
@@ -45,50 +46,73 @@ int Usage() {
   return 2;
 }
 
-bool ParseTimeout(const std::string& text, long long& ms) {
-  if (text.empty()) return false;
+// The whole of text as a number of milliseconds; none when anything else is in it.
+std::optional<long long> ParseTimeout(const std::string& text) {
+  if (text.empty()) return std::nullopt;
   size_t used = 0;
+  long long ms = 0;
   try {
     ms = std::stoll(text, &used);
   } catch (const std::exception&) {
-    return false;
+    return std::nullopt;
   }
-  return used == text.size();
+  if (used != text.size()) return std::nullopt;
+  return ms;
 }
 
-}  // namespace
+// With VESK_VIEWER_RECORD set, its arguments (and the raw command line, where there is one) go to files.
+void RecordArguments(const std::vector<std::u16string>& arguments, const std::u16string& commandLine) {
+  const char* record = std::getenv("VESK_VIEWER_RECORD");
+  if (record == nullptr || *record == '\0') return;
+  // The raw command line goes first: a test that has the argument record may read it at once.
+  if (!commandLine.empty()) WriteWhole(std::string(record) + ".cmdline", ToUtf8(commandLine));
+  std::string lines;
+  for (const auto& argument : arguments) lines += ToUtf8(argument) + '\n';
+  WriteWhole(record, lines);
+}
 
-int RunViewerStandIn(const std::vector<std::u16string>& arguments, const std::u16string& commandLine) {
-  if (const char* record = std::getenv("VESK_VIEWER_RECORD"); record != nullptr && *record != '\0') {
-    // The raw command line goes first: a test that has the argument record may read it at once.
-    if (!commandLine.empty()) WriteWhole(std::string(record) + ".cmdline", ToUtf8(commandLine));
-    std::string lines;
-    for (const auto& argument : arguments) lines += ToUtf8(argument) + '\n';
-    WriteWhole(record, lines);
-  }
+// What the hand-off command line asks for: the file to wait for, and how long.
+struct HandOff {
+  std::u16string path;
+  long long timeoutMs = -1;
+};
 
+std::optional<HandOff> ParseHandOff(const std::vector<std::u16string>& arguments) {
   constexpr std::u16string_view kTimeoutOption = u"--wait-timeout=";
   bool waitFile = false;
-  long long timeoutMs = -1;
+  HandOff handOff;
   size_t i = 0;
   for (; i < arguments.size() && arguments[i] != u"--"; ++i) {
     const std::u16string_view argument = arguments[i];
     if (argument == u"--wait-file") {
       waitFile = true;
     } else if (argument.starts_with(kTimeoutOption)) {
-      if (!ParseTimeout(ToUtf8(argument.substr(kTimeoutOption.size())), timeoutMs)) return Usage();
+      const std::optional<long long> ms = ParseTimeout(ToUtf8(argument.substr(kTimeoutOption.size())));
+      if (!ms) return std::nullopt;
+      handOff.timeoutMs = *ms;
     } else {
-      return Usage();
+      return std::nullopt;
     }
   }
-  if (!waitFile || timeoutMs < 0 || i + 2 != arguments.size()) return Usage();
-  const std::filesystem::path path = NativePath(arguments[i + 1]);
+  if (!waitFile || handOff.timeoutMs < 0 || i + 2 != arguments.size()) return std::nullopt;
+  handOff.path = arguments[i + 1];
+  return handOff;
+}
 
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+}  // namespace
+
+int RunViewerStandIn(const std::vector<std::u16string>& arguments, const std::u16string& commandLine) {
+  RecordArguments(arguments, commandLine);
+  const std::optional<HandOff> handOff = ParseHandOff(arguments);
+  if (!handOff) return Usage();
+  const std::filesystem::path path = NativePath(handOff->path);
+
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(handOff->timeoutMs);
   std::error_code ec;
   while (!std::filesystem::exists(path, ec)) {
     if (std::chrono::steady_clock::now() >= deadline) {
-      Show("Timed out after " + std::to_string(timeoutMs) + " ms waiting for " + ToUtf8(arguments[i + 1]) + "\n");
+      Show("Timed out after " + std::to_string(handOff->timeoutMs) + " ms waiting for " + ToUtf8(handOff->path) +
+           "\n");
       return 1;
     }
     std::this_thread::sleep_for(kPollInterval);

@@ -8,7 +8,8 @@
 
 namespace vesk {
 
-ExitCode ReportFailure(const SessionPaths& paths, const std::string& message, ExitCode code, bool console) {
+ExitCode ReportFailure(const SessionPaths& paths, const Status& failure, bool console) {
+  const std::string& message = failure.message();
   {
     // A JSON document beside the failure report would belong to another run, or describe a run that did
     // not complete; the viewer gets the failure alone (see view_lock.h).
@@ -19,7 +20,7 @@ ExitCode ReportFailure(const SessionPaths& paths, const std::string& message, Ex
   }
   RunLog::AppendLine(paths.logPath, FailureLogEntry(message));
   if (console) WriteErrorLine(message);
-  return code;
+  return ExitCodeFor(failure.kind());
 }
 
 std::string FailureLogEntry(const std::string& message) { return "Error: " + message; }

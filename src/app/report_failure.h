@@ -3,13 +3,15 @@
 #include <string>
 
 #include "app/exit_code.h"
+#include "core/status.h"
 #include "session/session_paths.h"
 
 namespace vesk {
 
-// Ends a run on a failed stage: failure report for the waiting viewer (in place of any JSON document),
-// "Error: " log entry, the message on standard error with --console. Returns code.
-ExitCode ReportFailure(const SessionPaths& paths, const std::string& message, ExitCode code, bool console);
+// Ends a run on a failure: failure report for the waiting viewer (in place of any JSON document),
+// "Error: " log entry, the message on standard error with --console. Returns the exit code of the
+// failure's kind.
+ExitCode ReportFailure(const SessionPaths& paths, const Status& failure, bool console);
 
 // The run log entry of a failure: "Error: " + message.
 std::string FailureLogEntry(const std::string& message);

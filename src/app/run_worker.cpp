@@ -1,214 +1,136 @@
 #include "app/run_worker.h"
 
 #include <future>
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "app/console.h"
+#include "app/engine_setup.h"
 #include "app/report_failure.h"
-#include "app/run_log.h"
+#include "app/run_context.h"
+#include "app/run_results.h"
+#include "core/decoded_image.h"
+#include "core/records.h"
+#include "core/status.h"
 #include "imaging/barcode_scan.h"
 #include "imaging/image_decoder.h"
-#include "integrity/manifest.h"
-#include "ocr/model_profile.h"
 #include "ocr/ocr_engine.h"
-#include "core/records.h"
-#include "output/result_meta.h"
-#include "output/result_json.h"
-#include "output/text_report.h"
 #include "platform/files.h"
-#include "platform/path.h"
 #include "platform/text.h"
-#include "runtime/ort_manager.h"
 #include "session/atomic_file.h"
-#include "session/view_lock.h"
 #include "session/viewer_launch.h"
 
 namespace vesk {
 namespace {
 
-constexpr char16_t kDetModelFile[] = u"PP-OCRv5_server_det.onnx";
-constexpr char16_t kClsModelFile[] = u"PP-LCNet_x1_0_textline_ori.onnx";
-constexpr char16_t kRecModelFile[] = u"PP-OCRv5_server_rec.onnx";
-constexpr char16_t kDictionaryFile[] = u"ppocrv5_dict.txt";
-
-// The version of the inference library the worker is built for; the loaded library is not asked.
-constexpr char kRuntimeVersion[] = "1.22.1";
-
-std::string CompletionLine(size_t lineCount, size_t barcodeCount, int64_t elapsedMs, const OcrResult& result) {
-  std::string line = "Completed: " + std::to_string(lineCount) + " lines, " + std::to_string(barcodeCount) +
-                     " barcodes in " + std::to_string(elapsedMs) + " ms, EP=" + result.ep;
-  if (!result.fallback.empty()) line += " (Fallback: " + result.fallback + ")";
-  return line;
-}
-
-// What the screenshot gave: its pixels and, when asked for, the symbols in it.
-struct ScreenshotReading {
+// The screenshot's pixels and, when asked for, the symbols in it.
+struct Screenshot {
   DecodedImage image;
-  bool decoded = false;
-  std::u16string decodeError;
-  std::vector<BarcodeResult> barcodes;
-  bool scanned = true;
-  std::string scanError;
+  Outcome<std::vector<BarcodeResult>> barcodes;
 };
 
-ScreenshotReading ReadScreenshot(const RunOptions& options, Timeline* timeline) {
-  ScreenshotReading reading;
-  TimedStage decoding(timeline, "decode");
-  reading.decoded = DecodeImage(options.screenshotPath, reading.image, reading.decodeError);
-  decoding.Stop();
-  if (!reading.decoded || !options.scanBarcodes) return reading;
-  TimedStage scanning(timeline, "barcodes");
-  reading.scanned = ScanBarcodes(reading.image, reading.barcodes, reading.scanError);
-  return reading;
+Outcome<Screenshot> DecodeAndScan(const RunOptions& options, Timeline* timeline) {
+  Outcome<DecodedImage> image = Timed(timeline, "decode", [&] { return DecodeImage(options.screenshotPath); });
+  if (!image.ok()) return image.status();
+  if (!options.scanBarcodes) return Screenshot{std::move(*image), std::vector<BarcodeResult>{}};
+  Outcome<std::vector<BarcodeResult>> barcodes = Timed(timeline, "barcodes", [&] { return ScanBarcodes(*image); });
+  return Screenshot{std::move(*image), std::move(barcodes)};
 }
 
-// The profile is checked like a model file whenever it is there, and also when the manifest pins it
-// but it is gone: a pinned profile that went missing is a damaged model set, not one without a profile.
-bool ProfileToBeChecked(const std::u16string& modelsDir) {
-  if (GetPathKind(JoinPath(modelsDir, kModelProfileFile)) != PathKind::Missing) return true;
-  std::map<std::string, std::string> entries;
-  ReadSha256Sums(JoinPath(modelsDir, u"SHA256SUMS"), entries);
-  return entries.count(AsciiLower(ToUtf8(kModelProfileFile))) > 0;
+// What the steps build that must outlast them until the run's outcome is reported: a failure is
+// reported before the engine is torn down and before the screenshot being read beside the set-up is
+// waited for.
+struct RunState {
+  std::future<Outcome<Screenshot>> screenshot;
+  OcrEngine engine;
+};
+
+// Step 1: clear what an earlier run left and start the viewer on the report to come.
+Status HandOffToViewer(const RunContext& run) {
+  Timed(run.timeline, "clean session files", [&] {
+    DeleteSessionFiles(run.paths);
+    SweepStaleSessionFiles(run.paths.folder);
+  });
+  const bool launched = Timed(run.timeline, "viewer launch", [&] {
+    return LaunchViewer(run.options.viewerExePath, run.paths.textPath, run.options.waitTimeoutMs);
+  });
+  if (launched) return {};
+  const std::string viewer = ToUtf8(run.options.viewerExePath);
+  return Status::Failure(FailureKind::ViewerLaunch, "Failed to launch VeskViewer: " + viewer);
+}
+
+Status CheckScreenshotExists(const RunOptions& options) {
+  if (GetPathKind(options.screenshotPath) == PathKind::File) return {};
+  const std::string screenshot = ToUtf8(options.screenshotPath);
+  return Status::Failure(FailureKind::ImageFailed, "Screenshot image does not exist: " + screenshot);
+}
+
+// A failed scan costs only the symbols: it is logged and the run goes on without them.
+std::vector<BarcodeResult> BarcodesOf(const RunContext& run, Outcome<std::vector<BarcodeResult>>& scanned) {
+  if (scanned.ok()) return std::move(*scanned);
+  run.Log("Barcode scan skipped: " + scanned.status().message());
+  return {};
+}
+
+Outcome<OcrResult> RecognizeText(const RunContext& run, OcrEngine& engine, const DecodedImage& image) {
+  OcrOptions options;
+  options.classifyOrientation = run.options.classifyOrientation;
+  options.maxSide = run.options.maxSide;
+  options.simulateDmlRunFailure = run.options.forceDmlFail == ForceDmlFail::Run;
+  options.order = run.options.readingOrder;
+  options.batching = engine.profile.batching;
+  OcrResult result;
+  if (engine.Recognize(image, options, result)) return result;
+  return Status::Failure(FailureKind::Recognition, "OCR recognition failed: " + result.log);
+}
+
+int64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count() / 1'000'000;
+}
+
+// Step 3: the pixels and symbols read beside the set-up, then the text.
+Outcome<RunResults> ReadScreenshot(const RunContext& run, RunState& state) {
+  Outcome<Screenshot> screenshot = state.screenshot.get();
+  if (!screenshot.ok()) return screenshot.status().WithPrefix("Image decoding failed: ");
+  RunResults results;
+  results.imageWidth = screenshot->image.width;
+  results.imageHeight = screenshot->image.height;
+  results.barcodes = BarcodesOf(run, screenshot->barcodes);
+  Outcome<OcrResult> text = RecognizeText(run, state.engine, screenshot->image);
+  if (!text.ok()) return text.status();
+  results.text = std::move(*text);
+  results.elapsedMs = MillisecondsSince(run.start);
+  return results;
+}
+
+// The steps of a run in order: hand off to the viewer, set up the engine while the screenshot is read
+// beside it, read the screenshot's text, write the results. The first that fails ends the run.
+Status RunSteps(const RunContext& run, RunState& state) {
+  if (Status handedOff = HandOffToViewer(run); !handedOff.ok()) return handedOff;
+  if (Status found = CheckScreenshotExists(run.options); !found.ok()) return found;
+  // Decoding and the barcode scan need nothing of the models, and engine set-up keeps one core busy
+  // at most: they run beside the model check and set-up. Their outcome is only looked at where the run
+  // would have produced it, so failures, log entries and exit codes come in the same order. When no
+  // thread can be had, the reading is deferred to that point.
+  state.screenshot = std::async(std::launch::async | std::launch::deferred, DecodeAndScan, std::cref(run.options),
+                                run.timeline);
+  if (Status setUp = SetUpEngine(run, state.engine); !setUp.ok()) return setUp;
+  Outcome<RunResults> results = ReadScreenshot(run, state);
+  if (!results.ok()) return results.status();
+  if (Status written = WriteResults(run, *results); !written.ok()) return written;
+  ReportCompletion(run, *results);
+  return {};
 }
 
 }  // namespace
 
 ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::chrono::steady_clock::time_point start,
                    Timeline* timeline) {
-  const auto fail = [&](const std::string& message, ExitCode code) {
-    return ReportFailure(paths, message, code, options.console);
-  };
-
-  TimedStage cleaning(timeline, "clean session files");
-  DeleteSessionFiles(paths);
-  SweepStaleSessionFiles(paths.folder);
-  cleaning.Stop();
-
-  TimedStage launching(timeline, "viewer launch");
-  const bool launched = LaunchViewer(options.viewerExePath, paths.textPath, options.waitTimeoutMs);
-  launching.Stop();
-  if (!launched) {
-    return fail("Failed to launch VeskViewer: " + ToUtf8(options.viewerExePath), ExitCode::ViewerLaunchFailed);
-  }
-
-  if (GetPathKind(options.screenshotPath) != PathKind::File) {
-    return fail("Screenshot image does not exist: " + ToUtf8(options.screenshotPath), ExitCode::ImageFailed);
-  }
-
-  // Decoding and the barcode scan need nothing of the models, and engine set-up keeps one core busy
-  // at most: they run beside the model check and set-up. Their outcome is only looked at where the run
-  // would have produced it, so failures, log entries and exit codes come in the same order. When no
-  // thread can be had, the reading is deferred to that point.
-  std::future<ScreenshotReading> screenshot =
-      std::async(std::launch::async | std::launch::deferred, ReadScreenshot, std::cref(options), timeline);
-
-  const std::u16string exeDir = ExecutableDirectory();
-  const std::u16string backendDir = JoinPath(exeDir, u"backend");
-  const std::u16string modelsDir = JoinPath(exeDir, u"models");
-  const ModelPaths modelPaths{JoinPath(modelsDir, kDetModelFile), JoinPath(modelsDir, kClsModelFile),
-                              JoinPath(modelsDir, kRecModelFile), JoinPath(modelsDir, kDictionaryFile)};
-
-  std::vector<std::u16string> checkedFiles{kDetModelFile, kRecModelFile, kClsModelFile, kDictionaryFile};
-  if (ProfileToBeChecked(modelsDir)) checkedFiles.push_back(kModelProfileFile);
-  std::string report;
-  TimedStage checking(timeline, "model check");
-  const bool verified = VerifyModels(modelsDir, checkedFiles, report);
-  checking.Stop();
-  if (!report.empty()) RunLog::AppendLine(paths.logPath, report);
-  if (!verified) return fail("Model verification failed:\n" + report, ExitCode::ModelSetupFailed);
-
-  ModelProfile profile;
-  std::string profileError;
-  if (LoadModelProfile(modelsDir, profile, profileError) == ProfileLoad::Invalid) {
-    return fail("Model profile rejected: " + profileError, ExitCode::ModelSetupFailed);
-  }
-  RunLog::AppendLine(paths.logPath, "Model profile: " + (profile.name.empty() ? "no profile" : profile.name));
-
-  // The runtime's own complaints (memory pressure, a failing operator) belong in the run log, and on
-  // the console only when there is one.
-  OrtManager::Instance().SetLogSink([logPath = paths.logPath, console = options.console](std::string_view line) {
-    RunLog::AppendLine(logPath, line);
-    if (console) WriteErrorLine(line);
-  });
-  std::u16string runtimeError;
-  TimedStage loading(timeline, "setup: runtime library");
-  const bool loaded = OrtManager::Instance().Initialize(backendDir, runtimeError);
-  loading.Stop();
-  if (!loaded) {
-    return fail("ONNX Runtime DLL initialization failed: " + ToUtf8(runtimeError), ExitCode::ModelSetupFailed);
-  }
-
-  OcrEngine engine;
-  engine.timeline = timeline;
-  engine.profile = profile;
-  std::string setupLog;
-  if (!engine.Initialize(modelPaths, options.executionProvider, setupLog,
-                         options.forceDmlFail == ForceDmlFail::Init, options.classifyOrientation)) {
-    return fail("Model initialization failed:\n" + setupLog, ExitCode::ModelSetupFailed);
-  }
-
-  ScreenshotReading reading = screenshot.get();
-  if (!reading.decoded) {
-    return fail("Image decoding failed: " + ToUtf8(reading.decodeError), ExitCode::ImageFailed);
-  }
-  const DecodedImage& image = reading.image;
-  std::vector<BarcodeResult>& barcodes = reading.barcodes;
-  if (!reading.scanned) {
-    RunLog::AppendLine(paths.logPath, "Barcode scan skipped: " + reading.scanError);
-    barcodes.clear();
-  }
-
-  OcrResult result;
-  OcrOptions ocrOptions;
-  ocrOptions.classifyOrientation = options.classifyOrientation;
-  ocrOptions.maxSide = options.maxSide;
-  ocrOptions.simulateDmlRunFailure = options.forceDmlFail == ForceDmlFail::Run;
-  ocrOptions.order = options.readingOrder;
-  ocrOptions.batching = profile.batching;
-  if (!engine.Recognize(image, ocrOptions, result)) {
-    return fail("OCR recognition failed: " + result.log, ExitCode::RecognitionFailed);
-  }
-
-  const int64_t elapsedMs =
-      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count() /
-      1'000'000;
-
-  ResultMeta meta;
-  meta.sourceImage = ToUtf8(options.screenshotPath);
-  meta.imageWidth = image.width;
-  meta.imageHeight = image.height;
-  meta.detModel = "PP-OCRv5_server_det";
-  meta.recModel = "PP-OCRv5_server_rec";
-  meta.clsModel = "PP-LCNet_x1_0_textline_ori";
-  meta.runtimeVersion = kRuntimeVersion;
-  meta.executionProviderName = result.ep;
-  meta.fallbackUsed = !result.fallback.empty();
-  meta.barcodesEnabled = options.scanBarcodes;
-  meta.elapsedMs = elapsedMs;
-
-  bool jsonWritten = false;
-  bool textWritten = false;
-  {
-    // Both files move into place within one hold of the view's lock, so that no other run's file comes
-    // between them (see view_lock.h). The lock is let go before a failure is reported, which takes it
-    // again.
-    TimedStage writing(timeline, "write results");
-    const ViewLock lock(paths);
-    jsonWritten = WriteResultJson(paths.jsonPath, meta, result.lines, barcodes);
-    textWritten = jsonWritten && WriteTextReport(paths.textPath, result.lines, barcodes);
-  }
-  if (!jsonWritten) {
-    return fail("Failed to write json output: " + ToUtf8(paths.jsonPath), ExitCode::OutputWriteFailed);
-  }
-  if (!textWritten) {
-    return fail("Failed to write text output: " + ToUtf8(paths.textPath), ExitCode::OutputWriteFailed);
-  }
-
-  const std::string completion = CompletionLine(result.lines.size(), barcodes.size(), elapsedMs, result);
-  RunLog::AppendLine(paths.logPath, completion);
-  if (options.console) WriteOutputLine(completion);
+  const RunContext run{options, paths, start, timeline};
+  RunState state;
+  const Status outcome = RunSteps(run, state);
+  if (!outcome.ok()) return ReportFailure(paths, outcome, options.console);
   return ExitCode::Success;
 }
 

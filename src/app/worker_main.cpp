@@ -9,6 +9,7 @@
 #include "app/exit_code.h"
 #include "app/report_failure.h"
 #include "app/run_worker.h"
+#include "core/status.h"
 #include "platform/text.h"
 #include "platform/timeline.h"
 #include "session/atomic_file.h"
@@ -37,10 +38,10 @@ int WorkerMain(std::chrono::steady_clock::time_point start, const std::vector<st
   try {
     code = RunWorker(options, paths, start, timeline.get());
   } catch (const std::exception& e) {
-    code = ReportFailure(paths, std::string("Unexpected failure: ") + e.what(), ExitCode::RecognitionFailed,
-                         options.console);
+    const std::string message = std::string("Unexpected failure: ") + e.what();
+    code = ReportFailure(paths, Status::Failure(FailureKind::Unexpected, message), options.console);
   } catch (...) {
-    code = ReportFailure(paths, "Unexpected failure", ExitCode::RecognitionFailed, options.console);
+    code = ReportFailure(paths, Status::Failure(FailureKind::Unexpected, "Unexpected failure"), options.console);
   }
   DisarmCrashReport();
   if (timeline) WriteFileAtomically(options.timelinePath, timeline->Text());

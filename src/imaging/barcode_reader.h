@@ -10,8 +10,8 @@
 
 namespace vesk {
 
-// Appends every symbol found in image, with the barcode scan's reader options in force. image is not
-// empty and holds width x height RGB pixels. Throws what the library throws.
-void ReadSymbols(const DecodedImage& image, std::vector<BarcodeResult>& results);
+// Every symbol found in image, in the library's order, with the barcode scan's reader options in force.
+// image is not empty and holds width x height RGB pixels. Throws what the library throws.
+std::vector<BarcodeResult> ReadSymbols(const DecodedImage& image);
 
 }  // namespace vesk

@@ -8,7 +8,7 @@
 
 namespace vesk {
 
-void ReadSymbols(const DecodedImage&, std::vector<BarcodeResult>&) {
+std::vector<BarcodeResult> ReadSymbols(const DecodedImage&) {
   throw std::runtime_error("this build has no barcode reader (zxing-cpp was not available when it was built)");
 }
 

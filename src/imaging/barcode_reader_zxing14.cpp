@@ -66,7 +66,7 @@ std::vector<uint8_t> Luminance(const DecodedImage& image) {
 
 }  // namespace
 
-void ReadSymbols(const DecodedImage& image, std::vector<BarcodeResult>& results) {
+std::vector<BarcodeResult> ReadSymbols(const DecodedImage& image) {
   std::vector<uint8_t> grey = Luminance(image);
   const ZXing::ImageView view(grey.data(), image.width, image.height, ZXing::ImageFormat::Lum, image.width, 1);
   const ZXing::Results linear = ZXing::ReadBarcodes(view, ReaderOptions(ZXing::BarcodeFormat::LinearCodes, false));
@@ -75,10 +75,12 @@ void ReadSymbols(const DecodedImage& image, std::vector<BarcodeResult>& results)
   for (uint8_t& value : grey) value = static_cast<uint8_t>(255 - value);
   const ZXing::Results light = ZXing::ReadBarcodes(view, ReaderOptions(kInvertibleFormats, true));
 
-  results.reserve(results.size() + linear.size() + matrix.size() + light.size());
+  std::vector<BarcodeResult> results;
+  results.reserve(linear.size() + matrix.size() + light.size());
   AppendSymbols(linear, results);
   AppendSymbols(matrix, results);
   AppendSymbols(light, results, /*skipKnown=*/true);
+  return results;
 }
 
 }  // namespace vesk

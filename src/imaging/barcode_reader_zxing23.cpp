@@ -39,12 +39,14 @@ ZXing::ReaderOptions ReaderOptions() {
 
 }  // namespace
 
-void ReadSymbols(const DecodedImage& image, std::vector<BarcodeResult>& results) {
+std::vector<BarcodeResult> ReadSymbols(const DecodedImage& image) {
   const ZXing::ImageView view(image.pixels.data(), image.width, image.height, ZXing::ImageFormat::RGB,
                               image.width * 3, 3);
   const ZXing::Barcodes found = ZXing::ReadBarcodes(view, ReaderOptions());
-  results.reserve(results.size() + found.size());
+  std::vector<BarcodeResult> results;
+  results.reserve(found.size());
   AppendSymbols(found, results);
+  return results;
 }
 
 }  // namespace vesk

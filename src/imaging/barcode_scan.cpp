@@ -9,30 +9,24 @@
 
 namespace vesk {
 
-bool ScanBarcodes(const DecodedImage& image, std::vector<BarcodeResult>& results, std::string& error) {
-  results.clear();
-  error.clear();
+Outcome<std::vector<BarcodeResult>> ScanBarcodes(const DecodedImage& image) {
   if (image.width <= 0 || image.height <= 0 || image.pixels.empty()) {
-    error = "empty image buffer";
-    return false;
+    return Status::Failure(FailureKind::ImageFailed, "empty image buffer");
   }
   // A buffer shorter than its dimensions claim would have the reader run past its end.
   const uint64_t needed = uint64_t{static_cast<uint32_t>(image.width)} * static_cast<uint32_t>(image.height) * 3;
   if (image.pixels.size() < needed || image.width > INT_MAX / 3) {
-    error = "image buffer smaller than its dimensions";
-    return false;
+    return Status::Failure(FailureKind::ImageFailed, "image buffer smaller than its dimensions");
   }
   try {
-    ReadSymbols(image, results);
+    std::vector<BarcodeResult> results = ReadSymbols(image);
     SortSymbols(results);
-    return true;
+    return results;
   } catch (const std::exception& e) {
-    error = e.what();
+    return Status::Failure(FailureKind::Unexpected, e.what());
   } catch (...) {
-    error = "unknown exception in barcode scan";
+    return Status::Failure(FailureKind::Unexpected, "unknown exception in barcode scan");
   }
-  results.clear();
-  return false;
 }
 
 }  // namespace vesk

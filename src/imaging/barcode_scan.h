@@ -1,15 +1,16 @@
 #pragma once
 
-#include <string>
 #include <vector>
 
 #include "core/decoded_image.h"
 #include "core/records.h"
+#include "core/status.h"
 
 namespace vesk {
 
-// Reads every QR code and barcode in image, sorted by the first corner's y, then x.
-// False (with results empty and error set) when the scan could not be made.
-bool ScanBarcodes(const DecodedImage& image, std::vector<BarcodeResult>& results, std::string& error);
+// Reads every QR code and barcode in image, sorted by the first corner's y, then x; none found is no
+// failure. A failure says why the scan could not be made: of kind ImageFailed for a picture the reader
+// cannot be given, Unexpected for whatever the library threw, with the exception's own message.
+Outcome<std::vector<BarcodeResult>> ScanBarcodes(const DecodedImage& image);
 
 }  // namespace vesk

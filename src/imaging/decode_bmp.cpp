@@ -8,6 +8,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "imaging/posix_image_codecs.h"
@@ -66,28 +67,23 @@ struct BmpHeader {
 
 bool ValidDepth(int bits) { return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32; }
 
-// Reads and checks the file and bitmap headers; Unreadable for anything this reader cannot take.
-CodecStatus ReadHeader(ImageFile& file, BmpHeader& header) {
-  uint8_t bytes[kFileHeader + kMaxHeader + 16] = {};
-  file.Seek(0);
-  const size_t got = file.Read(bytes, sizeof bytes);
-  if (got < kFileHeader + 4 || bytes[0] != 'B' || bytes[1] != 'M') return CodecStatus::Unreadable;
-  header.pixelOffset = Little32(bytes + 10);
-  const uint32_t size = Little32(bytes + kFileHeader);
-  if (size != 12 && size != 16 && size != 40 && size != 52 && size != 56 && size != 64 && size != 108 && size != 124) {
-    return CodecStatus::Unreadable;
-  }
-  const uint8_t* info = bytes + kFileHeader;
+bool KnownHeaderSize(uint32_t size) {
+  return size == 12 || size == 16 || size == 40 || size == 52 || size == 56 || size == 64 || size == 108 || size == 124;
+}
+
+// The fields every header version has: the OS/2 core header's 16-bit sizes (no compression, three-byte
+// palette entries), or the INFO header's and its successors'. None for a negative width.
+std::optional<BmpHeader> ReadVersionFields(const uint8_t* info, uint32_t size) {
+  BmpHeader header;
   int32_t height = 0;
   if (size == 12) {
-    // OS/2 core header: 16-bit sizes, no compression, three-byte palette entries.
     header.width = Little16(info + 4);
     height = static_cast<int16_t>(Little16(info + 6));
     header.bitsPerPixel = static_cast<int>(Little16(info + 10));
     header.paletteEntryBytes = 3;
   } else {
     const auto width = static_cast<int32_t>(Little32(info + 4));
-    if (width < 0) return CodecStatus::Unreadable;
+    if (width < 0) return std::nullopt;
     header.width = static_cast<uint64_t>(width);
     height = static_cast<int32_t>(Little32(info + 8));
     header.bitsPerPixel = static_cast<int>(Little16(info + 14));
@@ -95,47 +91,76 @@ CodecStatus ReadHeader(ImageFile& file, BmpHeader& header) {
   }
   header.topDown = height < 0;
   header.height = height < 0 ? uint64_t{0} - static_cast<uint64_t>(static_cast<int64_t>(height)) : static_cast<uint64_t>(height);
+  return header;
+}
 
+bool HasBitFields(const BmpHeader& header) {
+  return header.compression == kBitFields || header.compression == kAlphaBitFields;
+}
+
+// Whether the compression goes with the depth: RLE8 with 8 bits, RLE4 with 4, bit fields with 16 or 32.
+bool CompressionFits(const BmpHeader& header, uint32_t headerSize) {
   const int bits = header.bitsPerPixel;
-  if (!ValidDepth(bits)) return CodecStatus::Unreadable;
-  const bool fields = header.compression == kBitFields || header.compression == kAlphaBitFields;
   switch (header.compression) {
-    case kRgb: break;
-    case kRle8: if (bits != 8) return CodecStatus::Unreadable; break;
-    case kRle4: if (bits != 4) return CodecStatus::Unreadable; break;
+    case kRgb: return true;
+    case kRle8: return bits == 8;
+    case kRle4: return bits == 4;
     // In the OS/2 2.x header these values mean Huffman and RLE24, which are not read.
     case kBitFields:
-    case kAlphaBitFields: if ((bits != 16 && bits != 32) || size == 64) return CodecStatus::Unreadable; break;
-    default: return CodecStatus::Unreadable;
+    case kAlphaBitFields: return (bits == 16 || bits == 32) && headerSize != 64;
+    default: return false;
   }
+}
+
+// The red, green and blue channels of 16- and 32-bit pixels: the explicit bit fields at masks, or each
+// depth's defaults.
+std::array<Channel, 3> ChannelsOf(const BmpHeader& header, const uint8_t* masks) {
+  if (HasBitFields(header)) {
+    return {Channel(Little32(masks)), Channel(Little32(masks + 4)), Channel(Little32(masks + 8))};
+  }
+  if (header.bitsPerPixel == 16) return {Channel(0x7C00), Channel(0x03E0), Channel(0x001F)};
+  return {Channel(0xFF0000), Channel(0x00FF00), Channel(0x0000FF)};
+}
+
+// The palette entries the file defines: the stated number of colours (all the depth allows when it
+// states none or too many), but no more than fit before the pixels, since some writers state more
+// colours than they leave room for.
+uint32_t PaletteEntries(const BmpHeader& header, const uint8_t* info, uint32_t headerSize) {
+  const uint32_t used = headerSize >= 36 ? Little32(info + 32) : 0;
+  const uint32_t full = 1u << header.bitsPerPixel;
+  const uint64_t entries = used == 0 || used > full ? full : used;
+  return static_cast<uint32_t>(
+      std::min<uint64_t>(entries, (header.pixelOffset - header.paletteOffset) / header.paletteEntryBytes));
+}
+
+// Reads and checks the file and bitmap headers; none for anything this reader cannot take.
+std::optional<BmpHeader> ReadHeader(ImageFile& file) {
+  uint8_t bytes[kFileHeader + kMaxHeader + 16] = {};
+  file.Seek(0);
+  const size_t got = file.Read(bytes, sizeof bytes);
+  if (got < kFileHeader + 4 || bytes[0] != 'B' || bytes[1] != 'M') return std::nullopt;
+  const uint32_t size = Little32(bytes + kFileHeader);
+  if (!KnownHeaderSize(size)) return std::nullopt;
+  const uint8_t* info = bytes + kFileHeader;
+  std::optional<BmpHeader> header = ReadVersionFields(info, size);
+  if (!header || !ValidDepth(header->bitsPerPixel) || !CompressionFits(*header, size)) return std::nullopt;
 
   // The INFO header keeps explicit bit fields right after itself, later versions inside; both
   // place them at the same offset.
-  const uint64_t maskBytes = size == 40 && fields ? (header.compression == kAlphaBitFields ? 16 : 12) : 0;
+  const uint64_t maskBytes =
+      size == 40 && HasBitFields(*header) ? (header->compression == kAlphaBitFields ? 16 : 12) : 0;
   const uint64_t headerEnd = kFileHeader + size + maskBytes;
-  if (got < headerEnd) return CodecStatus::Unreadable;
-  if (fields) {
-    for (size_t c = 0; c < 3; ++c) header.channels[c] = Channel(Little32(bytes + kMasksOffset + c * 4));
-  } else if (bits == 16) {
-    header.channels = {Channel(0x7C00), Channel(0x03E0), Channel(0x001F)};
-  } else {
-    header.channels = {Channel(0xFF0000), Channel(0x00FF00), Channel(0x0000FF)};
-  }
-  for (const Channel& channel : header.channels) {
-    if (!channel.Contiguous()) return CodecStatus::Unreadable;
+  if (got < headerEnd) return std::nullopt;
+  header->channels = ChannelsOf(*header, bytes + kMasksOffset);
+  for (const Channel& channel : header->channels) {
+    if (!channel.Contiguous()) return std::nullopt;
   }
 
-  header.paletteOffset = headerEnd;
-  if (header.pixelOffset < headerEnd) return CodecStatus::Unreadable;
-  if (bits <= 8) {
-    const uint32_t used = size >= 36 ? Little32(info + 32) : 0;
-    const uint32_t full = 1u << bits;
-    uint64_t entries = used == 0 || used > full ? full : used;
-    // Some writers state more colours than they leave room for before the pixels.
-    entries = std::min<uint64_t>(entries, (header.pixelOffset - headerEnd) / header.paletteEntryBytes);
-    header.paletteEntries = static_cast<uint32_t>(entries);
-  }
-  return CodecStatus::Ok;
+  header->pixelOffset = Little32(bytes + 10);
+  header->paletteOffset = headerEnd;
+  if (header->pixelOffset < headerEnd) return std::nullopt;
+  if (header->bitsPerPixel <= 8) header->paletteEntries = PaletteEntries(*header, info, size);
+  return header;
 }
 
 // The palette as 256 RGB triples; entries the file does not define stay black.
@@ -297,22 +322,19 @@ class BmpCodec final : public ImageCodec {
   }
 
   CodecStatus ReadSize(ImageFile& file, FrameSize& size) const override {
-    BmpHeader header;
-    const CodecStatus status = ReadHeader(file, header);
-    if (status != CodecStatus::Ok) return status;
-    size.width = header.width;
-    size.height = header.height;
+    const std::optional<BmpHeader> header = ReadHeader(file);
+    if (!header) return CodecStatus::Unreadable;
+    size.width = header->width;
+    size.height = header->height;
     return CodecStatus::Ok;
   }
 
   CodecStatus ReadPixels(ImageFile& file, FrameSize size, uint8_t* rgb) const override {
-    BmpHeader header;
-    if (ReadHeader(file, header) != CodecStatus::Ok || header.width != size.width || header.height != size.height) {
-      return CodecStatus::PixelsFailed;
-    }
-    const std::array<uint8_t, 256 * 3> palette = ReadPalette(file, header);
-    if (header.compression == kRle8 || header.compression == kRle4) return ReadRle(file, header, palette, rgb);
-    return ReadRows(file, header, palette, rgb);
+    const std::optional<BmpHeader> header = ReadHeader(file);
+    if (!header || header->width != size.width || header->height != size.height) return CodecStatus::PixelsFailed;
+    const std::array<uint8_t, 256 * 3> palette = ReadPalette(file, *header);
+    if (header->compression == kRle8 || header->compression == kRle4) return ReadRle(file, *header, palette, rgb);
+    return ReadRows(file, *header, palette, rgb);
   }
 };
 

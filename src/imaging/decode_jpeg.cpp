@@ -103,6 +103,15 @@ void OnProgress(j_common_ptr cinfo) {
 
 uint8_t Scale(unsigned a, unsigned b) { return static_cast<uint8_t>((a * b + 127) / 255); }
 
+// One row of CMYK samples as RGB: each colour is what its ink leaves of the light, scaled by what the
+// black leaves. Files with an Adobe marker (what most tools write) store the samples inverted.
+void CmykToRgb(const uint8_t* cmyk, size_t width, bool inverted, uint8_t* rgb) {
+  for (size_t x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
+    const unsigned k = inverted ? cmyk[3] : 255u - cmyk[3];
+    for (int c = 0; c < 3; ++c) rgb[c] = Scale(inverted ? cmyk[c] : 255u - cmyk[c], k);
+  }
+}
+
 // Runs libjpeg over file. With rgb == nullptr it stops after the header and reports the size in
 // size; otherwise size is the accepted size and the pixels go into rgb. Baseline files decode a
 // few rows at a time; progressive ones need the library's whole-image coefficient buffers.
@@ -154,8 +163,6 @@ CodecStatus RunJpeg(ImageFile& file, FrameSize& size, uint8_t* rgb) {
   JSAMPARRAY cmykRow = cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
                                                           cinfo.output_width * 4, 1)
                             : nullptr;
-  // Files with an Adobe marker (what most tools write) store CMYK inverted.
-  const bool inverted = cinfo.saw_Adobe_marker;
   while (cinfo.output_scanline < cinfo.output_height) {
     uint8_t* out = rgb + static_cast<size_t>(cinfo.output_scanline) * stride;
     if (!cmyk) {
@@ -164,11 +171,7 @@ CodecStatus RunJpeg(ImageFile& file, FrameSize& size, uint8_t* rgb) {
       continue;
     }
     jpeg_read_scanlines(&cinfo, cmykRow, 1);
-    const uint8_t* in = cmykRow[0];
-    for (size_t x = 0; x < size.width; ++x, in += 4, out += 3) {
-      const unsigned k = inverted ? in[3] : 255u - in[3];
-      for (int c = 0; c < 3; ++c) out[c] = Scale(inverted ? in[c] : 255u - in[c], k);
-    }
+    CmykToRgb(cmykRow[0], static_cast<size_t>(size.width), cinfo.saw_Adobe_marker, out);
   }
   const bool truncated = errors.truncated;
   jpeg_destroy_decompress(&cinfo);

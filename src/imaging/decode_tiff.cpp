@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdarg>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "imaging/posix_image_codecs.h"
@@ -66,15 +67,13 @@ TiffHandle OpenTiff(ImageFile& file) {
   return TiffHandle(tif);
 }
 
-bool ReadTiffSize(TIFF* tif, FrameSize& size) {
+std::optional<FrameSize> ReadTiffSize(TIFF* tif) {
   uint32_t width = 0;
   uint32_t height = 0;
   if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height)) {
-    return false;
+    return std::nullopt;
   }
-  size.width = width;
-  size.height = height;
-  return true;
+  return FrameSize{width, height};
 }
 
 uint16_t Field16(TIFF* tif, uint32_t tag) {
@@ -85,22 +84,22 @@ uint16_t Field16(TIFF* tif, uint32_t tag) {
 
 // The colour map as RGB triples. Maps are 16 bits an entry; some old writers stored 8-bit values,
 // recognisable by no entry reaching 256, and those are taken as they are.
-bool ReadPalette(TIFF* tif, int bits, std::vector<uint8_t>& palette) {
+std::optional<std::vector<uint8_t>> ReadPalette(TIFF* tif, int bits) {
   uint16_t* red = nullptr;
   uint16_t* green = nullptr;
   uint16_t* blue = nullptr;
-  if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue)) return false;
+  if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue)) return std::nullopt;
   const size_t entries = size_t{1} << bits;
   bool sixteenBit = false;
   for (size_t i = 0; i < entries; ++i) sixteenBit = sixteenBit || red[i] > 255 || green[i] > 255 || blue[i] > 255;
   const int shift = sixteenBit ? 8 : 0;
-  palette.resize(entries * 3);
+  std::vector<uint8_t> palette(entries * 3);
   for (size_t i = 0; i < entries; ++i) {
     palette[i * 3] = static_cast<uint8_t>(red[i] >> shift);
     palette[i * 3 + 1] = static_cast<uint8_t>(green[i] >> shift);
     palette[i * 3 + 2] = static_cast<uint8_t>(blue[i] >> shift);
   }
-  return true;
+  return palette;
 }
 
 TiffYCbCr ReadYCbCr(TIFF* tif) {
@@ -115,6 +114,30 @@ TiffYCbCr ReadYCbCr(TIFF* tif) {
 }
 
 bool IsBlockSize(uint16_t value) { return value == 1 || value == 2 || value == 4; }
+
+// YCbCr in 8-bit interleaved samples: what a JPEG-compressed file's codec turns into RGB itself (undoing
+// any subsampling), else the subsampling blocks and the conversion's coefficients. Unconvertible for
+// what has no RGB reading here.
+CodecStatus ReadYCbCrLayout(TIFF* tif, bool planar, TiffPixelLayout& layout, TiffYCbCr& ycbcr) {
+  if (layout.bits != 8 || layout.samples < 3 || planar) return CodecStatus::Unconvertible;
+  if (Field16(tif, TIFFTAG_COMPRESSION) == COMPRESSION_JPEG) {
+    if (!TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB)) return CodecStatus::Unconvertible;
+    layout.model = TiffColourModel::Rgb;
+    return CodecStatus::Ok;
+  }
+  uint16_t across = 1;
+  uint16_t down = 1;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_YCBCRSUBSAMPLING, &across, &down);
+  if (!IsBlockSize(across) || !IsBlockSize(down)) return CodecStatus::Unconvertible;
+  // Subsampled data comes in blocks of exactly one luma block and two chroma samples.
+  if ((across != 1 || down != 1) && layout.samples != 3) return CodecStatus::Unconvertible;
+  layout.blockWidth = across;
+  layout.blockHeight = down;
+  ycbcr = ReadYCbCr(tif);
+  if (!ycbcr.Valid()) return CodecStatus::Unconvertible;
+  layout.model = TiffColourModel::YCbCr;
+  return CodecStatus::Ok;
+}
 
 // How the first directory stores its pixels, and a converter for them; Unconvertible for layouts
 // that have no RGB reading here (floating-point samples, CIE L*a*b*, multi-ink, ...).
@@ -147,35 +170,21 @@ CodecStatus ReadLayout(TIFF* tif, TiffPixelLayout& layout, std::unique_ptr<TiffP
       if (layout.samples < 3) return CodecStatus::Unconvertible;
       layout.model = TiffColourModel::Rgb;
       break;
-    case PHOTOMETRIC_PALETTE:
-      if (!ReadPalette(tif, layout.bits, palette)) return CodecStatus::Unconvertible;
+    case PHOTOMETRIC_PALETTE: {
+      std::optional<std::vector<uint8_t>> colourMap = ReadPalette(tif, layout.bits);
+      if (!colourMap) return CodecStatus::Unconvertible;
+      palette = std::move(*colourMap);
       layout.model = TiffColourModel::Palette;
       break;
+    }
     case PHOTOMETRIC_SEPARATED:
       if (Field16(tif, TIFFTAG_INKSET) != INKSET_CMYK || layout.samples < 4) return CodecStatus::Unconvertible;
       layout.model = TiffColourModel::Cmyk;
       break;
     case PHOTOMETRIC_YCBCR:
-      if (layout.bits != 8 || layout.samples < 3 || planar) return CodecStatus::Unconvertible;
-      if (Field16(tif, TIFFTAG_COMPRESSION) == COMPRESSION_JPEG) {
-        // The JPEG codec converts to RGB itself, undoing any subsampling.
-        if (!TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB)) return CodecStatus::Unconvertible;
-        layout.model = TiffColourModel::Rgb;
-        break;
+      if (const CodecStatus status = ReadYCbCrLayout(tif, planar, layout, ycbcr); status != CodecStatus::Ok) {
+        return status;
       }
-      {
-        uint16_t across = 1;
-        uint16_t down = 1;
-        TIFFGetFieldDefaulted(tif, TIFFTAG_YCBCRSUBSAMPLING, &across, &down);
-        if (!IsBlockSize(across) || !IsBlockSize(down)) return CodecStatus::Unconvertible;
-        // Subsampled data comes in blocks of exactly one luma block and two chroma samples.
-        if ((across != 1 || down != 1) && layout.samples != 3) return CodecStatus::Unconvertible;
-        layout.blockWidth = across;
-        layout.blockHeight = down;
-      }
-      ycbcr = ReadYCbCr(tif);
-      if (!ycbcr.Valid()) return CodecStatus::Unconvertible;
-      layout.model = TiffColourModel::YCbCr;
       break;
     default:
       return CodecStatus::Unconvertible;
@@ -298,16 +307,16 @@ class TiffCodec final : public ImageCodec {
 
   CodecStatus ReadSize(ImageFile& file, FrameSize& size) const override {
     TiffHandle tif = OpenTiff(file);
-    if (!tif || !ReadTiffSize(tif.get(), size)) return CodecStatus::Unreadable;
+    const std::optional<FrameSize> stated = tif ? ReadTiffSize(tif.get()) : std::nullopt;
+    if (!stated) return CodecStatus::Unreadable;
+    size = *stated;
     return CodecStatus::Ok;
   }
 
   CodecStatus ReadPixels(ImageFile& file, FrameSize size, uint8_t* rgb) const override {
     TiffHandle tif = OpenTiff(file);
-    FrameSize stated;
-    if (!tif || !ReadTiffSize(tif.get(), stated) || stated.width != size.width || stated.height != size.height) {
-      return CodecStatus::PixelsFailed;
-    }
+    const std::optional<FrameSize> stated = tif ? ReadTiffSize(tif.get()) : std::nullopt;
+    if (!stated || stated->width != size.width || stated->height != size.height) return CodecStatus::PixelsFailed;
     TiffPixelLayout layout;
     std::unique_ptr<TiffPixelConverter> convert;
     const CodecStatus status = ReadLayout(tif.get(), layout, convert);

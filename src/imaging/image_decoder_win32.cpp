@@ -11,7 +11,6 @@
 
 #include "imaging/image_decoder.h"
 #include "imaging/image_limits.h"
-#include "platform/text.h"
 #include "platform/wide_win32.h"
 
 namespace vesk {
@@ -72,100 +71,96 @@ constexpr Target kTargets[] = {
     {&GUID_WICPixelFormat32bppRGBA, 4, false},
 };
 
-// Copies the converted pixels into image (tight RGB rows). False when the converter cannot deliver them.
-bool CopyConverted(IWICFormatConverter* converter, const Target& target, UINT width, UINT height,
-                   DecodedImage& image) {
+// The converted pixels as tight RGB rows; a failure when the converter cannot deliver them.
+Outcome<DecodedImage> CopyConverted(IWICFormatConverter* converter, const Target& target, UINT width, UINT height,
+                                    const std::u16string& path) {
   const size_t pixelCount = size_t{width} * height;
+  DecodedImage image;
+  image.width = static_cast<int32_t>(width);
+  image.height = static_cast<int32_t>(height);
   if (target.bytesPerPixel == 3) {
     image.pixels.assign(pixelCount * 3, 0);
     if (FAILED(converter->CopyPixels(nullptr, width * 3, static_cast<UINT>(image.pixels.size()), image.pixels.data()))) {
-      return false;
+      return ImageFailure("Failed to read pixels from ", path);
     }
     if (target.blueFirst) {
       for (size_t i = 0; i < image.pixels.size(); i += 3) std::swap(image.pixels[i], image.pixels[i + 2]);
     }
-  } else {
-    std::vector<uint8_t> rgba(pixelCount * 4, 0);
-    if (FAILED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(rgba.size()), rgba.data()))) return false;
-    // Alpha is dropped as it is, without blending against any background.
-    image.pixels.resize(pixelCount * 3);
-    for (size_t i = 0; i < pixelCount; ++i) {
-      image.pixels[i * 3] = rgba[i * 4];
-      image.pixels[i * 3 + 1] = rgba[i * 4 + 1];
-      image.pixels[i * 3 + 2] = rgba[i * 4 + 2];
-    }
+    return image;
   }
-  image.width = static_cast<int32_t>(width);
-  image.height = static_cast<int32_t>(height);
-  return true;
+  std::vector<uint8_t> rgba(pixelCount * 4, 0);
+  if (FAILED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(rgba.size()), rgba.data()))) {
+    return ImageFailure("Failed to copy pixels from ", path);
+  }
+  // Alpha is dropped as it is, without blending against any background.
+  image.pixels.resize(pixelCount * 3);
+  for (size_t i = 0; i < pixelCount; ++i) {
+    image.pixels[i * 3] = rgba[i * 4];
+    image.pixels[i * 3 + 1] = rgba[i * 4 + 1];
+    image.pixels[i * 3 + 2] = rgba[i * 4 + 2];
+  }
+  return image;
 }
 
-bool Decode(const std::u16string& path, DecodedImage& image, std::u16string& error) {
+// The frame's pixels through the first target the converter accepts and delivers. One converter serves
+// every attempt that it refuses. Wine's converter accepts some 24-bit targets for palette and grey
+// sources and then fails to copy them; an initialised converter cannot be initialised again, so a failed
+// copy goes on to the next target with a fresh converter.
+Outcome<DecodedImage> ConvertPixels(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, UINT width,
+                                    UINT height, const std::u16string& path) {
+  ComRef<IWICFormatConverter> converter;
+  Status copyFailure;
+  for (const Target& target : kTargets) {
+    if (!converter && (FAILED(factory->CreateFormatConverter(converter.out())) || !converter)) {
+      return Status::Failure(FailureKind::ImageFailed, "Failed to create WICFormatConverter");
+    }
+    if (FAILED(converter->Initialize(frame, *target.format, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom))) {
+      continue;
+    }
+    Outcome<DecodedImage> image = CopyConverted(converter.get(), target, width, height, path);
+    if (image.ok()) return image;
+    copyFailure = image.status();
+    converter.reset();
+  }
+  if (!copyFailure.ok()) return copyFailure;
+  return ImageFailure("Failed to convert image pixel format for ", path);
+}
+
+Outcome<DecodedImage> Decode(const std::u16string& path) {
   ComRef<IWICImagingFactory> factory;
   const HRESULT created = ::CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
                                              IID_IWICImagingFactory, reinterpret_cast<void**>(factory.out()));
   if (FAILED(created) || !factory) {
-    error = u"Failed to create WICImagingFactory (hr=" + FromUtf8(std::to_string(static_cast<long>(created))) + u")";
-    return false;
+    const std::string code = std::to_string(static_cast<long>(created));
+    return Status::Failure(FailureKind::ImageFailed, "Failed to create WICImagingFactory (hr=" + code + ")");
   }
 
   ComRef<IWICBitmapDecoder> decoder;
   if (FAILED(factory->CreateDecoderFromFilename(Wide(path), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
                                                 decoder.out())) ||
       !decoder) {
-    error = u"Failed to open image: " + path;
-    return false;
+    return ImageFailure("Failed to open image: ", path);
   }
   // Only the first frame of a multi-frame file (animated GIF, multi-page TIFF) is read.
   ComRef<IWICBitmapFrameDecode> frame;
   if (FAILED(decoder->GetFrame(0, frame.out())) || !frame) {
-    error = u"Failed to decode image frame from " + path;
-    return false;
+    return ImageFailure("Failed to decode image frame from ", path);
   }
 
   UINT width = 0;
   UINT height = 0;
   if (FAILED(frame->GetSize(&width, &height))) width = height = 0;
-  if (std::u16string sizeError = FrameSizeError(width, height, path); !sizeError.empty()) {
-    error = std::move(sizeError);
-    return false;
-  }
-
-  // One converter serves every attempt that it refuses. Wine's converter accepts some 24-bit targets
-  // for palette and grey sources and then fails to copy them; an initialised converter cannot be
-  // initialised again, so a failed copy goes on to the next target with a fresh converter.
-  ComRef<IWICFormatConverter> converter;
-  std::u16string copyFailure;
-  for (const Target& target : kTargets) {
-    if (!converter && (FAILED(factory->CreateFormatConverter(converter.out())) || !converter)) {
-      error = u"Failed to create WICFormatConverter";
-      return false;
-    }
-    if (FAILED(converter->Initialize(frame.get(), *target.format, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                     WICBitmapPaletteTypeCustom))) {
-      continue;
-    }
-    if (CopyConverted(converter.get(), target, width, height, image)) return true;
-    copyFailure = (target.bytesPerPixel == 3 ? u"Failed to read pixels from " : u"Failed to copy pixels from ") + path;
-    converter.reset();
-  }
-  error = copyFailure.empty() ? u"Failed to convert image pixel format for " + path : copyFailure;
-  return false;
+  if (Status acceptable = CheckFrameSize(width, height, path); !acceptable.ok()) return acceptable;
+  return ConvertPixels(factory.get(), frame.get(), width, height, path);
 }
 
 }  // namespace
 
-bool DecodeImage(const std::u16string& path, DecodedImage& image, std::u16string& error) {
-  error.clear();
-  bool decoded = false;
-  {
-    // Every COM object is released before the apartment is left.
-    const ComApartment apartment;
-    decoded = Decode(path, image, error);
-  }
-  // Whatever was decoded so far must not pass for a picture.
-  if (!decoded) image = DecodedImage{};
-  return decoded;
+Outcome<DecodedImage> DecodeImage(const std::u16string& path) {
+  // Every COM object is released before the apartment is left.
+  const ComApartment apartment;
+  return Decode(path);
 }
 
 }  // namespace vesk

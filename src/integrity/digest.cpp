@@ -13,8 +13,6 @@ namespace {
 // Model files run to hundreds of megabytes; one buffer of this size is reused for all of a file.
 constexpr size_t kReadPiece = 65536;
 
-}  // namespace
-
 std::string HexLower(const unsigned char* data, size_t length) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string out;
@@ -25,6 +23,8 @@ std::string HexLower(const unsigned char* data, size_t length) {
   }
   return out;
 }
+
+}  // namespace
 
 std::string Sha256FileHex(const std::u16string& path) {
   try {

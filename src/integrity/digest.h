@@ -1,7 +1,6 @@
 #pragma once
 // Digests as lower-case hexadecimal text; empty text when the digest could not be computed.
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -9,6 +8,5 @@ namespace vesk {
 
 std::string Sha256FileHex(const std::u16string& path);
 std::string Md5Hex(std::string_view bytes);
-std::string HexLower(const unsigned char* data, size_t length);
 
 }  // namespace vesk

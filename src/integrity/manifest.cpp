@@ -39,7 +39,7 @@ std::string_view NextToken(std::string_view text, size_t& pos) {
 }
 
 // One manifest line in the layout of the usual sha256sum tool: "<digest> <name>" or "<digest> *<name>".
-void ParseLine(std::string_view line, std::map<std::string, std::string>& entries) {
+void ParseLine(std::string_view line, ManifestEntries& entries) {
   line = Trim(line);
   if (line.empty() || line.front() == '#') return;
 
@@ -60,10 +60,10 @@ void ParseLine(std::string_view line, std::map<std::string, std::string>& entrie
 
 }  // namespace
 
-bool ReadSha256Sums(const std::u16string& manifestPath, std::map<std::string, std::string>& entries) {
-  entries.clear();
+std::optional<ManifestEntries> ReadSha256Sums(const std::u16string& manifestPath) {
   std::ifstream in(NativePath(manifestPath), std::ios::binary);
-  if (!in.is_open()) return false;
+  if (!in.is_open()) return std::nullopt;
+  ManifestEntries entries;
   // Read in chunks, so that memory stays at a chunk and a line however large the file and its lines are.
   std::string chunk(kReadChunk, '\0');
   std::string line;
@@ -84,43 +84,42 @@ bool ReadSha256Sums(const std::u16string& manifestPath, std::map<std::string, st
     }
   }
   // A read error (a folder, a failing disk) is no manifest at all rather than half of one.
-  if (in.bad()) {
-    entries.clear();
-    return false;
-  }
+  if (in.bad()) return std::nullopt;
   if (!overlong) ParseLine(line, entries);  // the last line needs no line feed
-  return true;
+  return entries;
 }
 
-bool VerifyModels(const std::u16string& modelsFolder, const std::vector<std::u16string>& fileNames,
-                  std::string& report) {
-  std::map<std::string, std::string> entries;
-  if (!ReadSha256Sums(JoinPath(modelsFolder, u"SHA256SUMS"), entries)) {
-    report += "SHA256SUMS not readable; model hashes can not be verified\n";
-  }
+ModelCheck VerifyModels(const std::u16string& modelsFolder, const std::vector<std::u16string>& fileNames) {
+  ModelCheck check;
+  const std::optional<ManifestEntries> manifest = ReadSha256Sums(JoinPath(modelsFolder, u"SHA256SUMS"));
+  if (!manifest) check.report += "SHA256SUMS not readable; model hashes can not be verified\n";
+  const ManifestEntries noEntries;
+  const ManifestEntries& entries = manifest ? *manifest : noEntries;
 
   for (const std::u16string& name : fileNames) {
     const std::string key = AsciiLower(ToUtf8(name));
     const auto entry = entries.find(key);
     if (entry == entries.end()) {
-      report += "Unpinned model (no SHA256SUMS entry): " + key + "\n";
+      check.report += "Unpinned model (no SHA256SUMS entry): " + key + "\n";
       continue;
     }
 
     const std::string actual = Sha256FileHex(JoinPath(modelsFolder, name));
     if (actual.empty()) {
-      report += "Model hash check failed (unreadable file): " + key + "\n";
-      return false;
+      check.report += "Model hash check failed (unreadable file): " + key + "\n";
+      check.passed = false;
+      return check;
     }
     if (actual != entry->second) {
-      report += "Model hash mismatch: " + key + "\n";
-      report += "  expected " + entry->second + "\n";
-      report += "  actual   " + actual + "\n";
-      return false;
+      check.report += "Model hash mismatch: " + key + "\n";
+      check.report += "  expected " + entry->second + "\n";
+      check.report += "  actual   " + actual + "\n";
+      check.passed = false;
+      return check;
     }
-    report += "Model hash ok: " + key + "\n";
+    check.report += "Model hash ok: " + key + "\n";
   }
-  return true;
+  return check;
 }
 
 }  // namespace vesk

@@ -2,16 +2,27 @@
 // Check of the model files against the SHA-256 manifest beside them.
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace vesk {
 
-// Appends one line per finding to report; true when the run may go on.
-bool VerifyModels(const std::u16string& modelsFolder, const std::vector<std::u16string>& fileNames,
-                  std::string& report);
+// What the check found.
+struct ModelCheck {
+  std::string report;  // one line per finding, each ending in "\n"
+  bool passed = true;  // false when a listed file cannot be read or its digest differs: the run must stop
+};
 
-// Fills entries (lower-cased name -> lower-cased digest); false only when the file cannot be opened.
-bool ReadSha256Sums(const std::u16string& manifestPath, std::map<std::string, std::string>& entries);
+// Checks the files named in fileNames, in that order, in modelsFolder against its manifest SHA256SUMS.
+// A missing manifest or an unlisted file is only noted; the check stops at the first listed file that
+// cannot be read or whose digest differs.
+ModelCheck VerifyModels(const std::u16string& modelsFolder, const std::vector<std::u16string>& fileNames);
+
+// Lower-cased file name -> lower-cased digest.
+using ManifestEntries = std::map<std::string, std::string>;
+
+// The entries of the manifest at manifestPath; none when it cannot be opened or read to its end.
+std::optional<ManifestEntries> ReadSha256Sums(const std::u16string& manifestPath);
 
 }  // namespace vesk

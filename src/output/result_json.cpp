@@ -39,19 +39,20 @@ void AppendString(std::string& out, std::string_view value) {
   out += '"';
 }
 
-void AppendPoint(std::string& out, int32_t x, int32_t y) {
+void AppendPoint(std::string& out, const IntPoint& point) {
   out += '[';
-  AppendInt(out, x);
+  AppendInt(out, point.x);
   out += ',';
-  AppendInt(out, y);
+  AppendInt(out, point.y);
   out += ']';
 }
 
+// The corners in their stored order, without spaces: [[x0,y0],[x1,y1],[x2,y2],[x3,y3]].
 void AppendBox(std::string& out, const Quad& box) {
   out += '[';
   for (size_t i = 0; i < box.size(); ++i) {
     if (i > 0) out += ',';
-    AppendPoint(out, box[i].x, box[i].y);
+    AppendPoint(out, box[i]);
   }
   out += ']';
 }

@@ -3,14 +3,17 @@
 
 #include <string>
 
+#include "core/status.h"
+
 namespace vesk {
 
 // An opened library; null when nothing is open.
 using LibraryHandle = void*;
 
-// Opens the library file at `path`. Null on failure, with the loader's explanation in `error`: the
-// loader's own text on POSIX, "Win32 error: " and the decimal error code on Windows.
-LibraryHandle OpenLibrary(const std::u16string& path, std::string& error);
+// Opens the library file at `path`: a handle that is never null, or a failure of kind ModelSetup (the
+// libraries loaded at run time are the inference runtime's) whose message is the loader's explanation:
+// its own text on POSIX, "Win32 error: " and the decimal error code on Windows.
+Outcome<LibraryHandle> OpenLibrary(const std::u16string& path);
 
 // Address of the exported symbol `name`, or null when the library does not export it.
 void* FindSymbol(LibraryHandle library, const char* name);

@@ -5,7 +5,7 @@
 
 namespace vesk {
 
-LibraryHandle OpenLibrary(const std::u16string& path, std::string& error) {
+Outcome<LibraryHandle> OpenLibrary(const std::u16string& path) {
   // A path without a separator would make dlopen search the system folders; only the named file counts.
   std::string native = ToUtf8(path);
   if (native.find('/') == std::string::npos) native.insert(0, "./");
@@ -14,11 +14,9 @@ LibraryHandle OpenLibrary(const std::u16string& path, std::string& error) {
   // such as the inference runtime keep process-lifetime objects that they never free, and unmapping
   // them would turn those into leaks and stale pointers in the middle of exit.
   void* handle = ::dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-  if (handle == nullptr) {
-    const char* reason = dlerror();
-    error = reason != nullptr ? reason : "unknown loader error";
-  }
-  return handle;
+  if (handle != nullptr) return handle;
+  const char* reason = dlerror();
+  return Status::Failure(FailureKind::ModelSetup, reason != nullptr ? reason : "unknown loader error");
 }
 
 void* FindSymbol(LibraryHandle library, const char* name) {

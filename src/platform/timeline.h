@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vesk {
@@ -55,5 +56,12 @@ class TimedStage {
   const char* stage_;
   Timeline::Clock::time_point begin_;
 };
+
+// Runs step() as one stage of timeline and returns what it returns.
+template <typename Step>
+decltype(auto) Timed(Timeline* timeline, const char* stage, Step&& step) {
+  const TimedStage timed(timeline, stage);
+  return std::forward<Step>(step)();
+}
 
 }  // namespace vesk

@@ -94,10 +94,10 @@ bool OrtManager::Initialize(const std::u16string& backendFolder, std::u16string&
   const std::u16string path = JoinPath(backendFolder, kOrtLibraryFile);
   // Only a library whose API could not be had is left here; taking it again must not leak it.
   CloseLibrary(module);
-  std::string loaderError;
-  module = OpenLibrary(path, loaderError);
+  const Outcome<LibraryHandle> library = OpenLibrary(path);
+  module = library.ok() ? *library : nullptr;
   if (module == nullptr) {
-    error = u"Failed to load onnxruntime.dll from " + path + u" (" + FromUtf8(loaderError) + u")";
+    error = u"Failed to load onnxruntime.dll from " + path + u" (" + FromUtf8(library.status().message()) + u")";
     return false;
   }
   // Exit handlers run in reverse order of registration. The library registered the destruction of

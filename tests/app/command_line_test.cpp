@@ -12,123 +12,105 @@ RunOptions Parse(std::vector<std::u16string> rest) {
   return ParseCommandLine(rest);
 }
 
-std::string ErrorOf(std::vector<std::u16string> rest) { return ToUtf8(Parse(std::move(rest)).error); }
-
-TEST(CommandLineTest, DefaultsWithThreePositionals) {
-  const RunOptions o = Parse({u"shot.png", u"viewer.exe", u"doc.pdf"});
-  ASSERT_TRUE(o.valid);
-  EXPECT_TRUE(o.error.empty());
-  EXPECT_EQ(o.screenshotPath, u"shot.png");
-  EXPECT_EQ(o.viewerExePath, u"viewer.exe");
-  EXPECT_EQ(o.inputPath, u"doc.pdf");
-  EXPECT_EQ(o.executionProvider, ExecutionProvider::Auto);
-  EXPECT_TRUE(o.classifyOrientation);
-  EXPECT_TRUE(o.scanBarcodes);
-  EXPECT_EQ(o.maxSide, 4096);
-  EXPECT_EQ(o.waitTimeoutMs, 120000);
-  EXPECT_FALSE(o.console);
-  EXPECT_EQ(o.forceDmlFail, ForceDmlFail::None);
-  EXPECT_EQ(o.readingOrder, ReadingOrder::Columns);
+// Option arguments followed by the three positionals.
+RunOptions ParseWith(std::vector<std::u16string> options) {
+  options.insert(options.end(), {u"a", u"b", u"c"});
+  return Parse(std::move(options));
 }
 
 TEST(CommandLineTest, OptionsInterleaveWithPositionalsAndLaterOnesWin) {
-  const RunOptions o = Parse({u"--ep=cpu", u"--order=layout", u"a", u"--cls=0", u"b", u"--ep", u"DML", u"c", u"d",
-                              u"--barcode", u"0", u"--order", u"columns"});
+  const RunOptions o = Parse({u"--ep=cpu", u"--order=layout", u"shot", u"--cls=0", u"viewer", u"--ep", u"DML",
+                              u"doc", u"fourth", u"--barcode", u"0", u"--order", u"columns"});
   ASSERT_TRUE(o.valid);
   EXPECT_EQ(o.executionProvider, ExecutionProvider::Dml);
   EXPECT_EQ(o.readingOrder, ReadingOrder::Columns);
   EXPECT_FALSE(o.classifyOrientation);
   EXPECT_FALSE(o.scanBarcodes);
-  EXPECT_EQ(o.screenshotPath, u"a");
-  EXPECT_EQ(o.inputPath, u"c");  // the fourth positional is ignored
-}
-
-TEST(CommandLineTest, EmptyPositionalsStayEmpty) {
-  const RunOptions o = Parse({u"", u"viewer", u""});
-  ASSERT_TRUE(o.valid);
-  EXPECT_TRUE(o.screenshotPath.empty());
-  EXPECT_TRUE(o.inputPath.empty());
+  EXPECT_EQ(o.screenshotPath, u"shot");
+  EXPECT_EQ(o.viewerExePath, u"viewer");
+  EXPECT_EQ(o.inputPath, u"doc");  // the fourth positional is ignored
 }
 
 TEST(CommandLineTest, SwitchesAreOffOnlyForExactlyZero) {
-  for (const char16_t* v : {u"--cls=", u"--cls=1", u"--cls=false", u"--cls=00"}) {
-    EXPECT_TRUE(Parse({v, u"a", u"b", u"c"}).classifyOrientation) << ToUtf8(v);
+  for (const char16_t* on : {u"--cls=", u"--cls=1", u"--cls=false", u"--cls=00"}) {
+    EXPECT_TRUE(ParseWith({on}).classifyOrientation) << ToUtf8(on);
   }
-  EXPECT_TRUE(Parse({u"--barcode=no", u"a", u"b", u"c"}).scanBarcodes);
+  EXPECT_TRUE(ParseWith({u"--barcode=no"}).scanBarcodes);
+  EXPECT_FALSE(ParseWith({u"--barcode", u"0"}).scanBarcodes);
 }
 
 TEST(CommandLineTest, SeparateFormConsumesTheNextArgumentEvenWhenItIsAFlag) {
-  const RunOptions o = Parse({u"--cls", u"--console", u"a", u"b", u"c"});
+  const RunOptions o = ParseWith({u"--cls", u"--console"});
   ASSERT_TRUE(o.valid);
   EXPECT_TRUE(o.classifyOrientation);
   EXPECT_FALSE(o.console);
 }
 
-TEST(CommandLineTest, SeparateFormWithoutAValueIsAnUnknownFlag) {
-  for (const char16_t* flag : {u"--ep", u"--cls", u"--barcode", u"--max-side", u"--wait-timeout", u"--force-dml-fail", u"--order"}) {
-    const RunOptions o = Parse({u"a", u"b", u"c", flag});
-    EXPECT_FALSE(o.valid);
-    EXPECT_EQ(o.error, std::u16string(u"Unknown flag: ") + flag);
-  }
-}
-
 TEST(CommandLineTest, NumbersAreClampedAndTrailingTextIgnored) {
-  const auto maxSide = [](const char16_t* arg) { return Parse({arg, u"a", u"b", u"c"}).maxSide; };
-  EXPECT_EQ(maxSide(u"--max-side=50"), 128);
-  EXPECT_EQ(maxSide(u"--max-side=100000"), 100000);
-  EXPECT_EQ(maxSide(u"--max-side=-3"), 128);
-  EXPECT_EQ(maxSide(u"--max-side=300px"), 300);
-  EXPECT_EQ(maxSide(u"--max-side= \t+700"), 700);
+  const struct {
+    const char16_t* arg;
+    int32_t maxSide;
+  } sides[] = {{u"--max-side=50", 128},       {u"--max-side=100000", 100000}, {u"--max-side=-3", 128},
+               {u"--max-side=300px", 300},    {u"--max-side= \t+700", 700}};
+  for (const auto& [arg, maxSide] : sides) EXPECT_EQ(ParseWith({arg}).maxSide, maxSide) << ToUtf8(arg);
 
-  const auto timeout = [](const char16_t* arg) { return Parse({arg, u"a", u"b", u"c"}).waitTimeoutMs; };
-  EXPECT_EQ(timeout(u"--wait-timeout=1000"), 5000);
-  EXPECT_EQ(timeout(u"--wait-timeout=999999"), 600000);
-  EXPECT_EQ(timeout(u"--wait-timeout=2147483647"), 600000);
-  EXPECT_EQ(timeout(u"--wait-timeout=-2147483648"), 5000);
+  const struct {
+    const char16_t* arg;
+    int32_t waitTimeoutMs;
+  } timeouts[] = {{u"--wait-timeout=1000", 5000},
+                  {u"--wait-timeout=999999", 600000},
+                  {u"--wait-timeout=2147483647", 600000},
+                  {u"--wait-timeout=-2147483648", 5000}};
+  for (const auto& [arg, ms] : timeouts) EXPECT_EQ(ParseWith({arg}).waitTimeoutMs, ms) << ToUtf8(arg);
 }
 
-TEST(CommandLineTest, BadNumbersNameTheWholeArgumentOrTheSeparateValue) {
-  EXPECT_EQ(ErrorOf({u"--max-side", u"abc", u"a", u"b", u"c"}), "Bad --max-side: abc");
-  EXPECT_EQ(ErrorOf({u"--max-side=abc", u"a", u"b", u"c"}), "Bad --max-side: --max-side=abc");
-  EXPECT_EQ(ErrorOf({u"--wait-timeout=99999999999", u"a", u"b", u"c"}), "Bad --wait-timeout: --wait-timeout=99999999999");
-  EXPECT_EQ(ErrorOf({u"--wait-timeout=2147483648", u"a", u"b", u"c"}), "Bad --wait-timeout: --wait-timeout=2147483648");
-  EXPECT_EQ(ErrorOf({u"--wait-timeout", u"-", u"a", u"b", u"c"}), "Bad --wait-timeout: -");
-  EXPECT_EQ(ErrorOf({u"--max-side=", u"a", u"b", u"c"}), "Bad --max-side: --max-side=");
+TEST(CommandLineTest, ChoiceValuesIgnoreLetterCase) {
+  EXPECT_EQ(ParseWith({u"--ep=DML"}).executionProvider, ExecutionProvider::Dml);
+  EXPECT_EQ(ParseWith({u"--ep=Auto"}).executionProvider, ExecutionProvider::Auto);
+  EXPECT_EQ(ParseWith({u"--force-dml-fail=INIT"}).forceDmlFail, ForceDmlFail::Init);
+  EXPECT_EQ(ParseWith({u"--force-dml-fail", u"Run"}).forceDmlFail, ForceDmlFail::Run);
+  EXPECT_EQ(ParseWith({u"--order=LAYOUT"}).readingOrder, ReadingOrder::Layout);
 }
 
-TEST(CommandLineTest, ChoiceValuesAreCaseInsensitiveButOptionNamesAreNot) {
-  EXPECT_EQ(Parse({u"--ep=DML", u"a", u"b", u"c"}).executionProvider, ExecutionProvider::Dml);
-  EXPECT_EQ(Parse({u"--ep=Auto", u"a", u"b", u"c"}).executionProvider, ExecutionProvider::Auto);
-  EXPECT_EQ(Parse({u"--force-dml-fail=INIT", u"a", u"b", u"c"}).forceDmlFail, ForceDmlFail::Init);
-  EXPECT_EQ(Parse({u"--force-dml-fail", u"Run", u"a", u"b", u"c"}).forceDmlFail, ForceDmlFail::Run);
-  EXPECT_EQ(Parse({u"--order=LAYOUT", u"a", u"b", u"c"}).readingOrder, ReadingOrder::Layout);
-  EXPECT_EQ(Parse({u"--order", u"Layout", u"a", u"b", u"c"}).readingOrder, ReadingOrder::Layout);
-  EXPECT_EQ(ErrorOf({u"--ep=GPU", u"a", u"b", u"c"}), "Invalid --ep value: gpu");
-  EXPECT_EQ(ErrorOf({u"--order=Rows", u"a", u"b", u"c"}), "Invalid --order value: rows");
-  EXPECT_EQ(ErrorOf({u"--order", u"", u"a", u"b", u"c"}), "Invalid --order value: ");
-  EXPECT_EQ(ErrorOf({u"--force-dml-fail=x", u"a", u"b", u"c"}), "Invalid --force-dml-fail value: x");
-  EXPECT_EQ(ErrorOf({u"--EP=dml", u"a", u"b", u"c"}), "Unknown flag: --EP=dml");
-  EXPECT_EQ(ErrorOf({u"-", u"a", u"b", u"c"}), "Unknown flag: -");
-  EXPECT_EQ(ErrorOf({u"--console=1", u"a", u"b", u"c"}), "Unknown flag: --console=1");
-  EXPECT_EQ(ErrorOf({u"--epx", u"a", u"b", u"c"}), "Unknown flag: --epx");
-}
+constexpr char kMissing[] = "Missing positional arguments (expected screenshot, veskviewer_exe, input_file)";
 
-TEST(CommandLineTest, FirstErrorStopsTheParseAndFillsNoPositional) {
-  const RunOptions o = Parse({u"a", u"--bogus", u"--console", u"b", u"c"});
-  EXPECT_FALSE(o.valid);
-  EXPECT_FALSE(o.console);
-  EXPECT_EQ(ToUtf8(o.error), "Unknown flag: --bogus");
-  EXPECT_TRUE(o.screenshotPath.empty());
-  EXPECT_TRUE(o.inputPath.empty());
-}
-
-TEST(CommandLineTest, TooFewPositionals) {
-  for (std::vector<std::u16string> rest : {std::vector<std::u16string>{}, {u"--console"}, {u"a", u"b"}}) {
-    const RunOptions o = Parse(rest);
-    EXPECT_FALSE(o.valid);
-    EXPECT_EQ(ToUtf8(o.error), "Missing positional arguments (expected screenshot, veskviewer_exe, input_file)");
-    EXPECT_TRUE(o.inputPath.empty());
+// The first error ends the parse: its message is what --console shows, and an option after it (even
+// --console) is not taken.
+TEST(CommandLineTest, RefusedCommandLinesNameTheirFirstError) {
+  const struct {
+    std::vector<std::u16string> args;
+    const char* error;
+  } refused[] = {
+      // A bad number names the value of the separate form, the whole argument of the "=" form.
+      {{u"--max-side", u"abc", u"a", u"b", u"c"}, "Bad --max-side: abc"},
+      {{u"--max-side=abc", u"a", u"b", u"c"}, "Bad --max-side: --max-side=abc"},
+      {{u"--max-side=", u"a", u"b", u"c"}, "Bad --max-side: --max-side="},
+      {{u"--wait-timeout=99999999999", u"a", u"b", u"c"}, "Bad --wait-timeout: --wait-timeout=99999999999"},
+      {{u"--wait-timeout=2147483648", u"a", u"b", u"c"}, "Bad --wait-timeout: --wait-timeout=2147483648"},
+      {{u"--wait-timeout", u"-", u"a", u"b", u"c"}, "Bad --wait-timeout: -"},
+      // Choices name the lower-cased value.
+      {{u"--ep=GPU", u"a", u"b", u"c"}, "Invalid --ep value: gpu"},
+      {{u"--order=Rows", u"a", u"b", u"c"}, "Invalid --order value: rows"},
+      {{u"--order", u"", u"a", u"b", u"c"}, "Invalid --order value: "},
+      {{u"--force-dml-fail=x", u"a", u"b", u"c"}, "Invalid --force-dml-fail value: x"},
+      // Option names are matched exactly; the separate form needs a value after it.
+      {{u"--EP=dml", u"a", u"b", u"c"}, "Unknown flag: --EP=dml"},
+      {{u"-", u"a", u"b", u"c"}, "Unknown flag: -"},
+      {{u"--console=1", u"a", u"b", u"c"}, "Unknown flag: --console=1"},
+      {{u"--epx", u"a", u"b", u"c"}, "Unknown flag: --epx"},
+      {{u"a", u"b", u"c", u"--max-side"}, "Unknown flag: --max-side"},
+      {{u"a", u"b", u"c", u"--order"}, "Unknown flag: --order"},
+      {{u"a", u"--bogus", u"--console", u"b", u"c"}, "Unknown flag: --bogus"},
+      {{}, kMissing},
+      {{u"a", u"b"}, kMissing},
+  };
+  for (const auto& [args, error] : refused) {
+    const RunOptions o = Parse(args);
+    EXPECT_FALSE(o.valid) << error;
+    EXPECT_EQ(ToUtf8(o.error), error);
+    EXPECT_FALSE(o.console) << error;
   }
+  // --console before the error is taken, so the error can be shown.
   EXPECT_TRUE(Parse({u"--console"}).console);
 }
 

@@ -140,9 +140,9 @@ TEST_F(PipelineTest, SamplesReadTheirKnownText) {
 // The screenshot as the other formats the imaging component reads. GIF holds 256 colours at most, so it
 // gets a grey version with an exact grey palette.
 TEST_F(PipelineTest, EveryPictureFormatIsReadThroughTheImagingComponent) {
-  DecodedImage image;
-  std::u16string error;
-  ASSERT_TRUE(DecodeImage(Sample("dialog.png").u16string(), image, error)) << U8(error);
+  const Outcome<DecodedImage> decoded = DecodeImage(Sample("dialog.png").u16string());
+  ASSERT_TRUE(decoded.ok()) << decoded.status().message();
+  const DecodedImage& image = *decoded;
   const auto width = static_cast<uint32_t>(image.width);
   const auto height = static_cast<uint32_t>(image.height);
   std::vector<uint8_t> grey;

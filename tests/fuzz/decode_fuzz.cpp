@@ -113,13 +113,15 @@ struct Tally {
 };
 
 // The outcome's name for the report, or empty when the outcome is not allowed.
-std::string Classify(bool ok, const vesk::DecodedImage& image, const std::string& error, const std::string& path) {
-  if (ok) {
+std::string Classify(const vesk::Outcome<vesk::DecodedImage>& decoded, const std::string& path) {
+  if (decoded.ok()) {
+    const vesk::DecodedImage& image = *decoded;
     const bool whole = image.width > 0 && image.height > 0 &&
                        image.pixels.size() == static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3;
-    return whole && error.empty() ? "decoded" : "";
+    return whole ? "decoded" : "";
   }
-  if (!image.pixels.empty() || !error.ends_with(path)) return "";
+  const std::string& error = decoded.status().message();
+  if (!error.ends_with(path)) return "";
   for (const char* message : kMessages) {
     if (error.starts_with(message)) return message;
   }
@@ -193,22 +195,21 @@ int main(int argc, char** argv) {
       // A new file each time: rewriting one in place makes some file systems flush it to disk.
       const fs::path file = options.work / ("decoding-" + format + "-" + std::to_string(i) + "." + own.front()->extension);
       vesk::test::WriteFile(file, MutatedFile(*own[random() % own.size()], random));
-      vesk::DecodedImage image;
-      std::u16string error;
       const auto start = Clock::now();
       watchdog.Start(file);
-      const bool ok = vesk::DecodeImage(vesk::FromUtf8(file.string()), image, error);
+      const vesk::Outcome<vesk::DecodedImage> decoded = vesk::DecodeImage(vesk::FromUtf8(file.string()));
       watchdog.Stop();
       const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
       tally.slowestMs = std::max(tally.slowestMs, ms);
       ++tally.runs;
-      const std::string outcome = Classify(ok, image, vesk::ToUtf8(error), file.string());
+      const std::string outcome = Classify(decoded, file.string());
       if (outcome.empty()) {
         ++unexpected;
         const fs::path kept = options.work / ("unexpected-" + std::to_string(unexpected) + file.extension().string());
         fs::copy_file(file, kept, fs::copy_options::overwrite_existing);
-        std::fprintf(stderr, "UNEXPECTED: %s (ok=%d, %dx%d): %s\n", kept.c_str(), ok, image.width, image.height,
-                     vesk::ToUtf8(error).c_str());
+        const vesk::DecodedImage image = decoded.ok() ? *decoded : vesk::DecodedImage{};
+        std::fprintf(stderr, "UNEXPECTED: %s (ok=%d, %dx%d): %s\n", kept.c_str(), decoded.ok(), image.width,
+                     image.height, decoded.status().message().c_str());
       } else if (outcome == "decoded") {
         ++tally.decoded;
       } else {

@@ -21,11 +21,10 @@ namespace vesk {
 namespace {
 
 DecodedImage Sample(const std::string& name) {
-  DecodedImage image;
-  std::u16string error;
   const std::filesystem::path path = test::TestDataDir() / "samples" / (name + ".png");
-  EXPECT_TRUE(DecodeImage(FromUtf8(path.string()), image, error)) << ToUtf8(error);
-  return image;
+  Outcome<DecodedImage> image = DecodeImage(FromUtf8(path.string()));
+  EXPECT_TRUE(image.ok()) << image.status().message();
+  return image.ok() ? std::move(*image) : DecodedImage{};
 }
 
 DecodedImage Canvas(int width, int height, uint8_t shade) {
@@ -82,11 +81,9 @@ DecodedImage Inverted(DecodedImage image) {
 }
 
 std::vector<BarcodeResult> ScanOk(const DecodedImage& image) {
-  std::vector<BarcodeResult> results;
-  std::string error = "stale";
-  EXPECT_TRUE(ScanBarcodes(image, results, error)) << error;
-  EXPECT_EQ(error, "");
-  return results;
+  Outcome<std::vector<BarcodeResult>> results = ScanBarcodes(image);
+  EXPECT_TRUE(results.ok()) << results.status().message();
+  return results.ok() ? std::move(*results) : std::vector<BarcodeResult>{};
 }
 
 void ExpectNear(const IntPoint& point, int x, int y, int tolerance) {
@@ -183,13 +180,11 @@ TEST(ScanBarcodesTest, BlankPictureIsNoFailure) {
   EXPECT_TRUE(ScanOk(Sample("blank")).empty());
 }
 
-TEST(ScanBarcodesTest, UnusableImagesFailWithEmptyResults) {
+TEST(ScanBarcodesTest, UnusableImagesFailWithTheReason) {
   const auto expectFailure = [](const DecodedImage& image, const std::string& message) {
-    std::vector<BarcodeResult> results(2);
-    std::string error;
-    EXPECT_FALSE(ScanBarcodes(image, results, error));
-    EXPECT_EQ(error, message);
-    EXPECT_TRUE(results.empty());
+    const Outcome<std::vector<BarcodeResult>> results = ScanBarcodes(image);
+    EXPECT_FALSE(results.ok());
+    EXPECT_EQ(results.status().message(), message);
   };
   expectFailure(DecodedImage{}, "empty image buffer");
   DecodedImage negative = Canvas(4, 4, 255);

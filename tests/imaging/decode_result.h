@@ -1,6 +1,5 @@
 #pragma once
-// DecodeImage called the way the tests need it: UTF-8 results, and stale content in the picture
-// beforehand, so that a failed call that leaves something behind is noticed.
+// DecodeImage called the way the tests need it: the picture, or the failure's message.
 
 #include <cstdint>
 #include <filesystem>
@@ -16,6 +15,7 @@ struct Decoded {
   bool ok = false;
   DecodedImage image;
   std::string error;
+  FailureKind kind = FailureKind::None;
 };
 
 Decoded Decode(const std::u16string& path);
@@ -24,7 +24,7 @@ Decoded Decode(const std::filesystem::path& path);
 // A complete picture of the given size holding exactly rgb.
 void ExpectPicture(const Decoded& decoded, const std::vector<uint8_t>& rgb, int width, int height);
 
-// A failure with exactly message, and nothing left in the picture.
+// A failure of the image kind with exactly message.
 void ExpectFailure(const Decoded& decoded, const std::string& message);
 
 // The small picture the decoder tests encode in every format: an odd width, so that any row padding

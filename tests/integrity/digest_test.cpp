@@ -20,12 +20,6 @@ TEST(Md5HexTest, KnownVectors) {
   EXPECT_EQ(Md5Hex(std::string_view("a\0b", 3)), "70350f6027bce3713f6b76473084309b");
 }
 
-TEST(HexLowerTest, TwoDigitsPerByteHighNibbleFirst) {
-  const unsigned char bytes[] = {0x00, 0x0f, 0xa0, 0xff};
-  EXPECT_EQ(HexLower(bytes, sizeof bytes), "000fa0ff");
-  EXPECT_EQ(HexLower(bytes, 0), "");
-}
-
 TEST(Sha256FileHexTest, KnownVectors) {
   ScopedTempDir dir;
   WriteFile(dir.path() / "empty", "");

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,28 +25,9 @@ const std::string kDictDigest = "177ca70f42def1238e36da329473263ed3feadd14094c07
 const std::vector<std::u16string> kModelFiles = {u"PP-OCRv5_server_det.onnx", u"PP-OCRv5_server_rec.onnx",
                                                  u"PP-LCNet_x1_0_textline_ori.onnx", u"ppocrv5_dict.txt"};
 
-// A models folder holding the four files with known digests; each test writes its own manifest.
-class VerifyModelsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    WriteFile(dir_.path() / "PP-OCRv5_server_det.onnx", "det model");
-    WriteFile(dir_.path() / "PP-OCRv5_server_rec.onnx", "rec model");
-    WriteFile(dir_.path() / "PP-LCNet_x1_0_textline_ori.onnx", "cls model");
-    WriteFile(dir_.path() / "ppocrv5_dict.txt", "dictionary");
-  }
-
-  void WriteManifest(const std::string& content) { WriteFile(dir_.path() / "SHA256SUMS", content); }
-
-  std::string AllFourEntries() const {
-    return kDetDigest + "  PP-OCRv5_server_det.onnx\n" + kRecDigest + "  PP-OCRv5_server_rec.onnx\n" + kClsDigest +
-           "  PP-LCNet_x1_0_textline_ori.onnx\n" + kDictDigest + "  ppocrv5_dict.txt\n";
-  }
-
-  bool Verify() { return VerifyModels(dir_.u16(), kModelFiles, report_); }
-
-  ScopedTempDir dir_;
-  std::string report_;
-};
+const std::string kAllFourEntries = kDetDigest + "  PP-OCRv5_server_det.onnx\n" + kRecDigest +
+                                    "  PP-OCRv5_server_rec.onnx\n" + kClsDigest +
+                                    "  PP-LCNet_x1_0_textline_ori.onnx\n" + kDictDigest + "  ppocrv5_dict.txt\n";
 
 const std::string kAllOk =
     "Model hash ok: pp-ocrv5_server_det.onnx\n"
@@ -53,116 +35,85 @@ const std::string kAllOk =
     "Model hash ok: pp-lcnet_x1_0_textline_ori.onnx\n"
     "Model hash ok: ppocrv5_dict.txt\n";
 
-TEST_F(VerifyModelsTest, AllFilesMatchTheirEntries) {
-  WriteManifest(AllFourEntries());
-  EXPECT_TRUE(Verify());
-  EXPECT_EQ(report_, kAllOk);
+const std::string kAllUnpinned =
+    "Unpinned model (no SHA256SUMS entry): pp-ocrv5_server_det.onnx\n"
+    "Unpinned model (no SHA256SUMS entry): pp-ocrv5_server_rec.onnx\n"
+    "Unpinned model (no SHA256SUMS entry): pp-lcnet_x1_0_textline_ori.onnx\n"
+    "Unpinned model (no SHA256SUMS entry): ppocrv5_dict.txt\n";
+
+const std::string kNotReadable = "SHA256SUMS not readable; model hashes can not be verified\n";
+
+std::string UpperCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
 }
 
-TEST_F(VerifyModelsTest, NoManifestLeavesEveryFileUnpinnedAndPasses) {
-  EXPECT_TRUE(Verify());
-  EXPECT_EQ(report_,
-            "SHA256SUMS not readable; model hashes can not be verified\n"
-            "Unpinned model (no SHA256SUMS entry): pp-ocrv5_server_det.onnx\n"
-            "Unpinned model (no SHA256SUMS entry): pp-ocrv5_server_rec.onnx\n"
-            "Unpinned model (no SHA256SUMS entry): pp-lcnet_x1_0_textline_ori.onnx\n"
-            "Unpinned model (no SHA256SUMS entry): ppocrv5_dict.txt\n");
+// A models folder holding the four files with known digests, the manifest, and what the check found.
+struct CheckCase {
+  const char* name;
+  std::optional<std::string> manifest;  // none: no SHA256SUMS at all
+  bool dictionaryMissing;
+  bool passed;
+  std::string report;
+};
+
+const std::vector<CheckCase> kCases = {
+    {"all files match their entries", kAllFourEntries, false, true, kAllOk},
+    {"no manifest leaves every file unpinned", std::nullopt, false, true, kNotReadable + kAllUnpinned},
+    // Letter case of digests and names, the binary marker, CRLF endings, comments, blank lines, extra
+    // tokens and a last line without a line feed.
+    {"line variants all match",
+     "# pinned model files\r\n\r\n" + UpperCase(kDetDigest) + "  PP-OCRv5_Server_Det.onnx\r\n" + kRecDigest +
+         " *PP-OCRv5_server_rec.onnx\r\n\t " + kClsDigest + "\tPP-LCNet_x1_0_textline_ori.onnx  extra tokens\r\n" +
+         kDictDigest + " ppocrv5_dict.txt",
+     false, true, kAllOk},
+    // What that tool writes when it is given the files as ./name.
+    {"names with a leading ./ match",
+     kDetDigest + "  ./PP-OCRv5_server_det.onnx\n" + kRecDigest + " *./PP-OCRv5_server_rec.onnx\n" + kClsDigest +
+         "  ././PP-LCNet_x1_0_textline_ori.onnx\n" + kDictDigest + "  ./ppocrv5_dict.txt\n",
+     false, true, kAllOk},
+    {"digests of a wrong length are no entries",
+     kDetDigest.substr(0, 63) + "  PP-OCRv5_server_det.onnx\n" + kRecDigest + "0  PP-OCRv5_server_rec.onnx\n", false,
+     true, kAllUnpinned},
+    {"a byte order mark spoils the first line only", "\xEF\xBB\xBF" + kAllFourEntries, false, true,
+     "Unpinned model (no SHA256SUMS entry): pp-ocrv5_server_det.onnx\n" + kAllOk.substr(kAllOk.find('\n') + 1)},
+    // An entry with a folder part names some other file, never the one beside the manifest.
+    {"a name with a folder part does not match", kDetDigest + "  sub/PP-OCRv5_server_det.onnx\n", false, true,
+     kAllUnpinned},
+    {"a later wrong entry wins", kAllFourEntries + kRecDigest + "  pp-ocrv5_server_det.onnx\n", false, false,
+     "Model hash mismatch: pp-ocrv5_server_det.onnx\n  expected " + kRecDigest + "\n  actual   " + kDetDigest + "\n"},
+    {"a later right entry wins", kRecDigest + "  PP-OCRv5_server_det.onnx\n" + kAllFourEntries, false, true, kAllOk},
+    {"a listed file that is missing is unreadable", kAllFourEntries, true, false,
+     kAllOk.substr(0, kAllOk.rfind("Model hash ok")) + "Model hash check failed (unreadable file): ppocrv5_dict.txt\n"},
+    {"an unlisted file that is missing is only unpinned", kDetDigest + "  PP-OCRv5_server_det.onnx\n", true, true,
+     "Model hash ok: pp-ocrv5_server_det.onnx\n" + kAllUnpinned.substr(kAllUnpinned.find('\n') + 1)},
+};
+
+TEST(VerifyModelsTest, ReportAndVerdictFollowTheManifest) {
+  for (const CheckCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ScopedTempDir dir;
+    WriteFile(dir.path() / "PP-OCRv5_server_det.onnx", "det model");
+    WriteFile(dir.path() / "PP-OCRv5_server_rec.onnx", "rec model");
+    WriteFile(dir.path() / "PP-LCNet_x1_0_textline_ori.onnx", "cls model");
+    if (!c.dictionaryMissing) WriteFile(dir.path() / "ppocrv5_dict.txt", "dictionary");
+    if (c.manifest) WriteFile(dir.path() / "SHA256SUMS", *c.manifest);
+    const ModelCheck check = VerifyModels(dir.u16(), kModelFiles);
+    EXPECT_EQ(check.passed, c.passed);
+    EXPECT_EQ(check.report, c.report);
+  }
 }
 
-TEST_F(VerifyModelsTest, ManifestThatCannotBeReadCountsAsMissing) {
-  std::filesystem::create_directory(dir_.path() / "SHA256SUMS");
-  EXPECT_TRUE(Verify());
-  EXPECT_EQ(report_.rfind("SHA256SUMS not readable; model hashes can not be verified\n", 0), 0u) << report_;
+TEST(VerifyModelsTest, ManifestThatCannotBeReadCountsAsMissing) {
+  ScopedTempDir dir;
+  std::filesystem::create_directory(dir.path() / "SHA256SUMS");
+  const ModelCheck check = VerifyModels(dir.u16(), kModelFiles);
+  EXPECT_TRUE(check.passed);
+  EXPECT_EQ(check.report, kNotReadable + kAllUnpinned);
 }
 
-TEST_F(VerifyModelsTest, ReportIsAppendedToWhatTheCallerHas) {
-  WriteManifest(AllFourEntries());
-  report_ = "earlier\n";
-  EXPECT_TRUE(Verify());
-  EXPECT_EQ(report_, "earlier\n" + kAllOk);
-}
-
-// Letter case of digests and names, the binary marker, CRLF endings, comments and blank lines.
-TEST_F(VerifyModelsTest, ManifestLineVariantsAllMatch) {
-  std::string upperDet = kDetDigest;
-  for (char& c : upperDet) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  WriteManifest("# pinned model files\r\n"
-                "\r\n" +
-                upperDet + "  PP-OCRv5_Server_Det.onnx\r\n" + kRecDigest + " *PP-OCRv5_server_rec.onnx\r\n" +
-                "\t " + kClsDigest + "\tPP-LCNet_x1_0_textline_ori.onnx  extra tokens\r\n" + kDictDigest +
-                " ppocrv5_dict.txt");  // last line without a line feed
-  EXPECT_TRUE(Verify());
-  EXPECT_EQ(report_, kAllOk);
-}
-
-// What that tool writes when it is given the files as ./name.
-TEST_F(VerifyModelsTest, NamesWrittenWithALeadingDotSlashMatch) {
-  WriteManifest(kDetDigest + "  ./PP-OCRv5_server_det.onnx\n" + kRecDigest + " *./PP-OCRv5_server_rec.onnx\n" +
-                kClsDigest + "  ././PP-LCNet_x1_0_textline_ori.onnx\n" + kDictDigest + "  ./ppocrv5_dict.txt\n");
-  EXPECT_TRUE(Verify());
-  EXPECT_EQ(report_, kAllOk);
-}
-
-TEST_F(VerifyModelsTest, DigestsOfWrongLengthAreIgnored) {
-  WriteManifest(kDetDigest.substr(0, 63) + "  PP-OCRv5_server_det.onnx\n" + kRecDigest + "0  PP-OCRv5_server_rec.onnx\n");
-  EXPECT_TRUE(Verify());
-  EXPECT_EQ(report_,
-            "Unpinned model (no SHA256SUMS entry): pp-ocrv5_server_det.onnx\n"
-            "Unpinned model (no SHA256SUMS entry): pp-ocrv5_server_rec.onnx\n"
-            "Unpinned model (no SHA256SUMS entry): pp-lcnet_x1_0_textline_ori.onnx\n"
-            "Unpinned model (no SHA256SUMS entry): ppocrv5_dict.txt\n");
-}
-
-TEST_F(VerifyModelsTest, ByteOrderMarkSpoilsOnlyTheFirstLine) {
-  WriteManifest("\xEF\xBB\xBF" + AllFourEntries());
-  EXPECT_TRUE(Verify());
-  EXPECT_EQ(report_,
-            "Unpinned model (no SHA256SUMS entry): pp-ocrv5_server_det.onnx\n"
-            "Model hash ok: pp-ocrv5_server_rec.onnx\n"
-            "Model hash ok: pp-lcnet_x1_0_textline_ori.onnx\n"
-            "Model hash ok: ppocrv5_dict.txt\n");
-}
-
-TEST_F(VerifyModelsTest, LaterEntryForTheSameFileWins) {
-  WriteManifest(AllFourEntries() + kRecDigest + "  pp-ocrv5_server_det.onnx\n");
-  EXPECT_FALSE(Verify());
-  WriteManifest(kRecDigest + "  PP-OCRv5_server_det.onnx\n" + AllFourEntries());
-  report_.clear();
-  EXPECT_TRUE(Verify());
-}
-
-TEST_F(VerifyModelsTest, MismatchStopsTheCheckAtOnce) {
-  WriteManifest(kRecDigest + "  PP-OCRv5_server_det.onnx\n" + AllFourEntries().substr(AllFourEntries().find('\n') + 1));
-  EXPECT_FALSE(Verify());
-  EXPECT_EQ(report_,
-            "Model hash mismatch: pp-ocrv5_server_det.onnx\n"
-            "  expected " + kRecDigest + "\n"
-            "  actual   " + kDetDigest + "\n");
-}
-
-TEST_F(VerifyModelsTest, ListedButMissingFileFailsAsUnreadable) {
-  WriteManifest(AllFourEntries());
-  std::filesystem::remove(dir_.path() / "ppocrv5_dict.txt");
-  EXPECT_FALSE(Verify());
-  EXPECT_EQ(report_,
-            "Model hash ok: pp-ocrv5_server_det.onnx\n"
-            "Model hash ok: pp-ocrv5_server_rec.onnx\n"
-            "Model hash ok: pp-lcnet_x1_0_textline_ori.onnx\n"
-            "Model hash check failed (unreadable file): ppocrv5_dict.txt\n");
-}
-
-TEST_F(VerifyModelsTest, UnlistedMissingFileIsOnlyUnpinned) {
-  WriteManifest(kDetDigest + "  PP-OCRv5_server_det.onnx\n");
-  std::filesystem::remove(dir_.path() / "ppocrv5_dict.txt");
-  EXPECT_TRUE(Verify());
-  EXPECT_NE(report_.find("Unpinned model (no SHA256SUMS entry): ppocrv5_dict.txt\n"), std::string::npos);
-}
-
-// An entry with a folder part names some other file, never the one beside the manifest.
-TEST_F(VerifyModelsTest, NameWithFolderPartDoesNotMatch) {
-  WriteManifest(kDetDigest + "  sub/PP-OCRv5_server_det.onnx\n");
-  EXPECT_TRUE(Verify());
-  EXPECT_EQ(report_.rfind("Unpinned model (no SHA256SUMS entry): pp-ocrv5_server_det.onnx\n", 0), 0u) << report_;
+std::optional<ManifestEntries> ReadManifestIn(const ScopedTempDir& dir) {
+  return ReadSha256Sums(FromUtf8((dir.path() / "SHA256SUMS").string()));
 }
 
 TEST(ReadSha256SumsTest, FillsLowerCasedEntriesAndSkipsNonEntries) {
@@ -170,10 +121,8 @@ TEST(ReadSha256SumsTest, FillsLowerCasedEntriesAndSkipsNonEntries) {
   const std::string digest(64, 'A');
   WriteFile(dir.path() / "SHA256SUMS", "#" + digest + "  commented.onnx\n" + digest + "\n" + digest + " *\n" +
                                            digest + " * spaced.onnx\n" + digest + "  Model.ONNX\n");
-  std::map<std::string, std::string> entries = {{"stale", "value"}};
-  ASSERT_TRUE(ReadSha256Sums(FromUtf8((dir.path() / "SHA256SUMS").string()), entries));
   // "* spaced.onnx" splits into the tokens "*" and "spaced.onnx"; the name "*" strips to nothing.
-  EXPECT_EQ(entries, (std::map<std::string, std::string>{{"model.onnx", std::string(64, 'a')}}));
+  EXPECT_EQ(ReadManifestIn(dir), (ManifestEntries{{"model.onnx", std::string(64, 'a')}}));
 }
 
 // The manifest is read in bounded pieces: entries that straddle a piece boundary read as any other, and a
@@ -194,17 +143,13 @@ TEST(ReadSha256SumsTest, LongFilesAndOverlongLinesAreReadInBoundedPieces) {
     content += std::string(200 * 1024, ' ') + digest + "  late.onnx\n";
     content += digest + "  last.onnx";
     WriteFile(dir.path() / "SHA256SUMS", content);
-    std::map<std::string, std::string> entries;
-    ASSERT_TRUE(ReadSha256Sums(FromUtf8((dir.path() / "SHA256SUMS").string()), entries));
-    EXPECT_EQ(entries, (std::map<std::string, std::string>{{"model.onnx", digest}, {"last.onnx", digest}}));
+    EXPECT_EQ(ReadManifestIn(dir), (ManifestEntries{{"model.onnx", digest}, {"last.onnx", digest}}));
   }
 }
 
-TEST(ReadSha256SumsTest, MissingFileGivesFalseAndAnEmptyMap) {
+TEST(ReadSha256SumsTest, MissingFileGivesNoEntries) {
   ScopedTempDir dir;
-  std::map<std::string, std::string> entries = {{"stale", "value"}};
-  EXPECT_FALSE(ReadSha256Sums(FromUtf8((dir.path() / "SHA256SUMS").string()), entries));
-  EXPECT_TRUE(entries.empty());
+  EXPECT_EQ(ReadManifestIn(dir), std::nullopt);
 }
 
 }  // namespace

@@ -22,10 +22,9 @@ namespace {
 std::u16string U16(const std::filesystem::path& path) { return FromUtf8(path.string()); }
 
 DecodedImage LoadSample(const std::string& name) {
-  DecodedImage image;
-  std::u16string error;
-  EXPECT_TRUE(DecodeImage(U16(test::TestDataDir() / "samples" / (name + ".png")), image, error)) << ToUtf8(error);
-  return image;
+  Outcome<DecodedImage> image = DecodeImage(U16(test::TestDataDir() / "samples" / (name + ".png")));
+  EXPECT_TRUE(image.ok()) << image.status().message();
+  return image.ok() ? std::move(*image) : DecodedImage{};
 }
 
 class BatchedRecognitionTest : public ::testing::Test {

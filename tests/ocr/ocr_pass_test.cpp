@@ -41,10 +41,9 @@ std::u16string U16(const std::filesystem::path& path) { return FromUtf8(path.str
 std::filesystem::path SamplePath(const std::string& name) { return test::TestDataDir() / "samples" / name; }
 
 DecodedImage LoadSample(const std::string& name) {
-  DecodedImage image;
-  std::u16string error;
-  EXPECT_TRUE(DecodeImage(U16(SamplePath(name + ".png")), image, error)) << ToUtf8(error);
-  return image;
+  Outcome<DecodedImage> image = DecodeImage(U16(SamplePath(name + ".png")));
+  EXPECT_TRUE(image.ok()) << image.status().message();
+  return image.ok() ? std::move(*image) : DecodedImage{};
 }
 
 std::string_view Trimmed(std::string_view text) {

@@ -11,20 +11,19 @@ namespace {
 TEST(DynamicLibraryTest, FailureCarriesTheLoaderReason) {
   test::ScopedTempDir dir;
   test::WriteFile(dir.path() / "junk.so", "not a shared object");
-  std::string error;
-  EXPECT_EQ(OpenLibrary(FromUtf8((dir.path() / "missing.so").string()), error), nullptr);
-  EXPECT_NE(error.find("missing.so"), std::string::npos) << error;
-  error.clear();
-  EXPECT_EQ(OpenLibrary(FromUtf8((dir.path() / "junk.so").string()), error), nullptr);
-  EXPECT_NE(error.find("junk.so"), std::string::npos) << error;
+  for (const char* name : {"missing.so", "junk.so"}) {
+    const Outcome<LibraryHandle> library = OpenLibrary(FromUtf8((dir.path() / name).string()));
+    ASSERT_FALSE(library.ok());
+    EXPECT_NE(library.status().message().find(name), std::string::npos) << library.status().message();
+  }
 }
 
 // A bare file name must not send the loader searching the system folders.
 TEST(DynamicLibraryTest, BareNameIsNotSearchedForOnTheSystem) {
   test::ScopedTempDir dir;
-  std::string error;
-  EXPECT_EQ(OpenLibrary(u"libz.so.1", error), nullptr);
-  EXPECT_FALSE(error.empty());
+  const Outcome<LibraryHandle> library = OpenLibrary(u"libz.so.1");
+  ASSERT_FALSE(library.ok());
+  EXPECT_FALSE(library.status().message().empty());
 }
 
 }  // namespace

@@ -10,13 +10,13 @@ namespace vesk {
 namespace {
 
 TEST(DynamicLibraryTest, OpensFindsAndCloses) {
-  std::string error;
-  LibraryHandle library = OpenLibrary(JoinPath((test::BinDir() / "backend").u16string(), kOrtLibraryFile), error);
-  ASSERT_NE(library, nullptr) << error;
-  EXPECT_NE(FindSymbol(library, "OrtGetApiBase"), nullptr);
-  EXPECT_EQ(FindSymbol(library, "NoSuchExportAnywhere"), nullptr);
+  const std::u16string path = JoinPath((test::BinDir() / "backend").u16string(), kOrtLibraryFile);
+  const Outcome<LibraryHandle> library = OpenLibrary(path);
+  ASSERT_TRUE(library.ok()) << library.status().message();
+  EXPECT_NE(FindSymbol(*library, "OrtGetApiBase"), nullptr);
+  EXPECT_EQ(FindSymbol(*library, "NoSuchExportAnywhere"), nullptr);
   EXPECT_EQ(FindSymbol(nullptr, "OrtGetApiBase"), nullptr);
-  CloseLibrary(library);
+  CloseLibrary(*library);
   CloseLibrary(nullptr);
 }
 

@@ -10,9 +10,9 @@ namespace {
 
 TEST(DynamicLibraryTest, FailureCarriesTheWin32ErrorCode) {
   test::ScopedTempDir dir;
-  std::string error;
-  EXPECT_EQ(OpenLibrary(FromUtf8((dir.path() / "missing.dll").string()), error), nullptr);
-  EXPECT_EQ(error, "Win32 error: 126");
+  const Outcome<LibraryHandle> library = OpenLibrary(FromUtf8((dir.path() / "missing.dll").string()));
+  ASSERT_FALSE(library.ok());
+  EXPECT_EQ(library.status().message(), "Win32 error: 126");
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/text.h"
 #include "session/atomic_file.h"
+#include "session/session_paths.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
@@ -19,6 +23,45 @@ void Age(const fs::path& path, std::chrono::minutes age) {
 }
 
 constexpr std::chrono::minutes kWeekAndAMinute = 7 * 24h + 1min;
+
+SessionPaths PathsIn(const fs::path& folder, const std::u16string& stem) {
+  return SessionPathsIn(FromUtf8(folder.string()), stem);
+}
+
+std::vector<std::string> FilesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Besides the view's own files, temporary files that runs which died while writing left behind go; the
+// files of other views stay, also those whose names merely start like this view's.
+TEST(DeleteSessionFiles, RemovesThisViewsFilesAndDeadRunsTemporariesOnly) {
+  test::ScopedTempDir tmp;
+  const SessionPaths paths = PathsIn(tmp.path(), u"d41d8cd9 - a.png");
+  for (const std::u16string* path : {&paths.textPath, &paths.jsonPath, &paths.logPath, &paths.textTempPath,
+                                     &paths.jsonTempPath, &paths.lockPath}) {
+    test::WriteFile(ToUtf8(*path), "x");
+  }
+  for (const char* name : {"d41d8cd9 - a.png.ocr.txt.123.tmp", "d41d8cd9 - a.png.ocr.json.4567.tmp",
+                           "d41d8cd9 - a.png.ocr.txt.tmp", "d41d8cd9 - a.png.ocr.json.tmp",
+                           "d41d8cd9 - b.png.ocr.txt", "d41d8cd9 - b.png.ocr.txt.123.tmp",
+                           "d41d8cd9 - a.png.ocr.txt.ocr.txt.123.tmp", "d41d8cd9 - a.png.ocr.txt.x1.tmp",
+                           "notes.txt"}) {
+    test::WriteFile(tmp.path() / name, "x");
+  }
+
+  DeleteSessionFiles(paths);
+
+  EXPECT_EQ(FilesIn(tmp.path()),
+            (std::vector<std::string>{"d41d8cd9 - a.png.ocr.lock", "d41d8cd9 - a.png.ocr.txt.ocr.txt.123.tmp",
+                                      "d41d8cd9 - a.png.ocr.txt.x1.tmp", "d41d8cd9 - b.png.ocr.txt",
+                                      "d41d8cd9 - b.png.ocr.txt.123.tmp", "notes.txt"}));
+
+  // Nothing to delete is fine too.
+  DeleteSessionFiles(paths);
+}
 
 TEST(SweepStaleSessionFiles, RemovesOnlySessionFilesOlderThanSevenDays) {
   test::ScopedTempDir tmp;

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <thread>
@@ -102,6 +103,15 @@ TEST_F(LaunchViewerTest, ViewerThatCannotBeExecutedIsReported) {
   EXPECT_FALSE(LaunchViewer(u"true", U16(report), 5000));
 }
 
+// The state letter of a process (R running, S sleeping, ...), 0 when it cannot be read.
+char ProcessState(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  const size_t nameEnd = line.rfind(')');
+  return nameEnd != std::string::npos && nameEnd + 2 < line.size() ? line[nameEnd + 2] : 0;
+}
+
 // A viewer that records its process id and then sleeps, so that what it holds can be looked at.
 class LingeringViewerTest : public ::testing::Test {
  protected:
@@ -126,7 +136,8 @@ class LingeringViewerTest : public ::testing::Test {
     const fs::path exe = "/proc/" + std::to_string(pid_) + "/exe";
     const auto deadline = std::chrono::steady_clock::now() + 30s;
     std::error_code ec;
-    while (fs::read_symlink(exe, ec).filename() != "sleep") {
+    // Sleeping in sleep: the files its own start-up opens (locale data) are closed again by then.
+    while (fs::read_symlink(exe, ec).filename() != "sleep" || ProcessState(pid_) != 'S') {
       if (std::chrono::steady_clock::now() > deadline) return false;
       std::this_thread::sleep_for(10ms);
     }

@@ -1,0 +1,95 @@
+#include "app/engine_setup.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/console.h"
+#include "integrity/manifest.h"
+#include "ocr/model_profile.h"
+#include "platform/files.h"
+#include "platform/path.h"
+#include "platform/text.h"
+#include "runtime/ort_manager.h"
+#include "session/session_paths.h"
+
+namespace vesk {
+namespace {
+
+constexpr char16_t kDetModelFile[] = u"PP-OCRv5_server_det.onnx";
+constexpr char16_t kClsModelFile[] = u"PP-LCNet_x1_0_textline_ori.onnx";
+constexpr char16_t kRecModelFile[] = u"PP-OCRv5_server_rec.onnx";
+constexpr char16_t kDictionaryFile[] = u"ppocrv5_dict.txt";
+
+// The profile is checked like a model file whenever it is there, and also when the manifest pins it
+// but it is gone: a pinned profile that went missing is a damaged model set, not one without a profile.
+bool ProfileToBeChecked(const std::u16string& modelsFolder) {
+  if (GetPathKind(JoinPath(modelsFolder, kModelProfileFile)) != PathKind::Missing) return true;
+  const std::optional<ManifestEntries> entries = ReadSha256Sums(JoinPath(modelsFolder, u"SHA256SUMS"));
+  return entries && entries->count(AsciiLower(ToUtf8(kModelProfileFile))) > 0;
+}
+
+Status CheckModels(const RunContext& run, const std::u16string& modelsFolder) {
+  // The report names the files in this order.
+  std::vector<std::u16string> files{kDetModelFile, kRecModelFile, kClsModelFile, kDictionaryFile};
+  if (ProfileToBeChecked(modelsFolder)) files.push_back(kModelProfileFile);
+  const ModelCheck check = Timed(run.timeline, "model check", [&] { return VerifyModels(modelsFolder, files); });
+  if (!check.report.empty()) run.Log(check.report);
+  if (check.passed) return {};
+  return Status::Failure(FailureKind::ModelSetup, "Model verification failed:\n" + check.report);
+}
+
+Outcome<ModelProfile> ReadProfile(const RunContext& run, const std::u16string& modelsFolder) {
+  ModelProfile profile;
+  std::string error;
+  if (LoadModelProfile(modelsFolder, profile, error) == ProfileLoad::Invalid) {
+    return Status::Failure(FailureKind::ModelSetup, "Model profile rejected: " + error);
+  }
+  run.Log("Model profile: " + (profile.name.empty() ? "no profile" : profile.name));
+  return profile;
+}
+
+Status LoadRuntime(const RunContext& run, const std::u16string& backendFolder) {
+  OrtManager& runtime = OrtManager::Instance();
+  // The runtime's own complaints (memory pressure, a failing operator) belong in the run log, and on
+  // the console only when there is one.
+  runtime.SetLogSink([logPath = run.paths.logPath, console = run.options.console](std::string_view line) {
+    RunLog::AppendLine(logPath, line);
+    if (console) WriteErrorLine(line);
+  });
+  std::u16string error;
+  const bool loaded =
+      Timed(run.timeline, "setup: runtime library", [&] { return runtime.Initialize(backendFolder, error); });
+  if (loaded) return {};
+  return Status::Failure(FailureKind::ModelSetup, "ONNX Runtime DLL initialization failed: " + ToUtf8(error));
+}
+
+Status InitializeEngine(const RunContext& run, const std::u16string& modelsFolder, ModelProfile profile,
+                        OcrEngine& engine) {
+  const ModelPaths paths{JoinPath(modelsFolder, kDetModelFile), JoinPath(modelsFolder, kClsModelFile),
+                         JoinPath(modelsFolder, kRecModelFile), JoinPath(modelsFolder, kDictionaryFile)};
+  engine.timeline = run.timeline;
+  engine.profile = std::move(profile);
+  std::string log;
+  if (engine.Initialize(paths, run.options.executionProvider, log, run.options.forceDmlFail == ForceDmlFail::Init,
+                        run.options.classifyOrientation)) {
+    return {};
+  }
+  return Status::Failure(FailureKind::ModelSetup, "Model initialization failed:\n" + log);
+}
+
+}  // namespace
+
+Status SetUpEngine(const RunContext& run, OcrEngine& engine) {
+  const std::u16string workerFolder = ExecutableDirectory();
+  const std::u16string modelsFolder = JoinPath(workerFolder, u"models");
+  if (Status checked = CheckModels(run, modelsFolder); !checked.ok()) return checked;
+  Outcome<ModelProfile> profile = ReadProfile(run, modelsFolder);
+  if (!profile.ok()) return profile.status();
+  if (Status loaded = LoadRuntime(run, JoinPath(workerFolder, u"backend")); !loaded.ok()) return loaded;
+  return InitializeEngine(run, modelsFolder, std::move(*profile), engine);
+}
+
+}  // namespace vesk
