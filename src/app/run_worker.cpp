@@ -119,11 +119,11 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
   if (!report.empty()) RunLog::AppendLine(paths.logPath, report);
   if (!verified) return fail("Model verification failed:\n" + report, ExitCode::ModelSetupFailed);
 
-  ModelProfile profile;
-  std::string profileError;
-  if (LoadModelProfile(modelsDir, profile, profileError) == ProfileLoad::Invalid) {
-    return fail("Model profile rejected: " + profileError, ExitCode::ModelSetupFailed);
+  const Outcome<ModelProfile> loadedProfile = LoadModelProfile(modelsDir);
+  if (!loadedProfile.ok()) {
+    return fail("Model profile rejected: " + loadedProfile.status().message(), ExitCode::ModelSetupFailed);
   }
+  const ModelProfile& profile = *loadedProfile;
   RunLog::AppendLine(paths.logPath, "Model profile: " + (profile.name.empty() ? "no profile" : profile.name));
 
   // The runtime's own complaints (memory pressure, a failing operator) belong in the run log, and on
@@ -132,21 +132,24 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
     RunLog::AppendLine(logPath, line);
     if (console) WriteErrorLine(line);
   });
-  std::u16string runtimeError;
   TimedStage loading(timeline, "setup: runtime library");
-  const bool loaded = OrtManager::Instance().Initialize(backendDir, runtimeError);
+  const Status loaded = OrtManager::Instance().Initialize(backendDir);
   loading.Stop();
-  if (!loaded) {
-    return fail("ONNX Runtime DLL initialization failed: " + ToUtf8(runtimeError), ExitCode::ModelSetupFailed);
+  if (!loaded.ok()) {
+    return fail("ONNX Runtime DLL initialization failed: " + loaded.message(), ExitCode::ModelSetupFailed);
   }
 
   OcrEngine engine;
-  engine.timeline = timeline;
-  engine.profile = profile;
-  std::string setupLog;
-  if (!engine.Initialize(modelPaths, options.executionProvider, setupLog,
-                         options.forceDmlFail == ForceDmlFail::Init, options.classifyOrientation)) {
-    return fail("Model initialization failed:\n" + setupLog, ExitCode::ModelSetupFailed);
+  EngineSettings engineSettings;
+  engineSettings.provider = options.executionProvider;
+  engineSettings.dmlFault = options.forceDmlFail == ForceDmlFail::Init  ? DmlFault::Init
+                            : options.forceDmlFail == ForceDmlFail::Run ? DmlFault::Run
+                                                                        : DmlFault::None;
+  engineSettings.withOrientation = options.classifyOrientation;
+  engineSettings.profile = profile;
+  engineSettings.timeline = timeline;
+  if (const Status setup = engine.Initialize(modelPaths, engineSettings); !setup.ok()) {
+    return fail("Model initialization failed:\n" + setup.message(), ExitCode::ModelSetupFailed);
   }
 
   ScreenshotReading reading = screenshot.get();
@@ -160,16 +163,16 @@ ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::ch
     barcodes.clear();
   }
 
-  OcrResult result;
   OcrOptions ocrOptions;
   ocrOptions.classifyOrientation = options.classifyOrientation;
   ocrOptions.maxSide = options.maxSide;
-  ocrOptions.simulateDmlRunFailure = options.forceDmlFail == ForceDmlFail::Run;
   ocrOptions.order = options.readingOrder;
   ocrOptions.batching = profile.batching;
-  if (!engine.Recognize(image, ocrOptions, result)) {
-    return fail("OCR recognition failed: " + result.log, ExitCode::RecognitionFailed);
+  const Outcome<OcrResult> recognized = engine.Recognize(image, ocrOptions);
+  if (!recognized.ok()) {
+    return fail("OCR recognition failed: " + recognized.status().message(), ExitCode::RecognitionFailed);
   }
+  const OcrResult& result = *recognized;
 
   const int64_t elapsedMs =
       std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count() /
