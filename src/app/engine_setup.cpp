@@ -42,12 +42,9 @@ Status CheckModels(const RunContext& run, const std::u16string& modelsFolder) {
 }
 
 Outcome<ModelProfile> ReadProfile(const RunContext& run, const std::u16string& modelsFolder) {
-  ModelProfile profile;
-  std::string error;
-  if (LoadModelProfile(modelsFolder, profile, error) == ProfileLoad::Invalid) {
-    return Status::Failure(FailureKind::ModelSetup, "Model profile rejected: " + error);
-  }
-  run.Log("Model profile: " + (profile.name.empty() ? "no profile" : profile.name));
+  Outcome<ModelProfile> profile = LoadModelProfile(modelsFolder);
+  if (!profile.ok()) return profile.status().WithPrefix("Model profile rejected: ");
+  run.Log("Model profile: " + (profile->name.empty() ? "no profile" : profile->name));
   return profile;
 }
 
@@ -59,25 +56,21 @@ Status LoadRuntime(const RunContext& run, const std::u16string& backendFolder) {
     RunLog::AppendLine(logPath, line);
     if (console) WriteErrorLine(line);
   });
-  std::u16string error;
-  const bool loaded =
-      Timed(run.timeline, "setup: runtime library", [&] { return runtime.Initialize(backendFolder, error); });
-  if (loaded) return {};
-  return Status::Failure(FailureKind::ModelSetup, "ONNX Runtime DLL initialization failed: " + ToUtf8(error));
+  const Status loaded = Timed(run.timeline, "setup: runtime library", [&] { return runtime.Initialize(backendFolder); });
+  return loaded.WithPrefix("ONNX Runtime DLL initialization failed: ");
 }
 
 Status InitializeEngine(const RunContext& run, const std::u16string& modelsFolder, ModelProfile profile,
                         OcrEngine& engine) {
   const ModelPaths paths{JoinPath(modelsFolder, kDetModelFile), JoinPath(modelsFolder, kClsModelFile),
                          JoinPath(modelsFolder, kRecModelFile), JoinPath(modelsFolder, kDictionaryFile)};
-  engine.timeline = run.timeline;
-  engine.profile = std::move(profile);
-  std::string log;
-  if (engine.Initialize(paths, run.options.executionProvider, log, run.options.forceDmlFail == ForceDmlFail::Init,
-                        run.options.classifyOrientation)) {
-    return {};
-  }
-  return Status::Failure(FailureKind::ModelSetup, "Model initialization failed:\n" + log);
+  EngineSettings settings;
+  settings.provider = run.options.executionProvider;
+  settings.dmlFault = run.options.forceDmlFail;
+  settings.withOrientation = run.options.classifyOrientation;
+  settings.profile = std::move(profile);
+  settings.timeline = run.timeline;
+  return engine.Initialize(paths, settings).WithPrefix("Model initialization failed:\n");
 }
 
 }  // namespace

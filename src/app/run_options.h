@@ -9,13 +9,6 @@
 
 namespace vesk {
 
-// Fault injection that exercises the CPU fallbacks.
-enum class ForceDmlFail : int32_t {
-  None = 0,
-  Init = 1,  // the first DirectML session creation fails
-  Run = 2,   // the first OCR attempt fails as a failed model call
-};
-
 struct RunOptions {
   std::u16string screenshotPath;
   std::u16string viewerExePath;

@@ -76,12 +76,11 @@ Outcome<OcrResult> RecognizeText(const RunContext& run, OcrEngine& engine, const
   OcrOptions options;
   options.classifyOrientation = run.options.classifyOrientation;
   options.maxSide = run.options.maxSide;
-  options.simulateDmlRunFailure = run.options.forceDmlFail == ForceDmlFail::Run;
   options.order = run.options.readingOrder;
-  options.batching = engine.profile.batching;
-  OcrResult result;
-  if (engine.Recognize(image, options, result)) return result;
-  return Status::Failure(FailureKind::Recognition, "OCR recognition failed: " + result.log);
+  options.batching = engine.profile().batching;
+  Outcome<OcrResult> result = engine.Recognize(image, options);
+  if (!result.ok()) return result.status().WithPrefix("OCR recognition failed: ");
+  return result;
 }
 
 int64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {

@@ -11,4 +11,11 @@ enum class ExecutionProvider : int32_t {
   Dml = 2,  // DirectML without fallback
 };
 
+// Fault injection that exercises the CPU fallbacks.
+enum class ForceDmlFail : int32_t {
+  None = 0,
+  Init = 1,  // the first DirectML session creation fails
+  Run = 2,   // the first attempt of each OCR pass fails as a failed model call
+};
+
 }  // namespace vesk

@@ -8,7 +8,6 @@
 
 #include "ocr/line_crop.h"
 #include "ocr/resize_normalize.h"
-#include "runtime/tensor.h"
 
 namespace vesk {
 
@@ -17,7 +16,6 @@ namespace {
 constexpr int32_t kInputWidth = kOrientationInputWidth;
 constexpr int32_t kInputHeight = kOrientationInputHeight;
 constexpr std::array<float, 3> kHalf{0.5f, 0.5f, 0.5f};
-constexpr const char* kDefaultOutputName = "softmax_0.tmp_0";
 
 int64_t ElementCount(const std::vector<int64_t>& shape) {
   if (shape.empty()) return 0;
@@ -69,46 +67,39 @@ void OrientationInputTensor(const DecodedImage& crop, OrientationInput layout, s
                   kHalf, kInputWidth, kInputHeight);
 }
 
-namespace {
-
-// Whether the crop goes to the model at all: a drawn picture, a session, and (under the profile) a
-// line long enough to be turned.
-bool Classifiable(const OcrEngine& engine, const DecodedImage& crop) {
-  if (crop.width <= 0 || crop.height <= 0 || crop.pixels.empty() || !engine.cls.loaded()) return false;
-  return !(static_cast<float>(crop.width) < engine.profile.clsMinAspect * static_cast<float>(crop.height));
+// Whether the crop goes to the model at all: a drawn picture, a model, and (under the settings) a line
+// long enough to be turned.
+bool OrientationClassifier::Classifiable(const DecodedImage& crop) const {
+  if (crop.width <= 0 || crop.height <= 0 || crop.pixels.empty() || !model_) return false;
+  return !(static_cast<float>(crop.width) < settings_.minAspect * static_cast<float>(crop.height));
 }
 
 // Judges the crops `members` in one call and turns over those found upside down.
-void ClassifyBatch(OcrEngine& engine, const std::vector<DecodedImage*>& crops, const std::vector<size_t>& members,
-                   std::vector<int>& angles) {
-  const ModelProfile& profile = engine.profile;
+void OrientationClassifier::ClassifyBatch(const std::vector<DecodedImage*>& crops, const std::vector<size_t>& members,
+                                          std::vector<int>& angles) {
   const size_t plane = static_cast<size_t>(3) * kInputHeight * kInputWidth;
-  TimedStage preparing(engine.timeline, "cls input");
+  TimedStage preparing(timeline_, "cls input");
   std::vector<float> input(plane * members.size(), 0.0f);
   std::vector<float> one;
   for (size_t k = 0; k < members.size(); ++k) {
-    OrientationInputTensor(*crops[members[k]], profile.clsInput, one);
+    OrientationInputTensor(*crops[members[k]], settings_.input, one);
     std::copy(one.begin(), one.end(), input.begin() + static_cast<std::ptrdiff_t>(k * plane));
   }
   preparing.Stop();
 
-  TimedStage running(engine.timeline, "model: cls");
+  TimedStage running(timeline_, "model: cls");
   const int64_t n = static_cast<int64_t>(members.size());
-  OrtValueHandle tensor = CreateInputTensor(input.data(), input.size(), {n, 3, kInputHeight, kInputWidth});
-  if (!tensor) return;
-  OrtValueHandle output;
-  std::string error;
-  bool runFailed = false;
-  if (!RunOnTensor(engine.cls, tensor, kDefaultOutputName, output, error, runFailed) || !output) return;
+  const Outcome<ModelOutput> output = model_->Run(input, {n, 3, kInputHeight, kInputWidth});
   running.Stop();
+  if (!output.ok() || !*output) return;
   // The two class values of each line are read only when the output really holds them.
-  if (ElementCount(TensorShape(output.get())) < 2 * n) return;
-  const float* values = TensorData(output.get());
+  if (ElementCount(output->shape().value_or(std::vector<int64_t>{})) < 2 * n) return;
+  const float* values = output->data();
   if (values == nullptr) return;
   for (size_t k = 0; k < members.size(); ++k) {
     const float upright = values[2 * k];
     const float upsideDown = values[2 * k + 1];
-    const bool sureEnough = profile.clsThreshold <= 0.0f || upsideDown >= profile.clsThreshold;
+    const bool sureEnough = settings_.threshold <= 0.0f || upsideDown >= settings_.threshold;
     if (upsideDown > upright && sureEnough) {
       Rotate180(*crops[members[k]]);
       angles[members[k]] = 180;
@@ -116,28 +107,22 @@ void ClassifyBatch(OcrEngine& engine, const std::vector<DecodedImage*>& crops, c
   }
 }
 
-}  // namespace
-
-void ClassifyOrientations(OcrEngine& engine, const std::vector<DecodedImage*>& crops, int32_t batch,
-                          std::vector<int>& angles) {
-  angles.assign(crops.size(), 0);
+std::vector<int> OrientationClassifier::ClassifyOrientations(const std::vector<DecodedImage*>& crops, int32_t batch) {
+  std::vector<int> angles(crops.size(), 0);
   const size_t most = static_cast<size_t>(std::max(batch, 1));
   std::vector<size_t> members;
   for (size_t i = 0; i < crops.size(); ++i) {
-    if (!Classifiable(engine, *crops[i])) continue;
+    if (!Classifiable(*crops[i])) continue;
     members.push_back(i);
     if (members.size() == most) {
-      ClassifyBatch(engine, crops, members, angles);
+      ClassifyBatch(crops, members, angles);
       members.clear();
     }
   }
-  if (!members.empty()) ClassifyBatch(engine, crops, members, angles);
+  if (!members.empty()) ClassifyBatch(crops, members, angles);
+  return angles;
 }
 
-int ClassifyOrientation(OcrEngine& engine, DecodedImage& crop) {
-  std::vector<int> angles;
-  ClassifyOrientations(engine, {&crop}, 1, angles);
-  return angles.front();
-}
+int OrientationClassifier::ClassifyOrientation(DecodedImage& crop) { return ClassifyOrientations({&crop}, 1).front(); }
 
 }  // namespace vesk

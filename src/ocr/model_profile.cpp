@@ -6,6 +6,7 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "platform/files.h"
 #include "platform/path.h"
@@ -52,6 +53,8 @@ bool ParseDecimal(std::string_view text, double& value) {
   }
   return true;
 }
+
+Status Rejected(std::string message) { return Status::Failure(FailureKind::ModelSetup, std::move(message)); }
 
 std::string Quoted(std::string_view text) {
   std::string quoted;
@@ -103,25 +106,30 @@ Setter Switch(std::function<void(ModelProfile&, bool)> store) {
 
 const std::map<std::string, Setter, std::less<>>& Keys() {
   static const std::map<std::string, Setter, std::less<>> keys{
-      {"det_max_side", Integer(32, 8192, [](ModelProfile& p, int64_t v) { p.detMaxSide = static_cast<int32_t>(v); })},
-      {"det_max_pixels", Integer(0, 67'108'864, [](ModelProfile& p, int64_t v) { p.detMaxPixels = v; })},
+      {"det_max_side", Integer(32, 8192, [](ModelProfile& p, int64_t v) {
+         p.detection.maxSide = static_cast<int32_t>(v);
+       })},
+      {"det_max_pixels", Integer(0, 67'108'864, [](ModelProfile& p, int64_t v) { p.detection.maxPixels = v; })},
       {"crop_margin_y", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.cropMarginY = v; })},
       {"crop_margin_x", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.cropMarginX = v; })},
       {"cls_input",
        [](std::string_view value, ModelProfile& profile) -> std::string {
          if (value == "stretched") {
-           profile.clsInput = OrientationInput::Stretched;
+           profile.orientation.input = OrientationInput::Stretched;
          } else if (value == "padded") {
-           profile.clsInput = OrientationInput::Padded;
+           profile.orientation.input = OrientationInput::Padded;
          } else {
            return "value " + Quoted(value) + " is neither stretched nor padded";
          }
          return {};
        }},
-      {"cls_threshold", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.clsThreshold = v; })},
-      {"cls_min_aspect", Decimal(0.0, 100.0, "0 to 100", [](ModelProfile& p, float v) { p.clsMinAspect = v; })},
+      {"cls_threshold", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.orientation.threshold = v; })},
+      {"cls_min_aspect",
+       Decimal(0.0, 100.0, "0 to 100", [](ModelProfile& p, float v) { p.orientation.minAspect = v; })},
       {"cls_confirm", Switch([](ModelProfile& p, bool v) { p.clsConfirm = v; })},
-      {"gap_space_steps", Integer(0, 100, [](ModelProfile& p, int64_t v) { p.gapSpaceSteps = static_cast<int32_t>(v); })},
+      {"gap_space_steps", Integer(0, 100, [](ModelProfile& p, int64_t v) {
+         p.recognition.gapSpaceSteps = static_cast<int32_t>(v);
+       })},
       {"text_polish", Switch([](ModelProfile& p, bool v) { p.textPolish = v; })},
       {"rec_batch", Integer(1, 64, [](ModelProfile& p, int64_t v) {
          p.batching.recognitionBatch = static_cast<int32_t>(v);
@@ -151,8 +159,7 @@ bool IsCleanText(std::string_view line) {
 
 }  // namespace
 
-bool ParseModelProfile(std::string_view text, const std::string& fileName, ModelProfile& profile,
-                       std::string& error) {
+Outcome<ModelProfile> ParseModelProfile(std::string_view text, const std::string& fileName) {
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
   if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
 
@@ -168,63 +175,39 @@ bool ParseModelProfile(std::string_view text, const std::string& fileName, Model
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
 
     const std::string where = fileName + " line " + std::to_string(lineNumber);
-    if (!IsCleanText(line)) {
-      error = where + ": damaged (not UTF-8 text, or a control character)";
-      return false;
-    }
+    if (!IsCleanText(line)) return Rejected(where + ": damaged (not UTF-8 text, or a control character)");
     line = Trim(line);
     if (line.empty() || line.front() == '#') continue;
 
     const size_t equals = line.find('=');
-    if (equals == std::string_view::npos) {
-      error = where + ": expected key = value";
-      return false;
-    }
+    if (equals == std::string_view::npos) return Rejected(where + ": expected key = value");
     const std::string_view key = Trim(line.substr(0, equals));
     const std::string_view value = Trim(line.substr(equals + 1));
     const auto entry = Keys().find(key);
-    if (entry == Keys().end()) {
-      error = where + ": unknown key " + Quoted(key);
-      return false;
-    }
-    if (!seen.insert(std::string(key)).second) {
-      error = where + ": key " + Quoted(key) + " given twice";
-      return false;
-    }
+    if (entry == Keys().end()) return Rejected(where + ": unknown key " + Quoted(key));
+    if (!seen.insert(std::string(key)).second) return Rejected(where + ": key " + Quoted(key) + " given twice");
     const std::string problem = entry->second(value, parsed);
-    if (!problem.empty()) {
-      error = where + ", key " + Quoted(key) + ": " + problem;
-      return false;
-    }
+    if (!problem.empty()) return Rejected(where + ", key " + Quoted(key) + ": " + problem);
   }
-  profile = parsed;
-  return true;
+  return parsed;
 }
 
-ProfileLoad LoadModelProfile(const std::u16string& modelsFolder, ModelProfile& profile, std::string& error) {
-  profile = ModelProfile{};
+Outcome<ModelProfile> LoadModelProfile(const std::u16string& modelsFolder) {
   const std::u16string path = JoinPath(modelsFolder, kModelProfileFile);
   const std::string fileName = ToUtf8(kModelProfileFile);
   const PathKind kind = GetPathKind(path);
-  if (kind == PathKind::Missing) return ProfileLoad::Absent;
+  if (kind == PathKind::Missing) return ModelProfile{};
   std::ifstream in(NativePath(path), std::ios::binary);
-  if (kind != PathKind::File || !in) {
-    error = fileName + ": not readable";
-    return ProfileLoad::Invalid;
-  }
+  if (kind != PathKind::File || !in) return Rejected(fileName + ": not readable");
   std::string text;
   text.resize(kMaxProfileBytes + 1);
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  if (in.bad()) {
-    error = fileName + ": not readable";
-    return ProfileLoad::Invalid;
-  }
+  if (in.bad()) return Rejected(fileName + ": not readable");
   text.resize(static_cast<size_t>(in.gcount()));
   if (text.size() > kMaxProfileBytes) {
-    error = fileName + ": damaged (larger than " + std::to_string(kMaxProfileBytes) + " bytes)";
-    return ProfileLoad::Invalid;
+    return Rejected(fileName + ": damaged (larger than " + std::to_string(kMaxProfileBytes) + " bytes)");
   }
-  return ParseModelProfile(text, fileName, profile, error) ? ProfileLoad::Loaded : ProfileLoad::Invalid;
+  return ParseModelProfile(text, fileName);
 }
 
 }  // namespace vesk

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/status.h"
 #include "ocr/batch_settings.h"
 
 namespace vesk {
@@ -22,30 +23,43 @@ enum class OrientationInput {
               // classified by a window around its middle
 };
 
+// Detection input: the longer side after scaling, and, when above 0, the most pixels it may have.
+struct DetectionSettings {
+  int32_t maxSide = 960;
+  int64_t maxPixels = 0;
+};
+
+// How the orientation model is asked: the input layout; the probability an upside-down verdict needs
+// (0: any verdict above the upright one); and the least width-to-height ratio of a line that may be
+// turned.
+struct OrientationSettings {
+  OrientationInput input = OrientationInput::Stretched;
+  float threshold = 0.0f;
+  float minAspect = 0.0f;
+};
+
+// Recognition output: a run of at least this many blank steps between two Latin characters reads as a
+// space (0: off).
+struct RecognitionSettings {
+  int32_t gapSpaceSteps = 0;
+};
+
 struct ModelProfile {
   std::string name;  // the file the values came from; empty when there is no profile
 
-  // Detection input: the longer side after scaling, and, when above 0, the most pixels it may have.
-  int32_t detMaxSide = 960;
-  int64_t detMaxPixels = 0;
+  DetectionSettings detection;
 
   // Room added around each line before it is cut out, as a share of the line's height: above and
   // below each, and left and right each.
   float cropMarginY = 0.0f;
   float cropMarginX = 0.0f;
 
-  // Orientation: the input layout; the probability an upside-down verdict needs (0: any verdict
-  // above the upright one); the least width-to-height ratio of a line that may be turned; and
-  // whether a turn must also read better than the line as it stands.
-  OrientationInput clsInput = OrientationInput::Stretched;
-  float clsThreshold = 0.0f;
-  float clsMinAspect = 0.0f;
+  OrientationSettings orientation;
+  // Whether a turn must also read better than the line as it stands.
   bool clsConfirm = false;
 
-  // Recognition output: a run of at least this many blank steps between two Latin characters reads
-  // as a space (0: off), and the per-line text polish (full-width punctuation in Latin text made
-  // ASCII, both ends trimmed).
-  int32_t gapSpaceSteps = 0;
+  RecognitionSettings recognition;
+  // The per-line text polish: full-width punctuation in Latin text made ASCII, both ends trimmed.
   bool textPolish = false;
 
   // How many lines share a model call, and whether recognition batches of neighbouring widths are
@@ -53,16 +67,13 @@ struct ModelProfile {
   BatchSettings batching;
 };
 
-// Reads `text`, the contents of the profile file `fileName`, into `profile` (which keeps its default
-// for every key the text leaves out). False with `error` naming the file, the line and the key when
-// the text is damaged, a key is unknown or repeated, or a value is malformed or out of range.
-bool ParseModelProfile(std::string_view text, const std::string& fileName, ModelProfile& profile,
-                       std::string& error);
+// Reads `text`, the contents of the profile file `fileName`; every key the text leaves out keeps its
+// default. Fails (FailureKind::ModelSetup) naming the file, the line and the key when the text is
+// damaged, a key is unknown or repeated, or a value is malformed or out of range.
+Outcome<ModelProfile> ParseModelProfile(std::string_view text, const std::string& fileName);
 
-enum class ProfileLoad { Absent, Loaded, Invalid };
-
-// Loads kModelProfileFile from the models folder: Absent when there is no such file (`profile` is
-// then the default), Invalid with `error` set when it cannot be read or parsed.
-ProfileLoad LoadModelProfile(const std::u16string& modelsFolder, ModelProfile& profile, std::string& error);
+// Loads kModelProfileFile from the models folder: without such a file, the defaults under no name.
+// Fails (FailureKind::ModelSetup) when the file cannot be read or parsed.
+Outcome<ModelProfile> LoadModelProfile(const std::u16string& modelsFolder);
 
 }  // namespace vesk

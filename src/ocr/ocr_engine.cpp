@@ -1,99 +1,90 @@
 #include "ocr/ocr_engine.h"
 
-#include <fstream>
+#include <utility>
 
 #include "platform/files.h"
-#include "platform/path.h"
 #include "platform/text.h"
 #include "runtime/ort_manager.h"
 
 namespace vesk {
 namespace {
 
-std::string TrimTrailingLineBreaks(std::string text) {
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
-  return text;
+// The orientation model is required even when orientation is switched off for this run.
+Status CheckModelFiles(const ModelPaths& paths) {
+  for (const std::u16string* model : {&paths.det, &paths.rec, &paths.cls}) {
+    if (GetPathKind(*model) != PathKind::File) {
+      return Status::Failure(FailureKind::ModelSetup, "Model file not found: " + ToUtf8(*model));
+    }
+  }
+  return {};
 }
 
 }  // namespace
 
-bool OcrEngine::LoadDictionary(const std::u16string& path) {
-  dictionary.clear();
-  dictionary.emplace_back();
-  std::ifstream in(NativePath(path), std::ios::binary);
-  if (!in) return false;
-  size_t count = 0;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    dictionary.push_back(line);
-    ++count;
-  }
-  dictionary.emplace_back(" ");
-  return count >= kMinDictionaryLines;
+OcrEngine::OcrEngine() : OcrEngine(OrtManager::Instance()) {}
+
+OcrEngine::OcrEngine(ModelOpener& opener) : backend_(opener) {}
+
+Status OcrEngine::Initialize(const ModelPaths& paths, const EngineSettings& settings) {
+  profile_ = settings.profile;
+  timeline_ = settings.timeline;
+
+  TimedStage reading(timeline_, "setup: dictionary");
+  Outcome<Dictionary> dictionary = LoadDictionary(paths.dict);
+  reading.Stop();
+  if (!dictionary.ok()) return dictionary.status();
+  dictionary_ = std::move(*dictionary);
+  if (Status present = CheckModelFiles(paths); !present.ok()) return present;
+
+  const PipelineFiles files{{paths.det, TextDetector::kDefaultOutput},
+                            {paths.cls, OrientationClassifier::kDefaultOutput},
+                            {paths.rec, LineRecognizer::kDefaultOutput}};
+  Outcome<PipelineModels> models = backend_.OpenModels(files, settings);
+  if (!models.ok()) return models.status();
+  detector_ = TextDetector(std::move(models->det), profile_.detection, timeline_);
+  classifier_ = OrientationClassifier(std::move(models->cls), profile_.orientation, timeline_);
+  recognizer_ = LineRecognizer(std::move(models->rec), dictionary_, profile_.recognition, timeline_);
+  return {};
 }
 
-bool OcrEngine::Initialize(const ModelPaths& modelPaths, ExecutionProvider provider, std::string& log,
-                           bool simulateDmlInitFailure, bool withOrientation) {
-  paths = modelPaths;
-  ep = provider;
+Status OcrEngine::MoveToCpu() {
+  Outcome<PipelineModels> models = backend_.ReopenOnCpu();
+  if (!models.ok()) return models.status();
+  detector_.ReplaceModel(std::move(models->det));
+  recognizer_.ReplaceModel(std::move(models->rec));
+  return {};
+}
 
-  TimedStage reading(timeline, "setup: dictionary");
-  const bool dictionaryLoaded = LoadDictionary(paths.dict);
-  reading.Stop();
-  if (!dictionaryLoaded) {
-    log = "Dictionary missing, unreadable, or truncated (expected the PP-OCRv5 18,383-entry list, need at least " +
-          std::to_string(kMinDictionaryLines) + " entries): " + ToUtf8(paths.dict);
-    return false;
+Outcome<OcrResult> OcrEngine::Recognize(const DecodedImage& image, const OcrOptions& options) {
+  OcrResult result;
+  result.ep = backend_.onDirectMl() ? "dml" : "cpu";
+  if (!backend_.fallbackNote().empty()) {
+    result.fallback = backend_.fallbackNote();
+    result.log += result.fallback + "\n";
   }
-  // The orientation model is required even when orientation is switched off for this run.
-  for (const std::u16string* model : {&paths.det, &paths.rec, &paths.cls}) {
-    if (GetPathKind(*model) != PathKind::File) {
-      log = "Model file not found: " + ToUtf8(*model);
-      return false;
+  const Status injected = backend_.InjectedRunFailure();
+  Outcome<std::vector<OcrLine>> lines = injected.ok() ? ProcessImage(image, options) : injected;
+  if (!lines.ok()) {
+    const Status failure = lines.status();
+    result.log += "Pipeline failed: " + failure.message() + "\n";
+    if (!backend_.RetriesOnCpu(failure)) return Status::Failure(failure.kind(), result.log);
+
+    // The retry starts again from detection; the lines of the failed attempt are dropped.
+    result.fallback = "DML execution failed: " + failure.message() + "; retrying on CPU from Det";
+    result.log += result.fallback + "\n";
+    result.ep = "cpu";
+    if (const Status moved = MoveToCpu(); !moved.ok()) {
+      result.log += "CPU session rebuild failed: " + moved.message() + "\n";
+      return Status::Failure(failure.kind(), result.log);
+    }
+    lines = ProcessImage(image, options);
+    if (!lines.ok()) {
+      result.log += "CPU retry failed: " + lines.status().message() + "\n";
+      return Status::Failure(lines.status().kind(), result.log);
     }
   }
-
-  // Every session creation is one set-up stage of the timeline.
-  const auto create = [this](const std::u16string& path, bool onDml, ModelSession& target, std::string& log,
-                             bool simulate) {
-    const char* stage = &target == &det ? "setup: session det" : &target == &cls ? "setup: session cls"
-                                                                                  : "setup: session rec";
-    TimedStage creating(timeline, stage);
-    return OrtManager::Instance().CreateModelSession(path, onDml, target, log, simulate);
-  };
-  useDml = ep == ExecutionProvider::Auto || ep == ExecutionProvider::Dml;
-
-  if (useDml) {
-    std::string attempt;
-    if (!create(paths.det, true, det, attempt, simulateDmlInitFailure)) {
-      log += "DML det init failed: " + attempt + "\n";
-      if (ep == ExecutionProvider::Auto) {
-        log += "Falling back to CPU session for Det\n";
-        fallbackNote = "DML det session init failed: " + TrimTrailingLineBreaks(attempt) + "; Det and Rec run on CPU";
-        useDml = false;
-        create(paths.det, false, det, log, false);
-      }
-    }
-  } else {
-    create(paths.det, false, det, log, false);
-  }
-  if (!det.loaded()) return false;
-
-  // Orientation always runs on the CPU and is optional: without it every line is read upright.
-  std::string ignored;
-  if (withOrientation) create(paths.cls, false, cls, ignored, false);
-
-  const bool recOnDml = useDml;
-  if (!create(paths.rec, recOnDml, rec, log, false) && recOnDml &&
-      ep == ExecutionProvider::Auto) {
-    log += "DML rec init failed, falling back all models to CPU\n";
-    fallbackNote = "DML rec session init failed; Det and Rec rebuilt on CPU";
-    useDml = false;
-    create(paths.det, false, det, log, false);
-    create(paths.rec, false, rec, log, false);
-  }
-  return rec.loaded();
+  result.lines = std::move(*lines);
+  return result;
 }
 
 }  // namespace vesk

@@ -1,19 +1,24 @@
 #pragma once
-// The OCR engine: the three model sessions of the pipeline, the recognition dictionary and where
-// detection and recognition run.
+// The OCR engine: the three stages of the pipeline (text detection, line orientation, line
+// recognition) around one inference backend, with the recognition dictionary and the model profile.
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/decoded_image.h"
-#include "ocr/execution_provider.h"
+#include "core/records.h"
+#include "core/status.h"
+#include "ocr/dictionary.h"
+#include "ocr/engine_settings.h"
+#include "ocr/inference_backend.h"
+#include "ocr/line_orientation.h"
 #include "ocr/model_profile.h"
 #include "ocr/ocr_options.h"
 #include "ocr/ocr_result.h"
-#include "core/records.h"
+#include "ocr/text_detection.h"
+#include "ocr/text_recognition.h"
 #include "platform/timeline.h"
-#include "runtime/model_session.h"
+#include "runtime/model_opener.h"
 
 namespace vesk {
 
@@ -25,42 +30,50 @@ struct ModelPaths {
   std::u16string dict;  // recognition dictionary, one class text a line
 };
 
-// The fewest dictionary lines accepted; the full list has 18,383.
-inline constexpr size_t kMinDictionaryLines = 18000;
-
 class OcrEngine {
  public:
-  // Member order is destruction order in reverse: the dictionary goes first, then the sessions
-  // (recognition, orientation, detection), then the note and the paths.
-  ModelPaths paths;  // kept so that the CPU retry can reopen detection and recognition
-  ExecutionProvider ep = ExecutionProvider::Auto;
-  bool useDml = false;       // detection and recognition are DirectML sessions
-  std::string fallbackNote;  // set when set-up fell back to the CPU
-  ModelProfile profile;      // the model set's own settings; the defaults when it has none
-  ModelSession det;
-  ModelSession cls;  // may stay empty: orientation is then skipped
-  ModelSession rec;
-  std::vector<std::string> dictionary;  // class texts; 0 is the CTC blank, the last a space
-  Timeline* timeline = nullptr;          // where set-up and the pass note their stage times, if anywhere
+  // Opens its models in the process's inference runtime.
+  OcrEngine();
+  // Opens them through `opener`, which must outlive the engine.
+  explicit OcrEngine(ModelOpener& opener);
+  // The stages refer to the engine's dictionary.
+  OcrEngine(const OcrEngine&) = delete;
+  OcrEngine& operator=(const OcrEngine&) = delete;
 
-  // Loads the dictionary, checks the model files and creates the sessions, falling back from
-  // DirectML to the CPU as `provider` allows. Diagnostics go to `log`. True when detection and
-  // recognition sessions exist. Without `withOrientation` the orientation session is not made (its
-  // file is still required), for runs that will not classify orientation.
-  bool Initialize(const ModelPaths& modelPaths, ExecutionProvider provider, std::string& log,
-                  bool simulateDmlInitFailure, bool withOrientation = true);
+  // Loads the dictionary, checks the model files and opens the models where the settings' provider
+  // allows, falling back to the CPU as it allows. Fails (FailureKind::ModelSetup) unless detection and
+  // recognition can run; the message is then the set-up log.
+  Status Initialize(const ModelPaths& paths, const EngineSettings& settings);
 
-  // Reads the dictionary into `dictionary`: the blank entry, the file's lines, a space. True when
-  // the file held at least kMinDictionaryLines lines.
-  bool LoadDictionary(const std::u16string& path);
+  // One OCR pass over `image`, retried once on the CPU when a model call fails on DirectML under
+  // Auto. The result's log holds the pass's diagnostic lines; on failure they are the message, with
+  // the kind of the failure that ended the pass.
+  Outcome<OcrResult> Recognize(const DecodedImage& image, const OcrOptions& options);
 
-  // One OCR pass over `image`, retried once on the CPU when a DirectML model call fails under Auto.
-  bool Recognize(const DecodedImage& image, const OcrOptions& options, OcrResult& result);
+  // The model set's own settings the engine was set up with.
+  const ModelProfile& profile() const { return profile_; }
 
-  // One attempt of the pass: detection, reading order, then crop, orientation and recognition of
-  // each box, appending to `lines`. `dmlRunFailed` is raised when a model call itself failed.
-  bool ProcessImage(const DecodedImage& image, const OcrOptions& options, std::vector<OcrLine>& lines,
-                    std::string& error, bool& dmlRunFailed);
+ private:
+  // One attempt of the pass: detection, reading order, then crop, orientation and recognition of each
+  // box.
+  Outcome<std::vector<OcrLine>> ProcessImage(const DecodedImage& image, const OcrOptions& options);
+
+  // Whether the turn of each turned line stands, reading it once more as it stood.
+  void ConfirmTurnedLines(const std::vector<DecodedImage>& crops, const BatchSettings& batching,
+                          std::vector<int>& orientations, std::vector<Outcome<LineReading>>& readings);
+
+  // Reopens detection and recognition on the CPU for the retry; the failure message is the reopening's.
+  Status MoveToCpu();
+
+  InferenceBackend backend_;
+  ModelProfile profile_;
+  Timeline* timeline_ = nullptr;
+  // Declared in reverse order of release: the dictionary goes first, then recognition, orientation
+  // and detection.
+  TextDetector detector_;
+  OrientationClassifier classifier_;
+  LineRecognizer recognizer_;
+  Dictionary dictionary_;
 };
 
 }  // namespace vesk

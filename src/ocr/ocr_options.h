@@ -9,9 +9,8 @@
 namespace vesk {
 
 struct OcrOptions {
-  bool classifyOrientation = true;     // turn upside-down lines over before reading them
-  int32_t maxSide = 4096;              // can only lower the detection input limit
-  bool simulateDmlRunFailure = false;  // fault injection: the first attempt fails as a failed model call
+  bool classifyOrientation = true;             // turn upside-down lines over before reading them
+  int32_t maxSide = 4096;                      // can only lower the detection input limit
   ReadingOrder order = ReadingOrder::Columns;  // how the detected lines are put into reading order
   BatchSettings batching;                      // how many lines share a model call
 };

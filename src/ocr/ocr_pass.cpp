@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ocr/box_rounding.h"
@@ -6,162 +7,129 @@
 #include "ocr/layout_order.h"
 #include "ocr/line_crop.h"
 #include "ocr/line_order.h"
-#include "ocr/line_orientation.h"
 #include "ocr/ocr_engine.h"
-#include "ocr/text_detection.h"
 #include "ocr/text_polish.h"
-#include "ocr/text_recognition.h"
-#include "runtime/ort_manager.h"
 
 namespace vesk {
+namespace {
 
-bool OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& options, std::vector<OcrLine>& lines,
-                             std::string& error, bool& dmlRunFailed) {
-  if (options.simulateDmlRunFailure) {
-    error = "Fault injection: --force-dml-fail=run";
-    dmlRunFailed = true;
-    return false;
-  }
+// The lines cut out of the screenshot: crops[i] is the picture of *boxes[i].
+struct LineCrops {
+  std::vector<const DetBox*> boxes;
+  std::vector<DecodedImage> crops;
+};
 
-  std::vector<DetBox> boxes;
-  if (!DetectText(*this, image, options.maxSide, boxes, error, dmlRunFailed)) return false;
-  TimedStage ordering(timeline, "order");
-  const std::vector<DetBox> ordered =
-      options.order == ReadingOrder::Layout ? OrderBoxesByLayout(boxes) : OrderBoxes(boxes);
-  ordering.Stop();
-
-  // Every box is cut out (and turned upright) first, so that lines can share model calls; the lines
-  // are then taken in reading order again.
-  std::vector<const DetBox*> kept;
-  std::vector<DecodedImage> crops(ordered.size());
+// Every box is cut out (and turned upright) first, so that lines can share model calls; the lines are
+// then taken in reading order again.
+LineCrops CropAll(const DecodedImage& image, const std::vector<DetBox>& ordered, const ModelProfile& profile,
+                  Timeline* timeline) {
+  LineCrops lines;
+  lines.crops.reserve(ordered.size());
   for (const DetBox& box : ordered) {
     TimedStage cropping(timeline, "crop");
-    if (CropLine(image, ExpandBox(box, profile.cropMarginY, profile.cropMarginX), crops[kept.size()])) {
-      kept.push_back(&box);
+    DecodedImage crop;
+    if (CropLine(image, ExpandBox(box, profile.cropMarginY, profile.cropMarginX), crop)) {
+      lines.boxes.push_back(&box);
+      lines.crops.push_back(std::move(crop));
     }
   }
-  crops.resize(kept.size());
+  return lines;
+}
 
-  std::vector<int> orientations(crops.size(), 0);
-  if (options.classifyOrientation && cls.loaded()) {
-    std::vector<DecodedImage*> judged;
-    for (DecodedImage& crop : crops) judged.push_back(&crop);
-    ClassifyOrientations(*this, judged, options.batching.orientationBatch, orientations);
-  }
+template <typename T>
+std::vector<T*> Pointers(std::vector<T>& items) {
+  std::vector<T*> pointers;
+  pointers.reserve(items.size());
+  for (T& item : items) pointers.push_back(&item);
+  return pointers;
+}
 
-  std::vector<const DecodedImage*> read;
-  for (const DecodedImage& crop : crops) read.push_back(&crop);
-  std::vector<LineReading> readings;
-  RecognizeLines(*this, read, options.batching, readings);
+template <typename T>
+std::vector<const T*> ConstPointers(const std::vector<T>& items) {
+  std::vector<const T*> pointers;
+  pointers.reserve(items.size());
+  for (const T& item : items) pointers.push_back(&item);
+  return pointers;
+}
 
-  // A wrongly turned line still reads as something, only worse: the turn stands when the line reads
-  // better turned than as it was. The turned lines are read once more as they stood.
-  constexpr size_t kNone = static_cast<size_t>(-1);
-  std::vector<size_t> confirmationOf(kept.size(), kNone);
-  std::vector<DecodedImage> uprightCrops;
-  if (profile.clsConfirm) {
-    for (size_t i = 0; i < kept.size(); ++i) {
-      if (orientations[i] != 180 || !readings[i].read) continue;
-      confirmationOf[i] = uprightCrops.size();
-      uprightCrops.push_back(crops[i]);
-      Rotate180(uprightCrops.back());
-    }
-  }
-  std::vector<const DecodedImage*> uprightRead;
-  for (const DecodedImage& crop : uprightCrops) uprightRead.push_back(&crop);
-  std::vector<LineReading> uprightReadings;
-  RecognizeLines(*this, uprightRead, options.batching, uprightReadings);
-
-  // A line whose output was unusable is only dropped; a failed model call fails the attempt, so
-  // that a DirectML fault can be retried on the CPU. The first reason in reading order is the one
-  // reported.
-  std::string firstRecognitionError;
-  bool recognitionRunFailed = false;
-  int32_t nextIndex = 0;
-  for (size_t i = 0; i < kept.size(); ++i) {
-    LineReading& reading = readings[i];
-    if (!reading.read) {
-      if (firstRecognitionError.empty()) firstRecognitionError = reading.error;
-      if (reading.runFailed) recognitionRunFailed = true;
+// The lines of the readings in reading order. A line whose output was unusable is only dropped; a
+// failed model call fails the attempt, so that a DirectML fault can be retried on the CPU, with the
+// first reason in reading order.
+Outcome<std::vector<OcrLine>> AssembleLines(const LineCrops& crops, const std::vector<int>& orientations,
+                                            std::vector<Outcome<LineReading>>& readings, bool polish) {
+  std::vector<OcrLine> lines;
+  std::string firstError;
+  bool callFailed = false;
+  for (size_t i = 0; i < readings.size(); ++i) {
+    if (!readings[i].ok()) {
+      if (firstError.empty()) firstError = readings[i].status().message();
+      if (readings[i].status().kind() == FailureKind::ModelCall) callFailed = true;
       continue;
     }
-    int32_t orientation = orientations[i];
-    if (confirmationOf[i] != kNone) {
-      LineReading& upright = uprightReadings[confirmationOf[i]];
-      if (upright.read) {
-        if (upright.score >= reading.score) {
-          reading.text = std::move(upright.text);
-          reading.score = upright.score;
-          orientation = 0;
-        }
-      } else if (upright.runFailed) {
-        // A failed model call fails the attempt as any other would; an unusable output only leaves
-        // the turned reading standing.
-        if (firstRecognitionError.empty()) firstRecognitionError = upright.error;
-        recognitionRunFailed = true;
-        continue;
-      }
-    }
-    if (profile.textPolish) reading.text = PolishLineText(reading.text);
+    LineReading& reading = *readings[i];
+    if (polish) reading.text = PolishLineText(reading.text);
     if (reading.text.empty()) continue;
 
     OcrLine line;
-    line.index = nextIndex++;
+    line.index = static_cast<int32_t>(lines.size());
     line.text = std::move(reading.text);
     line.score = reading.score;
-    line.orientation = orientation;
-    line.box = RoundBoxCorners(*kept[i]);
+    line.orientation = orientations[i];
+    line.box = RoundBoxCorners(*crops.boxes[i]);
     lines.push_back(std::move(line));
   }
-
-  if (recognitionRunFailed) {
-    error = firstRecognitionError.empty() ? "Recognition Run failed" : firstRecognitionError;
-    dmlRunFailed = true;
-    return false;
+  if (callFailed) {
+    return Status::Failure(FailureKind::ModelCall, firstError.empty() ? "Recognition Run failed" : firstError);
   }
-  return true;
+  return lines;
 }
 
-bool OcrEngine::Recognize(const DecodedImage& image, const OcrOptions& options, OcrResult& result) {
-  result.lines.clear();
-  result.ep = useDml ? "dml" : "cpu";
-  if (!fallbackNote.empty() && result.fallback.empty()) {
-    result.fallback = fallbackNote;
-    result.log += fallbackNote + "\n";
+}  // namespace
+
+// A wrongly turned line still reads as something, only worse: the turn stands when the line reads
+// better turned than as it was. A failed model call for the upright reading fails the line as any
+// other would; an unusable upright output leaves the turned reading standing.
+void OcrEngine::ConfirmTurnedLines(const std::vector<DecodedImage>& crops, const BatchSettings& batching,
+                                   std::vector<int>& orientations, std::vector<Outcome<LineReading>>& readings) {
+  std::vector<size_t> turned;
+  std::vector<DecodedImage> upright;
+  for (size_t i = 0; i < crops.size(); ++i) {
+    if (orientations[i] != 180 || !readings[i].ok()) continue;
+    turned.push_back(i);
+    upright.push_back(crops[i]);
+    Rotate180(upright.back());
   }
-
-  std::string error;
-  bool dmlRunFailed = false;
-  if (ProcessImage(image, options, result.lines, error, dmlRunFailed)) return true;
-  result.log += "Pipeline failed: " + error + "\n";
-
-  // Only a failed model call on DirectML under Auto earns the one retry; anything else is final.
-  if (!dmlRunFailed || !useDml || ep != ExecutionProvider::Auto) return false;
-
-  result.fallback = "DML execution failed: " + error + "; retrying on CPU from Det";
-  result.log += result.fallback + "\n";
-  useDml = false;
-  result.ep = "cpu";
-
-  // Orientation is always a CPU session, so only detection and recognition are rebuilt.
-  OrtManager& runtime = OrtManager::Instance();
-  std::string scratch;
-  const bool rebuilt = runtime.CreateModelSession(paths.det, false, det, scratch, false) &&
-                       runtime.CreateModelSession(paths.rec, false, rec, scratch, false);
-  if (!rebuilt) {
-    result.log += "CPU session rebuild failed: " + scratch + "\n";
-    return false;
+  std::vector<Outcome<LineReading>> uprightReadings = recognizer_.RecognizeLines(ConstPointers(upright), batching);
+  for (size_t k = 0; k < turned.size(); ++k) {
+    const size_t i = turned[k];
+    Outcome<LineReading>& again = uprightReadings[k];
+    if (again.ok()) {
+      if (again->score >= readings[i]->score) {
+        readings[i] = std::move(again);
+        orientations[i] = 0;
+      }
+    } else if (again.status().kind() == FailureKind::ModelCall) {
+      readings[i] = std::move(again);
+    }
   }
+}
 
-  result.lines.clear();
-  error.clear();
-  dmlRunFailed = false;
-  // The fault injection acts on the first attempt only.
-  OcrOptions retry = options;
-  retry.simulateDmlRunFailure = false;
-  if (ProcessImage(image, retry, result.lines, error, dmlRunFailed)) return true;
-  result.log += "CPU retry failed: " + error + "\n";
-  return false;
+Outcome<std::vector<OcrLine>> OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& options) {
+  Outcome<std::vector<DetBox>> boxes = detector_.DetectText(image, options.maxSide);
+  if (!boxes.ok()) return boxes.status();
+  TimedStage ordering(timeline_, "order");
+  const std::vector<DetBox> ordered =
+      options.order == ReadingOrder::Layout ? OrderBoxesByLayout(*boxes) : OrderBoxes(*boxes);
+  ordering.Stop();
+
+  LineCrops lines = CropAll(image, ordered, profile_, timeline_);
+  std::vector<int> orientations(lines.crops.size(), 0);
+  if (options.classifyOrientation && classifier_.available()) {
+    orientations = classifier_.ClassifyOrientations(Pointers(lines.crops), options.batching.orientationBatch);
+  }
+  std::vector<Outcome<LineReading>> readings = recognizer_.RecognizeLines(ConstPointers(lines.crops), options.batching);
+  if (profile_.clsConfirm) ConfirmTurnedLines(lines.crops, options.batching, orientations, readings);
+  return AssembleLines(lines, orientations, readings, profile_.textPolish);
 }
 
 }  // namespace vesk

@@ -4,10 +4,11 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <string>
+#include <utility>
 
 #include "ocr/box_geometry.h"
 #include "ocr/resize_normalize.h"
-#include "runtime/tensor.h"
 
 namespace vesk {
 
@@ -20,85 +21,25 @@ constexpr float kTextThreshold = 0.3f;
 constexpr size_t kMinBoundaryPoints = 4;
 constexpr float kBoxScoreThreshold = 0.6f;
 constexpr float kExpansionRatio = 1.5f;
-constexpr const char* kDefaultOutputName = "sigmoid_0.tmp_0";
 
 int32_t PadUp(int32_t size) { return (size + kPadMultiple - 1) / kPadMultiple * kPadMultiple; }
 
-}  // namespace
-
-float DetectionScale(int32_t width, int32_t height, int32_t maxSide, const ModelProfile& profile) {
-  const int32_t limit = std::min(maxSide, profile.detMaxSide);
-  const int32_t longer = std::max(width, height);
-  float f = longer > limit ? static_cast<float>(limit) / static_cast<float>(longer) : 1.0f;
-  const double pixels = static_cast<double>(width) * static_cast<double>(height);
-  if (profile.detMaxPixels > 0 && pixels * f * f > static_cast<double>(profile.detMaxPixels)) {
-    f = static_cast<float>(std::sqrt(static_cast<double>(profile.detMaxPixels) / pixels));
-  }
-  return f;
-}
-
-bool DetectText(OcrEngine& engine, const DecodedImage& image, int32_t maxSide, std::vector<DetBox>& boxes,
-                std::string& error, bool& runFailed) {
-  boxes.clear();
-  if (image.width <= 0 || image.height <= 0 || image.pixels.empty() || !engine.det.loaded()) {
-    error = "Invalid image or detection session";
-    return false;
-  }
-
-  const float f = DetectionScale(image.width, image.height, maxSide, engine.profile);
-  const int32_t rw = static_cast<int32_t>(std::roundf(static_cast<float>(image.width) * f));
-  const int32_t rh = static_cast<int32_t>(std::roundf(static_cast<float>(image.height) * f));
-  // An extreme strip scales to nothing on one side: there is nothing the model could find in it,
-  // and a zero-sized tensor is not worth handing to the runtime.
-  if (rw <= 0 || rh <= 0) return true;
-  const int32_t padW = PadUp(rw);
-  const int32_t padH = PadUp(rh);
-
-  TimedStage preparing(engine.timeline, "det input");
-  std::vector<float> input(static_cast<size_t>(3) * padH * padW, 0.0f);
-  ResizeNormalize(image.pixels.data(), image.width, image.height, input.data(), rw, rh, kMean, kStd, padW, padH);
-  preparing.Stop();
-
-  TimedStage running(engine.timeline, "model: det");
-  OrtValueHandle tensor = CreateInputTensor(input.data(), input.size(), {1, 3, padH, padW});
-  if (!tensor) {
-    error = "Failed to create Det input tensor";
-    return false;
-  }
-  OrtValueHandle output;
-  if (!RunOnTensor(engine.det, tensor, kDefaultOutputName, output, error, runFailed)) return false;
-  running.Stop();
-  TimedStage boxing(engine.timeline, "det boxes");
-  if (!output) {
-    error = "Detection produced no output tensor";
-    return false;
-  }
-
-  // An empty batch or channel would leave no data behind the pointer, so those must be at least 1.
-  const std::vector<int64_t> shape = TensorShape(output.get());
-  if (shape.size() != 4 || shape[0] < 1 || shape[1] < 1 || shape[2] < rh || shape[3] < padW) {
-    error = "Unexpected detection output shape (expected [1, 1, H>=" + std::to_string(rh) +
-            ", W>=" + std::to_string(padW) + "])";
-    return false;
-  }
-  const float* prob = TensorData(output.get());
-  if (prob == nullptr) {
-    error = "Failed to read the detection probability map";
-    return false;
-  }
-  // Rows of the map lie the output's own width apart (the padded input width for these models).
-  const size_t stride = static_cast<size_t>(shape[3]);
-
-  std::vector<uint8_t> mask(static_cast<size_t>(rw) * rh);
-  for (int32_t y = 0; y < rh; ++y) {
+// The boxes of the regions of the probability map whose mean boundary probability is high enough,
+// mapped back to screenshot pixels. The map's rows lie `stride` values apart; its top-left
+// `width` x `height` values cover the scaled screenshot.
+std::vector<DetBox> BoxesOf(const float* prob, size_t stride, int32_t width, int32_t height, float scale,
+                            const DecodedImage& image) {
+  std::vector<uint8_t> mask(static_cast<size_t>(width) * height);
+  for (int32_t y = 0; y < height; ++y) {
     const float* row = prob + static_cast<size_t>(y) * stride;
-    uint8_t* out = mask.data() + static_cast<size_t>(y) * rw;
-    for (int32_t x = 0; x < rw; ++x) out[x] = row[x] >= kTextThreshold ? 255 : 0;
+    uint8_t* out = mask.data() + static_cast<size_t>(y) * width;
+    for (int32_t x = 0; x < width; ++x) out[x] = row[x] >= kTextThreshold ? 255 : 0;
   }
 
-  const float width = static_cast<float>(image.width);
-  const float height = static_cast<float>(image.height);
-  for (const TextRegion& region : ExtractRegions(mask.data(), rw, rh)) {
+  const float imageWidth = static_cast<float>(image.width);
+  const float imageHeight = static_cast<float>(image.height);
+  std::vector<DetBox> boxes;
+  for (const TextRegion& region : ExtractRegions(mask.data(), width, height)) {
     const size_t n = region.boundary.size();
     if (n < kMinBoundaryPoints) continue;
     float sum = 0.0f;
@@ -112,13 +53,68 @@ bool DetectText(OcrEngine& engine, const DecodedImage& image, int32_t maxSide, s
     if (!corners) continue;
     DetBox box;
     for (size_t i = 0; i < 4; ++i) {
-      box.points[i].x = std::max(std::min((*corners)[i].x / f, width), 0.0f);
-      box.points[i].y = std::max(std::min((*corners)[i].y / f, height), 0.0f);
+      box.points[i].x = std::max(std::min((*corners)[i].x / scale, imageWidth), 0.0f);
+      box.points[i].y = std::max(std::min((*corners)[i].y / scale, imageHeight), 0.0f);
     }
     box.score = score;
     boxes.push_back(box);
   }
-  return true;
+  return boxes;
+}
+
+Status Unusable(std::string message) { return Status::Failure(FailureKind::Recognition, std::move(message)); }
+
+}  // namespace
+
+float DetectionScale(int32_t width, int32_t height, int32_t maxSide, const DetectionSettings& settings) {
+  const int32_t limit = std::min(maxSide, settings.maxSide);
+  const int32_t longer = std::max(width, height);
+  float f = longer > limit ? static_cast<float>(limit) / static_cast<float>(longer) : 1.0f;
+  const double pixels = static_cast<double>(width) * static_cast<double>(height);
+  if (settings.maxPixels > 0 && pixels * f * f > static_cast<double>(settings.maxPixels)) {
+    f = static_cast<float>(std::sqrt(static_cast<double>(settings.maxPixels) / pixels));
+  }
+  return f;
+}
+
+Outcome<std::vector<DetBox>> TextDetector::DetectText(const DecodedImage& image, int32_t maxSide) {
+  if (image.width <= 0 || image.height <= 0 || image.pixels.empty() || !model_) {
+    return Unusable("Invalid image or detection session");
+  }
+
+  const float f = DetectionScale(image.width, image.height, maxSide, settings_);
+  const int32_t rw = static_cast<int32_t>(std::roundf(static_cast<float>(image.width) * f));
+  const int32_t rh = static_cast<int32_t>(std::roundf(static_cast<float>(image.height) * f));
+  // An extreme strip scales to nothing on one side: there is nothing the model could find in it,
+  // and a zero-sized tensor is not worth handing to the runtime.
+  if (rw <= 0 || rh <= 0) return std::vector<DetBox>{};
+  const int32_t padW = PadUp(rw);
+  const int32_t padH = PadUp(rh);
+
+  TimedStage preparing(timeline_, "det input");
+  std::vector<float> input(static_cast<size_t>(3) * padH * padW, 0.0f);
+  ResizeNormalize(image.pixels.data(), image.width, image.height, input.data(), rw, rh, kMean, kStd, padW, padH);
+  preparing.Stop();
+
+  TimedStage running(timeline_, "model: det");
+  const Outcome<ModelOutput> output = model_->Run(input, {1, 3, padH, padW});
+  running.Stop();
+  if (!output.ok()) {
+    return output.status().kind() == FailureKind::ModelCall ? output.status()
+                                                             : Unusable("Failed to create Det input tensor");
+  }
+  TimedStage boxing(timeline_, "det boxes");
+  if (!*output) return Unusable("Detection produced no output tensor");
+
+  // An empty batch or channel would leave no data behind the pointer, so those must be at least 1.
+  const std::vector<int64_t> shape = output->shape().value_or(std::vector<int64_t>{});
+  if (shape.size() != 4 || shape[0] < 1 || shape[1] < 1 || shape[2] < rh || shape[3] < padW) {
+    return Unusable("Unexpected detection output shape (expected [1, 1, H>=" + std::to_string(rh) +
+                    ", W>=" + std::to_string(padW) + "])");
+  }
+  if (output->data() == nullptr) return Unusable("Failed to read the detection probability map");
+  // Rows of the map lie the output's own width apart (the padded input width for these models).
+  return BoxesOf(output->data(), static_cast<size_t>(shape[3]), rw, rh, f, image);
 }
 
 }  // namespace vesk

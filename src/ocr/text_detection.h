@@ -1,26 +1,46 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <memory>
 #include <vector>
 
 #include "core/decoded_image.h"
+#include "core/status.h"
 #include "ocr/det_box.h"
 #include "ocr/model_profile.h"
-#include "ocr/ocr_engine.h"
+#include "platform/timeline.h"
+#include "runtime/model.h"
 
 namespace vesk {
 
-// The factor the screenshot is scaled by for detection: down to min(maxSide, the profile's longer-side
-// limit, 960 without a profile) on its longer side and, when the profile sets a pixel budget, to at
-// most that many pixels; never up.
-float DetectionScale(int32_t width, int32_t height, int32_t maxSide, const ModelProfile& profile);
+// The factor the screenshot is scaled by for detection: down to min(maxSide, the settings' longer-side
+// limit) on its longer side and, when the settings give a pixel budget, to at most that many pixels;
+// never up.
+float DetectionScale(int32_t width, int32_t height, int32_t maxSide, const DetectionSettings& settings);
 
-// Finds the text boxes of the screenshot with the detection model, on a copy scaled by
-// DetectionScale. Boxes come in raster order of their regions, in
-// screenshot pixels. False with `error` set when the model could not be run or read; `runFailed` is
-// raised only when the model call itself failed.
-bool DetectText(OcrEngine& engine, const DecodedImage& image, int32_t maxSide, std::vector<DetBox>& boxes,
-                std::string& error, bool& runFailed);
+// Finds the text lines of a screenshot with the detection model.
+class TextDetector {
+ public:
+  // What the model's output is called when the file does not say.
+  static constexpr char kDefaultOutput[] = "sigmoid_0.tmp_0";
+
+  // A detector without a model: every call fails.
+  TextDetector() = default;
+  TextDetector(std::unique_ptr<Model> model, const DetectionSettings& settings, Timeline* timeline)
+      : model_(std::move(model)), settings_(settings), timeline_(timeline) {}
+
+  // The model runs on a copy of the screenshot scaled by DetectionScale. Boxes come in raster order of
+  // their regions, in screenshot pixels. A failed model call fails with FailureKind::ModelCall, an
+  // output that cannot be used with FailureKind::Recognition.
+  Outcome<std::vector<DetBox>> DetectText(const DecodedImage& image, int32_t maxSide);
+
+  // Runs on `model` from now on.
+  void ReplaceModel(std::unique_ptr<Model> model) { model_ = std::move(model); }
+
+ private:
+  std::unique_ptr<Model> model_;
+  DetectionSettings settings_;
+  Timeline* timeline_ = nullptr;
+};
 
 }  // namespace vesk

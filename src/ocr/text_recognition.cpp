@@ -4,13 +4,11 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "ocr/ctc_decode.h"
 #include "ocr/resize_normalize.h"
-#include "runtime/ort_handles.h"
-#include "runtime/ort_manager.h"
-#include "runtime/tensor.h"
 
 namespace vesk {
 
@@ -19,7 +17,6 @@ namespace {
 constexpr int32_t kInputHeight = 48;
 constexpr std::array<int32_t, 9> kWidthBuckets{160, 320, 480, 640, 960, 1280, 1920, 2560, 3200};
 constexpr std::array<float, 3> kHalf{0.5f, 0.5f, 0.5f};
-constexpr const char* kDefaultOutputName = "softmax_0.tmp_0";
 
 int32_t BucketFor(int32_t target) {
   for (int32_t bucket : kWidthBuckets) {
@@ -28,49 +25,58 @@ int32_t BucketFor(int32_t target) {
   return kWidthBuckets.back();
 }
 
-// The output's dimensions. False when no shape description can be had at all; a failing count or
-// dimension query leaves the list empty instead.
-bool ReadShape(const OrtValue* value, std::vector<int64_t>& shape) {
-  shape.clear();
-  const OrtApi* api = OrtManager::Instance().api;
-  if (api == nullptr) return false;
-  TensorTypeAndShapeInfoHandle info(api, nullptr);
-  if (DiscardStatus(api, api->GetTensorTypeAndShape(value, info.out())) || !info) return false;
-  size_t count = 0;
-  if (DiscardStatus(api, api->GetDimensionsCount(info.get(), &count))) count = 0;
-  shape.resize(count);
-  if (count > 0 && DiscardStatus(api, api->GetDimensions(info.get(), shape.data(), count))) shape.clear();
-  return true;
+Status Unusable(std::string message) { return Status::Failure(FailureKind::Recognition, std::move(message)); }
+
+// Why the output of a call for `lines` lines cannot be decoded against a dictionary of
+// `dictionarySize` entries; success when it can.
+Status CheckOutput(const ModelOutput& output, int64_t lines, int64_t dictionarySize) {
+  if (!output) return Unusable("Recognition produced no output tensor");
+  if (!output.shape()) return Unusable("Failed to inspect the recognition output tensor");
+  const std::vector<int64_t>& shape = *output.shape();
+  const int64_t T = shape.size() >= 2 ? shape[1] : 0;
+  const int64_t C = shape.size() >= 3 ? shape[2] : 0;
+  // Any empty dimension means the tensor holds no data to decode, whatever T and C say; and every line
+  // of the call needs its own rows.
+  const bool empty = std::any_of(shape.begin(), shape.end(), [](int64_t d) { return d < 1; });
+  if (T < 1 || C < 1 || empty || shape[0] < lines) {
+    return Unusable("Unexpected recognition output shape (expected [1, T, C])");
+  }
+  if (C > dictionarySize + 1) {
+    return Unusable("Dictionary/model mismatch: model emits " + std::to_string(C) + " classes, dictionary has " +
+                    std::to_string(dictionarySize) + " entries (blank included)");
+  }
+  if (output.data() == nullptr) return Unusable("Failed to read the recognition output tensor");
+  return {};
 }
+
+}  // namespace
 
 // One line's place in the recognition input: its width at height 48 (squeezed to the widest bucket
 // when longer) and the bucket that holds it.
-struct LineWidth {
+struct LineRecognizer::LineWidth {
   int32_t resampled = 0;
   int32_t bucket = 0;
+
+  static LineWidth Of(const DecodedImage& crop) {
+    const float targetF = std::roundf(static_cast<float>(crop.width) * 48.0f / static_cast<float>(crop.height));
+    const int32_t target = static_cast<int32_t>(std::min(targetF, static_cast<float>(kWidthBuckets.back())));
+    const int32_t bucket = BucketFor(target);
+    return {std::min(target, bucket), bucket};
+  }
 };
 
-LineWidth WidthFor(const DecodedImage& crop) {
-  const float targetF = std::roundf(static_cast<float>(crop.width) * 48.0f / static_cast<float>(crop.height));
-  const int32_t target = static_cast<int32_t>(std::min(targetF, static_cast<float>(kWidthBuckets.back())));
-  const int32_t bucket = BucketFor(target);
-  return {std::min(target, bucket), bucket};
-}
-
 // Reads the lines `members` of crops in one model call of tensor width `width`, each line resampled
-// into its own plane at its own width and followed by zeros; the readings of all of them are filled.
-void ReadBatch(OcrEngine& engine, const std::vector<const DecodedImage*>& crops, const std::vector<LineWidth>& widths,
-               const std::vector<size_t>& members, int32_t width, std::vector<LineReading>& readings) {
-  const auto failAll = [&](const std::string& error, bool runFailed) {
-    for (size_t i : members) {
-      readings[i].error = error;
-      readings[i].runFailed = runFailed;
-    }
+// into its own plane at its own width and followed by zeros; the readings of all of them are set.
+void LineRecognizer::ReadBatch(const std::vector<const DecodedImage*>& crops, const std::vector<LineWidth>& widths,
+                               const std::vector<size_t>& members, int32_t width,
+                               std::vector<Outcome<LineReading>>& readings) {
+  const auto failAll = [&](const Status& failure) {
+    for (size_t i : members) readings[i] = failure;
   };
   const int64_t n = static_cast<int64_t>(members.size());
   const size_t plane = static_cast<size_t>(3) * kInputHeight * width;
 
-  TimedStage preparing(engine.timeline, "rec input");
+  TimedStage preparing(timeline_, "rec input");
   std::vector<float> input(plane * members.size(), 0.0f);
   for (size_t k = 0; k < members.size(); ++k) {
     const DecodedImage& crop = *crops[members[k]];
@@ -79,57 +85,37 @@ void ReadBatch(OcrEngine& engine, const std::vector<const DecodedImage*>& crops,
   }
   preparing.Stop();
 
-  TimedStage running(engine.timeline, "model: rec");
-  OrtValueHandle tensor = CreateInputTensor(input.data(), input.size(), {n, 3, kInputHeight, width});
-  if (!tensor) return failAll("Failed to create Rec input tensor", false);
-  OrtValueHandle output;
-  std::string error;
-  bool runFailed = false;
-  if (!RunOnTensor(engine.rec, tensor, kDefaultOutputName, output, error, runFailed)) return failAll(error, runFailed);
+  TimedStage running(timeline_, "model: rec");
+  const Outcome<ModelOutput> output = model_->Run(input, {n, 3, kInputHeight, width});
   running.Stop();
+  if (!output.ok()) {
+    return failAll(output.status().kind() == FailureKind::ModelCall ? output.status()
+                                                                     : Unusable("Failed to create Rec input tensor"));
+  }
 
-  TimedStage decoding(engine.timeline, "ctc");
-  if (!output) return failAll("Recognition produced no output tensor", false);
-  std::vector<int64_t> shape;
-  if (!ReadShape(output.get(), shape)) return failAll("Failed to inspect the recognition output tensor", false);
-  const int64_t T = shape.size() >= 2 ? shape[1] : 0;
-  const int64_t C = shape.size() >= 3 ? shape[2] : 0;
-  // Any empty dimension means the tensor holds no data to decode, whatever T and C say; and every line
-  // of the call needs its own rows.
-  const bool empty = std::any_of(shape.begin(), shape.end(), [](int64_t d) { return d < 1; });
-  if (T < 1 || C < 1 || empty || shape[0] < n) {
-    return failAll("Unexpected recognition output shape (expected [1, T, C])", false);
-  }
-  const int64_t dictSize = static_cast<int64_t>(engine.dictionary.size());
-  if (C > dictSize + 1) {
-    return failAll("Dictionary/model mismatch: model emits " + std::to_string(C) + " classes, dictionary has " +
-                       std::to_string(dictSize) + " entries (blank included)",
-                   false);
-  }
-  const float* data = TensorData(output.get());
-  if (data == nullptr) return failAll("Failed to read the recognition output tensor", false);
+  TimedStage decoding(timeline_, "ctc");
+  const Status usable = CheckOutput(*output, n, static_cast<int64_t>(dictionary_->size()));
+  if (!usable.ok()) return failAll(usable);
+  const int64_t T = (*output->shape())[1];
+  const int64_t C = (*output->shape())[2];
   for (size_t k = 0; k < members.size(); ++k) {
-    LineReading& reading = readings[members[k]];
-    DecodeCtc(data + static_cast<size_t>(k) * static_cast<size_t>(T * C), T, C, engine.dictionary, reading.text,
-              reading.score, engine.profile.gapSpaceSteps);
-    reading.read = true;
+    LineReading reading;
+    DecodeCtc(output->data() + static_cast<size_t>(k) * static_cast<size_t>(T * C), T, C, *dictionary_, reading.text,
+              reading.score, settings_.gapSpaceSteps);
+    readings[members[k]] = std::move(reading);
   }
 }
 
-}  // namespace
-
-void RecognizeLines(OcrEngine& engine, const std::vector<const DecodedImage*>& crops, const BatchSettings& batching,
-                    std::vector<LineReading>& readings) {
-  readings.assign(crops.size(), LineReading{});
+std::vector<Outcome<LineReading>> LineRecognizer::RecognizeLines(const std::vector<const DecodedImage*>& crops,
+                                                                 const BatchSettings& batching) {
+  // Every reading is set below: by the check here or by the call that reads its line.
+  std::vector<Outcome<LineReading>> readings(crops.size(), Unusable("Invalid line crop or Rec session"));
   std::vector<LineWidth> widths(crops.size());
   std::vector<size_t> readable;
   for (size_t i = 0; i < crops.size(); ++i) {
     const DecodedImage& crop = *crops[i];
-    if (crop.width <= 0 || crop.height <= 0 || crop.pixels.empty() || !engine.rec.loaded()) {
-      readings[i].error = "Invalid line crop or Rec session";
-      continue;
-    }
-    widths[i] = WidthFor(crop);
+    if (crop.width <= 0 || crop.height <= 0 || crop.pixels.empty() || !model_) continue;
+    widths[i] = LineWidth::Of(crop);
     readable.push_back(i);
   }
   // How many lines of tensor width `width` one call may take: at most recognitionBatch, and no more
@@ -147,13 +133,13 @@ void RecognizeLines(OcrEngine& engine, const std::vector<const DecodedImage*>& c
     std::vector<size_t> members;
     for (size_t i : readable) {
       if (!members.empty() && members.size() + 1 > most(widths[i].bucket)) {
-        ReadBatch(engine, crops, widths, members, widths[members.back()].bucket, readings);
+        ReadBatch(crops, widths, members, widths[members.back()].bucket, readings);
         members.clear();
       }
       members.push_back(i);
     }
-    if (!members.empty()) ReadBatch(engine, crops, widths, members, widths[members.back()].bucket, readings);
-    return;
+    if (!members.empty()) ReadBatch(crops, widths, members, widths[members.back()].bucket, readings);
+    return readings;
   }
 
   // Only lines of the same bucket share a call, so each gets exactly the input it gets alone.
@@ -163,26 +149,17 @@ void RecognizeLines(OcrEngine& engine, const std::vector<const DecodedImage*>& c
       if (widths[i].bucket != bucket) continue;
       members.push_back(i);
       if (members.size() == most(bucket)) {
-        ReadBatch(engine, crops, widths, members, bucket, readings);
+        ReadBatch(crops, widths, members, bucket, readings);
         members.clear();
       }
     }
-    if (!members.empty()) ReadBatch(engine, crops, widths, members, bucket, readings);
+    if (!members.empty()) ReadBatch(crops, widths, members, bucket, readings);
   }
+  return readings;
 }
 
-bool RecognizeLine(OcrEngine& engine, const DecodedImage& crop, std::string& text, float& score, std::string& error,
-                   bool& runFailed) {
-  std::vector<LineReading> readings;
-  RecognizeLines(engine, {&crop}, BatchSettings{}, readings);
-  LineReading& reading = readings.front();
-  text = std::move(reading.text);
-  score = reading.score;
-  if (!reading.read) {
-    error = reading.error;
-    if (reading.runFailed) runFailed = true;
-  }
-  return reading.read;
+Outcome<LineReading> LineRecognizer::RecognizeLine(const DecodedImage& crop) {
+  return std::move(RecognizeLines({&crop}, BatchSettings{}).front());
 }
 
 }  // namespace vesk

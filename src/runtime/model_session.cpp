@@ -1,42 +1,42 @@
 #include "runtime/model_session.h"
 
-#include "runtime/ort_handles.h"
+#include <memory>
+#include <utility>
+
+#include "runtime/tensor.h"
 
 namespace vesk {
 
-ModelSession::~ModelSession() { Reset(); }
+ModelSession::ModelSession(const OrtApi* api, OrtSession* session, std::vector<std::string> inputNames,
+                           std::vector<std::string> outputNames, std::string defaultOutput)
+    : session_(api, session),
+      inputNames_(std::move(inputNames)),
+      outputNames_(std::move(outputNames)),
+      defaultOutput_(std::move(defaultOutput)) {}
 
-void ModelSession::Reset() {
-  if (session != nullptr && api != nullptr) api->ReleaseSession(session);
-  session = nullptr;
-  inputNames.clear();
-  outputNames.clear();
-}
+Outcome<ModelOutput> ModelSession::Run(std::span<float> input, const InputShape& shape) {
+  OrtValueHandle tensor = CreateInputTensor(input, shape);
+  if (!tensor) return Status::Failure(FailureKind::Recognition, "Failed to create the input tensor");
+  const OrtApi* api = session_.api();
+  if (!loaded() || api == nullptr) return Status::Failure(FailureKind::ModelCall, "Session is not initialized");
 
-bool ModelSession::Run(const std::vector<const char*>& inputNames, const std::vector<OrtValue*>& inputs,
-                       const std::vector<const char*>& outputNames, std::vector<OrtValue*>& outputs,
-                       std::string& error) {
-  if (session == nullptr || api == nullptr) {
-    error = "Session is not initialized";
-    return false;
+  const char* inputName = inputNames_.empty() ? "x" : inputNames_.front().c_str();
+  const char* outputName = outputNames_.empty() ? defaultOutput_.c_str() : outputNames_.front().c_str();
+  const OrtValue* inputs[] = {tensor.get()};
+  OrtValue* produced = nullptr;
+  OrtStatus* status = api->Run(session_.get(), nullptr, &inputName, inputs, 1, &outputName, 1, &produced);
+  tensor.reset();
+  OrtValueHandle value(api, produced);
+  if (status != nullptr) {
+    std::string error = TakeStatusMessage(api, status);
+    return Status::Failure(FailureKind::ModelCall, error.empty() ? "Unknown Ort run error" : std::move(error));
   }
-  // The runtime reads one name per input value; a shorter list would be read past its end.
-  if (inputNames.size() < inputs.size()) {
-    error = "Fewer input names than input values";
-    return false;
-  }
-  outputs.resize(outputNames.size(), nullptr);
-  OrtStatus* status = api->Run(session, nullptr, inputNames.data(), inputs.data(), inputs.size(),
-                               outputNames.data(), outputNames.size(), outputs.data());
-  if (status == nullptr) return true;
+  if (!value) return ModelOutput();
 
-  error = TakeStatusMessage(api, status);
-  if (error.empty()) error = "Unknown Ort run error";
-  for (OrtValue* value : outputs) {
-    if (value != nullptr) api->ReleaseValue(value);
-  }
-  outputs.clear();
-  return false;
+  std::optional<std::vector<int64_t>> dimensions = TensorShape(value.get());
+  const float* data = TensorData(value.get());
+  const std::shared_ptr<OrtValue> owner(value.release(), [api](OrtValue* v) { api->ReleaseValue(v); });
+  return ModelOutput(std::move(dimensions), data, owner);
 }
 
 }  // namespace vesk

@@ -1,35 +1,39 @@
 #pragma once
-// One loaded model and the names of its inputs and outputs.
+// One model loaded into the inference runtime, with the names of its inputs and outputs.
 
 #include <onnxruntime_c_api.h>
 
+#include <span>
 #include <string>
 #include <vector>
 
+#include "runtime/model.h"
+#include "runtime/ort_handles.h"
+
 namespace vesk {
 
-class ModelSession {
+class ModelSession final : public Model {
  public:
-  OrtSession* session = nullptr;
-  const OrtApi* api = nullptr;           // the table the session was made with, used to release it
-  std::vector<std::string> inputNames;   // in the runtime's index order
-  std::vector<std::string> outputNames;  // likewise
-
+  // An empty session: every run fails.
   ModelSession() = default;
-  ~ModelSession();
-  ModelSession(const ModelSession&) = delete;
-  ModelSession& operator=(const ModelSession&) = delete;
+  // Owns `session`, made with `api`. The names are copied once here so that a run never asks the
+  // runtime for them; `defaultOutput` stands in when the model gave no output names.
+  ModelSession(const OrtApi* api, OrtSession* session, std::vector<std::string> inputNames,
+               std::vector<std::string> outputNames, std::string defaultOutput);
 
-  // Releases the runtime session and forgets the names.
-  void Reset();
+  bool loaded() const { return static_cast<bool>(session_); }
+  const std::vector<std::string>& inputNames() const { return inputNames_; }
+  const std::vector<std::string>& outputNames() const { return outputNames_; }
 
-  bool loaded() const { return session != nullptr; }
+  // Runs the model on its first input (else "x") and reads its first output (else the default
+  // output). The input tensor is released right after the call, whatever its outcome.
+  Outcome<ModelOutput> Run(std::span<float> input, const InputShape& shape) override;
 
-  // Runs the model on `inputs` (named by the same-index entries of `inputNames`) and fills
-  // `outputs`, one value per output name, owned by the caller afterwards. On failure `error` holds
-  // the reason and `outputs` is empty, whatever the runtime had already produced being released.
-  bool Run(const std::vector<const char*>& inputNames, const std::vector<OrtValue*>& inputs,
-           const std::vector<const char*>& outputNames, std::vector<OrtValue*>& outputs, std::string& error);
+ private:
+  SessionHandle session_;
+  std::vector<std::string> inputNames_;   // in the runtime's index order
+  std::vector<std::string> outputNames_;  // likewise
+  std::string defaultOutput_;
 };
 
 }  // namespace vesk

@@ -58,6 +58,7 @@ class OrtHandle {
 
 using StatusHandle = OrtHandle<OrtStatus, &OrtApi::ReleaseStatus>;
 using OrtValueHandle = OrtHandle<OrtValue, &OrtApi::ReleaseValue>;
+using SessionHandle = OrtHandle<OrtSession, &OrtApi::ReleaseSession>;
 using SessionOptionsHandle = OrtHandle<OrtSessionOptions, &OrtApi::ReleaseSessionOptions>;
 using TensorTypeAndShapeInfoHandle = OrtHandle<OrtTensorTypeAndShapeInfo, &OrtApi::ReleaseTensorTypeAndShapeInfo>;
 

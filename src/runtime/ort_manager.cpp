@@ -2,7 +2,10 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <memory>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/dynamic_library.h"
 #include "platform/path.h"
@@ -88,8 +91,9 @@ void OrtManager::Teardown() {
   module = nullptr;
 }
 
-bool OrtManager::Initialize(const std::u16string& backendFolder, std::u16string& error) {
-  if (api != nullptr) return true;
+Status OrtManager::Initialize(const std::u16string& backendFolder) {
+  if (api != nullptr) return {};
+  const auto failure = [](std::string message) { return Status::Failure(FailureKind::ModelSetup, std::move(message)); };
 
   const std::u16string path = JoinPath(backendFolder, kOrtLibraryFile);
   // Only a library whose API could not be had is left here; taking it again must not leak it.
@@ -97,8 +101,7 @@ bool OrtManager::Initialize(const std::u16string& backendFolder, std::u16string&
   const Outcome<LibraryHandle> library = OpenLibrary(path);
   module = library.ok() ? *library : nullptr;
   if (module == nullptr) {
-    error = u"Failed to load onnxruntime.dll from " + path + u" (" + FromUtf8(library.status().message()) + u")";
-    return false;
+    return failure("Failed to load onnxruntime.dll from " + ToUtf8(path) + " (" + library.status().message() + ")");
   }
   // Exit handlers run in reverse order of registration. The library registered the destruction of
   // its own static objects (among them the environment's registry) while it was being loaded, after
@@ -111,71 +114,55 @@ bool OrtManager::Initialize(const std::u16string& backendFolder, std::u16string&
 
   using GetApiBaseFunction = const OrtApiBase*(ORT_API_CALL*)();
   auto getApiBase = reinterpret_cast<GetApiBaseFunction>(FindSymbol(module, "OrtGetApiBase"));
-  if (getApiBase == nullptr) {
-    error = u"OrtGetApiBase not found in " + path;
-    return false;
-  }
+  if (getApiBase == nullptr) return failure("OrtGetApiBase not found in " + ToUtf8(path));
   const OrtApiBase* base = getApiBase();
-  if (base == nullptr) {
-    error = u"Failed to get OrtApiBase";
-    return false;
-  }
+  if (base == nullptr) return failure("Failed to get OrtApiBase");
   if (!OlderThanApi(base->GetVersionString(), kOrtApiVersion)) api = base->GetApi(kOrtApiVersion);
   if (api == nullptr) {
-    error = u"onnxruntime.dll does not provide ORT API version " + FromUtf8(std::to_string(kOrtApiVersion)) +
-            u". backend/ must hold the matching build (see third_party/onnxruntime/README.md).";
-    return false;
+    return failure("onnxruntime.dll does not provide ORT API version " + std::to_string(kOrtApiVersion) +
+                   ". backend/ must hold the matching build (see third_party/onnxruntime/README.md).");
   }
 
   appendDml = reinterpret_cast<AppendDmlFunction>(FindSymbol(module, "OrtSessionOptionsAppendExecutionProvider_DML"));
 
   // The runtime's complaints go to the sink (the run log), never to a console the worker was not asked
-  // to print on. Its texts are UTF-8; decoding them keeps any non-ASCII detail readable in the report.
+  // to print on.
   if (OrtStatus* status = api->CreateEnvWithCustomLogger(&OrtManager::ForwardLog, this, ORT_LOGGING_LEVEL_WARNING,
                                                          "VeskOcr", &env)) {
     const std::string text = TakeStatusMessage(api, status);
-    error = text.empty() ? u"Failed to create ORT Env" : FromUtf8(text);
-    return false;
+    return failure(text.empty() ? "Failed to create ORT Env" : text);
   }
   if (OrtStatus* status = api->CreateCpuMemoryInfo(OrtArenaAllocator, OrtMemTypeDefault, &cpuMemoryInfo)) {
     const std::string text = TakeStatusMessage(api, status);
-    error = text.empty() ? u"Failed to create CPU memory info" : FromUtf8(text);
-    return false;
+    return failure(text.empty() ? "Failed to create CPU memory info" : text);
   }
-  return true;
+  return {};
 }
 
-bool OrtManager::CreateModelSession(const std::u16string& modelPath, bool useDml, ModelSession& target,
-                                    std::string& log, bool simulateDmlInitFailure) {
-  target.Reset();
-  target.api = api;
-  if (api == nullptr || env == nullptr) {
-    log += "OrtManager not initialized\n";
-    return false;
-  }
+Outcome<std::unique_ptr<Model>> OrtManager::Open(const ModelFile& file, Device device) {
+  Outcome<ModelSession> session = CreateModelSession(file, device);
+  if (!session.ok()) return session.status();
+  return std::unique_ptr<Model>(std::make_unique<ModelSession>(std::move(session).value()));
+}
+
+Outcome<ModelSession> OrtManager::CreateModelSession(const ModelFile& file, Device device) {
+  const auto failure = [](std::string lines) { return Status::Failure(FailureKind::ModelSetup, std::move(lines)); };
+  if (api == nullptr || env == nullptr) return failure("OrtManager not initialized\n");
 
   SessionOptionsHandle options(api, nullptr);
   if (DiscardStatus(api, api->CreateSessionOptions(options.out())) || !options) {
-    log += "Failed to create session options\n";
-    return false;
+    return failure("Failed to create session options\n");
   }
 
-  if (useDml) {
-    if (simulateDmlInitFailure) {
-      log += "Fault injection: force_dml_fail_init simulated\n";
-      return false;
-    }
-    if (appendDml == nullptr) {
-      log += "DirectML provider symbol not present in onnxruntime.dll\n";
-      return false;
-    }
+  if (device == Device::DirectMl) {
+    if (appendDml == nullptr) return failure("DirectML provider symbol not present in onnxruntime.dll\n");
     // The DirectML provider cannot work with memory patterns or parallel execution.
     DiscardStatus(api, api->DisableMemPattern(options.get()));
     DiscardStatus(api, api->SetSessionExecutionMode(options.get(), ORT_SEQUENTIAL));
     if (OrtStatus* status = appendDml(options.get(), 0)) {
       const std::string text = TakeStatusMessage(api, status);
-      log += text.empty() ? std::string("DML provider init failed\n") : "DML provider init failed: " + text + "\n";
-      return false;
+      return failure(text.empty() ? std::string("DML provider init failed\n")
+                                  : "DML provider init failed: " + text + "\n");
     }
   } else {
     DiscardStatus(api, api->SetIntraOpNumThreads(options.get(),
@@ -186,30 +173,29 @@ bool OrtManager::CreateModelSession(const std::u16string& modelPath, bool useDml
     DiscardStatus(api, api->AddSessionConfigEntry(options.get(), "session.intra_op.allow_spinning", "0"));
   }
 
-  OrtStatus* status = api->CreateSession(env, OrtPath(modelPath).c_str(), options.get(), &target.session);
+  OrtSession* session = nullptr;
+  OrtStatus* status = api->CreateSession(env, OrtPath(file.path).c_str(), options.get(), &session);
   options.reset();
   if (status != nullptr) {
     const std::string text = TakeStatusMessage(api, status);
-    log += text.empty() ? std::string("Session creation failed\n") : text + "\n";
     // The runtime leaves the out-parameter alone on failure; make sure nothing half-made survives.
-    target.Reset();
-    return false;
+    if (session != nullptr) api->ReleaseSession(session);
+    return failure(text.empty() ? std::string("Session creation failed\n") : text + "\n");
   }
-  if (target.session == nullptr) {
-    log += "Unknown session creation error\n";
-    return false;
-  }
+  if (session == nullptr) return failure("Unknown session creation error\n");
 
+  std::vector<std::string> inputNames;
+  std::vector<std::string> outputNames;
   OrtAllocator* allocator = nullptr;
-  if (DiscardStatus(api, api->GetAllocatorWithDefaultOptions(&allocator)) || allocator == nullptr) return true;
-  OrtSession* session = target.session;
-  target.inputNames = CollectNames(
-      api, allocator, [&](size_t* count) { return api->SessionGetInputCount(session, count); },
-      [&](size_t i, char** name) { return api->SessionGetInputName(session, i, allocator, name); });
-  target.outputNames = CollectNames(
-      api, allocator, [&](size_t* count) { return api->SessionGetOutputCount(session, count); },
-      [&](size_t i, char** name) { return api->SessionGetOutputName(session, i, allocator, name); });
-  return true;
+  if (!DiscardStatus(api, api->GetAllocatorWithDefaultOptions(&allocator)) && allocator != nullptr) {
+    inputNames = CollectNames(
+        api, allocator, [&](size_t* count) { return api->SessionGetInputCount(session, count); },
+        [&](size_t i, char** name) { return api->SessionGetInputName(session, i, allocator, name); });
+    outputNames = CollectNames(
+        api, allocator, [&](size_t* count) { return api->SessionGetOutputCount(session, count); },
+        [&](size_t i, char** name) { return api->SessionGetOutputName(session, i, allocator, name); });
+  }
+  return ModelSession(api, session, std::move(inputNames), std::move(outputNames), file.defaultOutput);
 }
 
 }  // namespace vesk

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/status.h"
+#include "runtime/model_opener.h"
 #include "runtime/model_session.h"
 
 namespace vesk {
@@ -22,7 +24,7 @@ using RuntimeLogSink = std::function<void(std::string_view line)>;
 // The API version the worker is written for.
 inline constexpr uint32_t kOrtApiVersion = 22;
 
-class OrtManager {
+class OrtManager final : public ModelOpener {
  public:
   void* module = nullptr;  // the loaded library
   const OrtApi* api = nullptr;
@@ -36,7 +38,7 @@ class OrtManager {
 
   // Constructible on its own only so that tests can examine a load in isolation.
   OrtManager() = default;
-  ~OrtManager();
+  ~OrtManager() override;
   OrtManager(const OrtManager&) = delete;
   OrtManager& operator=(const OrtManager&) = delete;
 
@@ -46,14 +48,15 @@ class OrtManager {
   void SetLogSink(RuntimeLogSink sink);
 
   // Loads the library from `backendFolder` and makes the environment, whose log goes to the sink;
-  // returns at once when the API table is already there. On failure `error` is replaced by the reason.
-  bool Initialize(const std::u16string& backendFolder, std::u16string& error);
+  // succeeds at once when the API table is already there. A failure (FailureKind::ModelSetup) says why.
+  Status Initialize(const std::u16string& backendFolder);
 
-  // Opens the model at `modelPath` into `target` (emptied first) on DirectML or the CPU. Diagnostic
-  // lines, each ending in "\n", are appended to `log`. `simulateDmlInitFailure` makes a DirectML
-  // request fail as if the provider had refused it.
-  bool CreateModelSession(const std::u16string& modelPath, bool useDml, ModelSession& target, std::string& log,
-                          bool simulateDmlInitFailure);
+  // Opens the model file on `device`. A failure (FailureKind::ModelSetup) carries the diagnostic
+  // lines, each ending in "\n".
+  Outcome<ModelSession> CreateModelSession(const ModelFile& file, Device device);
+
+  // CreateModelSession, as the engine opens its models.
+  Outcome<std::unique_ptr<Model>> Open(const ModelFile& file, Device device) override;
 
  private:
   // Releases the memory descriptor, then the environment, then unloads the library.

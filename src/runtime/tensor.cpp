@@ -4,12 +4,12 @@
 
 namespace vesk {
 
-OrtValueHandle CreateInputTensor(float* data, size_t floatCount, const std::array<int64_t, 4>& shape) {
+OrtValueHandle CreateInputTensor(std::span<float> data, const InputShape& shape) {
   const OrtManager& manager = OrtManager::Instance();
   const OrtApi* api = manager.api;
   OrtValueHandle value(api, nullptr);
   if (api == nullptr || manager.cpuMemoryInfo == nullptr) return value;
-  if (DiscardStatus(api, api->CreateTensorWithDataAsOrtValue(manager.cpuMemoryInfo, data, floatCount * sizeof(float),
+  if (DiscardStatus(api, api->CreateTensorWithDataAsOrtValue(manager.cpuMemoryInfo, data.data(), data.size_bytes(),
                                                              shape.data(), shape.size(),
                                                              ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT, value.out()))) {
     value.reset();
@@ -17,26 +17,11 @@ OrtValueHandle CreateInputTensor(float* data, size_t floatCount, const std::arra
   return value;
 }
 
-bool RunOnTensor(ModelSession& session, OrtValueHandle& input, const char* defaultOutputName,
-                 OrtValueHandle& output, std::string& error, bool& runFailed) {
-  const char* inputName = session.inputNames.empty() ? "x" : session.inputNames.front().c_str();
-  const char* outputName = session.outputNames.empty() ? defaultOutputName : session.outputNames.front().c_str();
-  std::vector<OrtValue*> outputs;
-  const bool ran = session.Run({inputName}, {input.get()}, {outputName}, outputs, error);
-  input.reset();
-  if (!ran) {
-    runFailed = true;
-    return false;
-  }
-  output = OrtValueHandle(session.api, outputs.empty() ? nullptr : outputs.front());
-  return true;
-}
-
-std::vector<int64_t> TensorShape(const OrtValue* value) {
+std::optional<std::vector<int64_t>> TensorShape(const OrtValue* value) {
   const OrtApi* api = OrtManager::Instance().api;
-  if (api == nullptr || value == nullptr) return {};
+  if (api == nullptr || value == nullptr) return std::nullopt;
   TensorTypeAndShapeInfoHandle info(api, nullptr);
-  if (DiscardStatus(api, api->GetTensorTypeAndShape(value, info.out())) || !info) return {};
+  if (DiscardStatus(api, api->GetTensorTypeAndShape(value, info.out())) || !info) return std::nullopt;
   size_t count = 0;
   if (DiscardStatus(api, api->GetDimensionsCount(info.get(), &count))) count = 0;
   std::vector<int64_t> shape(count);

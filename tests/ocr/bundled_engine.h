@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "ocr/ocr_engine.h"
@@ -15,8 +16,8 @@ namespace vesk::test {
 
 // Loads the runtime beside the test programs (once per process).
 inline void LoadBundledRuntime() {
-  std::u16string error;
-  ASSERT_TRUE(OrtManager::Instance().Initialize(FromUtf8((BinDir() / "backend").string()), error)) << ToUtf8(error);
+  const Status loaded = OrtManager::Instance().Initialize(FromUtf8((BinDir() / "backend").string()));
+  ASSERT_TRUE(loaded.ok()) << loaded.message();
 }
 
 inline ModelPaths BundledModelPaths() {
@@ -26,11 +27,21 @@ inline ModelPaths BundledModelPaths() {
           path("PP-OCRv5_server_rec.onnx"), path("ppocrv5_dict.txt")};
 }
 
-// Sets the engine up on the CPU with the bundled models.
-inline void InitializeBundledCpuEngine(OcrEngine& engine) {
+// Sets the engine up on the CPU with the bundled models and `profile`.
+inline void InitializeBundledCpuEngine(OcrEngine& engine, const ModelProfile& profile = {}) {
   ASSERT_NO_FATAL_FAILURE(LoadBundledRuntime());
-  std::string log;
-  ASSERT_TRUE(engine.Initialize(BundledModelPaths(), ExecutionProvider::Cpu, log, false)) << log;
+  EngineSettings settings;
+  settings.provider = ExecutionProvider::Cpu;
+  settings.profile = profile;
+  const Status status = engine.Initialize(BundledModelPaths(), settings);
+  ASSERT_TRUE(status.ok()) << status.message();
+}
+
+// A bundled model on the CPU, for a stage of its own.
+inline std::unique_ptr<Model> BundledModel(const std::u16string& path, const char* defaultOutput) {
+  Outcome<std::unique_ptr<Model>> model = OrtManager::Instance().Open({path, defaultOutput}, Device::Cpu);
+  EXPECT_TRUE(model.ok()) << model.status().message();
+  return model.ok() ? std::move(*model) : nullptr;
 }
 
 }  // namespace vesk::test

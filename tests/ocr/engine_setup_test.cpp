@@ -1,17 +1,21 @@
+// Engine set-up: the dictionary, the model files, and on which device each model is opened, with the
+// fallbacks to the CPU and the notes and logs they leave.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
-#include "ocr/bundled_engine.h"
+#include "ocr/dictionary.h"
+#include "ocr/fake_models.h"
 #include "ocr/ocr_engine.h"
 #include "platform/text.h"
-#include "runtime/ort_manager.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
 namespace {
 
+using test::ModelOnDevice;
 using test::ScopedTempDir;
 using test::WriteFile;
 
@@ -27,242 +31,170 @@ TEST(LoadDictionaryTest, AcceptsFromEighteenThousandLinesAndFramesThem) {
   ScopedTempDir dir;
   WriteFile(dir.path() / "short.txt", Lines(17999, "\n"));
   WriteFile(dir.path() / "enough.txt", Lines(18000, "\n"));
-  OcrEngine engine;
-  EXPECT_FALSE(engine.LoadDictionary(U16(dir.path() / "short.txt")));
-  ASSERT_TRUE(engine.LoadDictionary(U16(dir.path() / "enough.txt")));
-  ASSERT_EQ(engine.dictionary.size(), 18002u);
-  EXPECT_EQ(engine.dictionary.front(), "");
-  EXPECT_EQ(engine.dictionary[1], "c0");
-  EXPECT_EQ(engine.dictionary[18000], "c17999");
-  EXPECT_EQ(engine.dictionary.back(), " ");
+  EXPECT_EQ(LoadDictionary(U16(dir.path() / "short.txt")).status().kind(), FailureKind::ModelSetup);
+  const Outcome<Dictionary> dictionary = LoadDictionary(U16(dir.path() / "enough.txt"));
+  ASSERT_TRUE(dictionary.ok());
+  ASSERT_EQ(dictionary->size(), 18002u);
+  EXPECT_EQ(dictionary->front(), "");
+  EXPECT_EQ((*dictionary)[1], "c0");
+  EXPECT_EQ((*dictionary)[18000], "c17999");
+  EXPECT_EQ(dictionary->back(), " ");
 }
 
 TEST(LoadDictionaryTest, LineEndsAndBlankLines) {
   ScopedTempDir dir;
-  const std::string tail = Lines(18000, "\n");
-  WriteFile(dir.path() / "lf.txt", "a\n\n b \n" + tail);
+  WriteFile(dir.path() / "lf.txt", "a\n\n b \n" + Lines(18000, "\n"));
   WriteFile(dir.path() / "crlf.txt", "a\r\n\r\n b \r\n" + Lines(18000, "\r\n"));
-  OcrEngine lf;
-  OcrEngine crlf;
-  ASSERT_TRUE(lf.LoadDictionary(U16(dir.path() / "lf.txt")));
-  ASSERT_TRUE(crlf.LoadDictionary(U16(dir.path() / "crlf.txt")));
-  EXPECT_EQ(lf.dictionary, crlf.dictionary);
+  const Outcome<Dictionary> lf = LoadDictionary(U16(dir.path() / "lf.txt"));
+  const Outcome<Dictionary> crlf = LoadDictionary(U16(dir.path() / "crlf.txt"));
+  ASSERT_TRUE(lf.ok() && crlf.ok());
+  EXPECT_EQ(*lf, *crlf);
   // A blank line in the middle is an entry of its own; spaces around a text are kept.
-  EXPECT_EQ(lf.dictionary[1], "a");
-  EXPECT_EQ(lf.dictionary[2], "");
-  EXPECT_EQ(lf.dictionary[3], " b ");
-  EXPECT_EQ(lf.dictionary[4], "c0");
+  EXPECT_EQ(std::vector<std::string>(lf->begin() + 1, lf->begin() + 5),
+            (std::vector<std::string>{"a", "", " b ", "c0"}));
 
   // Only one "\r" is a line end; a last line without "\n" still counts.
-  WriteFile(dir.path() / "odd.txt", "x\r\r\n" + tail + "last");
-  OcrEngine odd;
-  ASSERT_TRUE(odd.LoadDictionary(U16(dir.path() / "odd.txt")));
-  EXPECT_EQ(odd.dictionary[1], "x\r");
-  EXPECT_EQ(odd.dictionary[odd.dictionary.size() - 2], "last");
-  EXPECT_EQ(odd.dictionary.size(), 18004u);
+  WriteFile(dir.path() / "odd.txt", "x\r\r\n" + Lines(18000, "\n") + "last");
+  const Outcome<Dictionary> odd = LoadDictionary(U16(dir.path() / "odd.txt"));
+  ASSERT_TRUE(odd.ok());
+  EXPECT_EQ((*odd)[1], "x\r");
+  EXPECT_EQ((*odd)[odd->size() - 2], "last");
+  EXPECT_EQ(odd->size(), 18004u);
 }
 
-TEST(LoadDictionaryTest, MissingFileLeavesOnlyTheBlankEntry) {
-  ScopedTempDir dir;
-  OcrEngine engine;
-  EXPECT_FALSE(engine.LoadDictionary(U16(dir.path() / "absent.txt")));
-  EXPECT_EQ(engine.dictionary, std::vector<std::string>{""});
-}
-
-// Set-up against the real library and models beside the test program.
 class EngineSetupTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_NO_FATAL_FAILURE(test::LoadBundledRuntime());
-    paths_ = test::BundledModelPaths();
-    // The set-up is examined as with a library that has no DirectML provider; tests that need one
-    // put a stand-in in its place.
-    savedAppendDml_ = OrtManager::Instance().appendDml;
-    OrtManager::Instance().appendDml = nullptr;
-  }
-  void TearDown() override { OrtManager::Instance().appendDml = savedAppendDml_; }
+  EngineSetupTest() : paths_(test::WriteFakeModels(dir_.path())) {}
 
-  std::u16string Corrupt(const char* name) {
-    WriteFile(dir_.path() / name, "not a model");
-    return U16(dir_.path() / name);
-  }
+  Status Initialize(const EngineSettings& settings) { return engine_.Initialize(paths_, settings); }
 
   ScopedTempDir dir_;
   ModelPaths paths_;
-  OcrEngine engine_;
-  std::string log_;
-  AppendDmlFunction savedAppendDml_ = nullptr;
+  test::FakeOpener opener_;
+  OcrEngine engine_{opener_};
 };
 
-TEST_F(EngineSetupTest, CpuBuildsAllThreeSessionsAndIgnoresTheSimulation) {
-  ASSERT_TRUE(engine_.Initialize(paths_, ExecutionProvider::Cpu, log_, true)) << log_;
-  EXPECT_EQ(log_, "");
-  EXPECT_FALSE(engine_.useDml);
-  EXPECT_EQ(engine_.fallbackNote, "");
-  EXPECT_TRUE(engine_.det.loaded());
-  EXPECT_TRUE(engine_.cls.loaded());
-  EXPECT_TRUE(engine_.rec.loaded());
-  EXPECT_EQ(engine_.dictionary.size(), 18002u);
-  EXPECT_EQ(engine_.paths.rec, paths_.rec);
-  EXPECT_EQ(engine_.ep, ExecutionProvider::Cpu);
-}
-
-// Without the DirectML provider, Auto always takes the detection fallback.
-TEST_F(EngineSetupTest, AutoFallsBackToTheCpuWithoutTheProvider) {
-  ASSERT_TRUE(engine_.Initialize(paths_, ExecutionProvider::Auto, log_, false)) << log_;
-  EXPECT_EQ(log_,
-            "DML det init failed: DirectML provider symbol not present in onnxruntime.dll\n\n"
-            "Falling back to CPU session for Det\n");
-  EXPECT_EQ(engine_.fallbackNote,
-            "DML det session init failed: DirectML provider symbol not present in onnxruntime.dll; Det and Rec run "
-            "on CPU");
-  EXPECT_FALSE(engine_.useDml);
-  EXPECT_TRUE(engine_.det.loaded());
-  EXPECT_TRUE(engine_.cls.loaded());
-  EXPECT_TRUE(engine_.rec.loaded());
-}
-
-TEST_F(EngineSetupTest, AutoWithSimulatedFailureNamesTheFaultInjection) {
-  ASSERT_TRUE(engine_.Initialize(paths_, ExecutionProvider::Auto, log_, true)) << log_;
-  EXPECT_EQ(log_,
-            "DML det init failed: Fault injection: force_dml_fail_init simulated\n\n"
-            "Falling back to CPU session for Det\n");
-  EXPECT_EQ(engine_.fallbackNote,
-            "DML det session init failed: Fault injection: force_dml_fail_init simulated; Det and Rec run on CPU");
-  EXPECT_FALSE(engine_.useDml);
-  EXPECT_TRUE(engine_.rec.loaded());
-}
-
-TEST_F(EngineSetupTest, DmlHasNoFallback) {
-  EXPECT_FALSE(engine_.Initialize(paths_, ExecutionProvider::Dml, log_, false));
-  EXPECT_EQ(log_, "DML det init failed: DirectML provider symbol not present in onnxruntime.dll\n\n");
-  EXPECT_FALSE(engine_.det.loaded());
-  EXPECT_FALSE(engine_.rec.loaded());
-
-  OcrEngine simulated;
-  std::string log;
-  EXPECT_FALSE(simulated.Initialize(paths_, ExecutionProvider::Dml, log, true));
-  EXPECT_EQ(log, "DML det init failed: Fault injection: force_dml_fail_init simulated\n\n");
-}
-
-TEST_F(EngineSetupTest, DictionaryIsCheckedBeforeTheModels) {
-  paths_.dict = U16(dir_.path() / "absent.txt");
-  paths_.det = U16(dir_.path() / "absent.onnx");
-  EXPECT_FALSE(engine_.Initialize(paths_, ExecutionProvider::Cpu, log_, false));
-  EXPECT_EQ(log_,
-            "Dictionary missing, unreadable, or truncated (expected the PP-OCRv5 18,383-entry list, need at least "
-            "18000 entries): " +
-                (dir_.path() / "absent.txt").string());
-}
-
-TEST_F(EngineSetupTest, MissingModelsAreNamedInDetRecClsOrder) {
-  log_ = "replaced";
-  paths_.rec = U16(dir_.path() / "rec.onnx");
-  paths_.cls = U16(dir_.path() / "cls.onnx");
-  EXPECT_FALSE(engine_.Initialize(paths_, ExecutionProvider::Cpu, log_, false));
-  EXPECT_EQ(log_, "Model file not found: " + (dir_.path() / "rec.onnx").string());
-
-  // A folder is no model, and the orientation model is required too.
+// The dictionary is checked first, then the models in the order detection, recognition, orientation;
+// the orientation model is required even when orientation is not wanted.
+TEST_F(EngineSetupTest, MissingFilesAreNamedDictionaryFirst) {
+  std::filesystem::remove(dir_.path() / "rec.onnx");
+  std::filesystem::remove(dir_.path() / "cls.onnx");
   std::filesystem::create_directory(dir_.path() / "cls.onnx");
-  ModelPaths onlyClsMissing = paths_;
-  onlyClsMissing.rec = paths_.det;
-  OcrEngine engine;
-  std::string log;
-  EXPECT_FALSE(engine.Initialize(onlyClsMissing, ExecutionProvider::Cpu, log, false));
-  EXPECT_EQ(log, "Model file not found: " + (dir_.path() / "cls.onnx").string());
+  const ModelPaths complete = paths_;
+  paths_.dict = U16(dir_.path() / "absent.txt");
+  EXPECT_EQ(Initialize({}).message(),
+            "Dictionary missing, unreadable, or truncated (expected the PP-OCRv5 18,383-entry list, need at least "
+            "18000 entries): " + (dir_.path() / "absent.txt").string());
+
+  paths_ = complete;
+  EXPECT_EQ(Initialize({}).message(), "Model file not found: " + (dir_.path() / "rec.onnx").string());
+  paths_.rec = paths_.det;
+  EngineSettings withoutOrientation;
+  withoutOrientation.withOrientation = false;
+  const Status status = Initialize(withoutOrientation);
+  EXPECT_EQ(status.kind(), FailureKind::ModelSetup);
+  EXPECT_EQ(status.message(), "Model file not found: " + (dir_.path() / "cls.onnx").string());
+  EXPECT_TRUE(opener_.opened.empty());
 }
 
-TEST_F(EngineSetupTest, CorruptOrientationModelLeavesOrientationOut) {
-  paths_.cls = Corrupt("cls.onnx");
-  ASSERT_TRUE(engine_.Initialize(paths_, ExecutionProvider::Cpu, log_, false)) << log_;
-  EXPECT_EQ(log_, "");
-  EXPECT_FALSE(engine_.cls.loaded());
-  EXPECT_TRUE(engine_.det.loaded());
-  EXPECT_TRUE(engine_.rec.loaded());
-}
+const ModelOnDevice kDetDml{"det", Device::DirectMl};
+const ModelOnDevice kDetCpu{"det", Device::Cpu};
+const ModelOnDevice kClsCpu{"cls", Device::Cpu};
+const ModelOnDevice kRecDml{"rec", Device::DirectMl};
+const ModelOnDevice kRecCpu{"rec", Device::Cpu};
+const std::string kRefusal = "no adapter\n";
+const std::string kInjected = "Fault injection: force_dml_fail_init simulated";
 
-// A run that will not classify orientation skips the session, but still needs the file.
-TEST_F(EngineSetupTest, WithoutOrientationTheSessionIsNotMadeButTheFileIsChecked) {
-  ASSERT_TRUE(engine_.Initialize(paths_, ExecutionProvider::Cpu, log_, false, false)) << log_;
-  EXPECT_FALSE(engine_.cls.loaded());
-  EXPECT_TRUE(engine_.det.loaded());
-  EXPECT_TRUE(engine_.rec.loaded());
-
-  OcrEngine missing;
-  ModelPaths noCls = paths_;
-  noCls.cls = U16(dir_.path() / "absent.onnx");
-  std::string log;
-  EXPECT_FALSE(missing.Initialize(noCls, ExecutionProvider::Cpu, log, false, false));
-  EXPECT_EQ(log, "Model file not found: " + (dir_.path() / "absent.onnx").string());
-}
-
-TEST_F(EngineSetupTest, CorruptDetectionOrRecognitionModelFailsWithTheRuntimeReason) {
-  paths_.det = Corrupt("det.onnx");
-  EXPECT_FALSE(engine_.Initialize(paths_, ExecutionProvider::Cpu, log_, false));
-  EXPECT_NE(log_.find("det.onnx"), std::string::npos) << log_;
-  EXPECT_EQ(log_.back(), '\n');
-  EXPECT_FALSE(engine_.rec.loaded());
-
-  ModelPaths badRec = paths_;
-  badRec.det = U16(test::BinDir() / "models" / "PP-OCRv5_server_det.onnx");
-  badRec.rec = Corrupt("rec.onnx");
-  OcrEngine engine;
-  std::string log;
-  EXPECT_FALSE(engine.Initialize(badRec, ExecutionProvider::Auto, log, true));
-  EXPECT_EQ(log.rfind("DML det init failed: Fault injection: force_dml_fail_init simulated\n\n"
-                      "Falling back to CPU session for Det\n",
-                      0),
-            0u)
-      << log;
-  EXPECT_NE(log.find("rec.onnx"), std::string::npos) << log;
-}
-
-// A stand-in DirectML entry point that accepts the first request and refuses the later ones, so that
-// the recognition fallback runs wherever the tests run.
-const OrtApi* gApi = nullptr;
-int gDmlCalls = 0;
-
-OrtStatus* ORT_API_CALL AcceptOnceAppendDml(OrtSessionOptions*, int) {
-  return ++gDmlCalls == 1 ? nullptr : gApi->CreateStatus(ORT_FAIL, "device lost");
-}
-
-OrtStatus* ORT_API_CALL AcceptingAppendDml(OrtSessionOptions*, int) { return nullptr; }
-
-class FakeDirectMlSetupTest : public EngineSetupTest {
- protected:
-  void SetUp() override {
-    EngineSetupTest::SetUp();
-    gApi = OrtManager::Instance().api;
-    gDmlCalls = 0;
-  }
+struct SetupCase {
+  const char* name;
+  ExecutionProvider provider;
+  ForceDmlFail fault;
+  std::vector<ModelOnDevice> refused;  // each refused with kRefusal
+  std::vector<ModelOnDevice> opened;   // every open asked for, in order
+  bool ok;
+  const char* ep;    // where the pass runs after a set-up that succeeded
+  std::string text;  // the fallback note after a set-up that succeeded, else the failure message
 };
 
-TEST_F(FakeDirectMlSetupTest, AutoRebuildsBothOnTheCpuWhenRecognitionFails) {
-  OrtManager::Instance().appendDml = &AcceptOnceAppendDml;
-  ASSERT_TRUE(engine_.Initialize(paths_, ExecutionProvider::Auto, log_, false)) << log_;
-  EXPECT_EQ(log_, "DML provider init failed: device lost\nDML rec init failed, falling back all models to CPU\n");
-  EXPECT_EQ(engine_.fallbackNote, "DML rec session init failed; Det and Rec rebuilt on CPU");
-  EXPECT_FALSE(engine_.useDml);
-  EXPECT_EQ(gDmlCalls, 2);
-  EXPECT_TRUE(engine_.det.loaded());
-  EXPECT_TRUE(engine_.rec.loaded());
+class EngineFallbackTest : public EngineSetupTest, public ::testing::WithParamInterface<SetupCase> {};
+
+TEST_P(EngineFallbackTest, OpensEachModelWhereTheProviderAllowsAndFallsBackAsItAllows) {
+  const SetupCase& c = GetParam();
+  for (const ModelOnDevice& model : c.refused) opener_.refusals[model] = kRefusal;
+  EngineSettings settings;
+  settings.provider = c.provider;
+  settings.dmlFault = c.fault;
+  const Status status = Initialize(settings);
+  EXPECT_EQ(opener_.opened, c.opened);
+  ASSERT_EQ(status.ok(), c.ok) << status.message();
+  if (!c.ok) {
+    EXPECT_EQ(status.kind(), FailureKind::ModelSetup);
+    EXPECT_EQ(status.message(), c.text);
+    return;
+  }
+  const Outcome<OcrResult> result = engine_.Recognize(test::BlankImage(), OcrOptions{});
+  ASSERT_TRUE(result.ok()) << result.status().message();
+  EXPECT_EQ(result->ep, c.ep);
+  EXPECT_EQ(result->fallback, c.text);
+  EXPECT_EQ(result->log, c.text.empty() ? "" : c.text + "\n");
+  ASSERT_EQ(result->lines.size(), 1u);
+  EXPECT_EQ(result->lines[0].text, "c0");
 }
 
-TEST_F(FakeDirectMlSetupTest, DmlFailsWhenRecognitionFails) {
-  OrtManager::Instance().appendDml = &AcceptOnceAppendDml;
-  EXPECT_FALSE(engine_.Initialize(paths_, ExecutionProvider::Dml, log_, false));
-  EXPECT_EQ(log_, "DML provider init failed: device lost\n");
-  EXPECT_TRUE(engine_.useDml);
-  EXPECT_FALSE(engine_.rec.loaded());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Providers, EngineFallbackTest,
+    ::testing::Values(
+        SetupCase{"Cpu", ExecutionProvider::Cpu, ForceDmlFail::None, {}, {kDetCpu, kClsCpu, kRecCpu}, true, "cpu", ""},
+        SetupCase{"CpuIgnoresTheInjectedFault", ExecutionProvider::Cpu, ForceDmlFail::Init, {}, {kDetCpu, kClsCpu, kRecCpu},
+                  true, "cpu", ""},
+        SetupCase{"Auto", ExecutionProvider::Auto, ForceDmlFail::None, {}, {kDetDml, kClsCpu, kRecDml}, true, "dml", ""},
+        SetupCase{"Dml", ExecutionProvider::Dml, ForceDmlFail::None, {}, {kDetDml, kClsCpu, kRecDml}, true, "dml", ""},
+        SetupCase{"AutoWithInjectedFault", ExecutionProvider::Auto, ForceDmlFail::Init, {}, {kDetCpu, kClsCpu, kRecCpu},
+                  true, "cpu", "DML det session init failed: " + kInjected + "; Det and Rec run on CPU"},
+        SetupCase{"AutoWithDetectionRefused", ExecutionProvider::Auto, ForceDmlFail::None, {kDetDml},
+                  {kDetDml, kDetCpu, kClsCpu, kRecCpu}, true, "cpu",
+                  "DML det session init failed: no adapter; Det and Rec run on CPU"},
+        SetupCase{"AutoWithRecognitionRefused", ExecutionProvider::Auto, ForceDmlFail::None, {kRecDml},
+                  {kDetDml, kClsCpu, kRecDml, kDetCpu, kRecCpu}, true, "cpu",
+                  "DML rec session init failed; Det and Rec rebuilt on CPU"},
+        SetupCase{"CpuWithOrientationRefused", ExecutionProvider::Cpu, ForceDmlFail::None, {kClsCpu},
+                  {kDetCpu, kClsCpu, kRecCpu}, true, "cpu", ""},
+        SetupCase{"DmlWithInjectedFault", ExecutionProvider::Dml, ForceDmlFail::Init, {}, {}, false, "",
+                  "DML det init failed: " + kInjected + "\n\n"},
+        SetupCase{"DmlWithRecognitionRefused", ExecutionProvider::Dml, ForceDmlFail::None, {kRecDml},
+                  {kDetDml, kClsCpu, kRecDml}, false, "", kRefusal},
+        SetupCase{"CpuWithDetectionRefused", ExecutionProvider::Cpu, ForceDmlFail::None, {kDetCpu}, {kDetCpu}, false, "",
+                  kRefusal},
+        SetupCase{"AutoWithDetectionRefusedEverywhere", ExecutionProvider::Auto, ForceDmlFail::None, {kDetDml, kDetCpu},
+                  {kDetDml, kDetCpu}, false, "",
+                  "DML det init failed: no adapter\n\nFalling back to CPU session for Det\nno adapter\n"},
+        SetupCase{"AutoWithRecognitionRefusedEverywhere", ExecutionProvider::Auto, ForceDmlFail::None, {kRecDml, kRecCpu},
+                  {kDetDml, kClsCpu, kRecDml, kDetCpu, kRecCpu}, false, "",
+                  "no adapter\nDML rec init failed, falling back all models to CPU\nno adapter\n"}),
+    [](const ::testing::TestParamInfo<SetupCase>& info) { return std::string(info.param.name); });
 
-TEST_F(FakeDirectMlSetupTest, WorkingProviderKeepsDirectMl) {
-  OrtManager::Instance().appendDml = &AcceptingAppendDml;
-  ASSERT_TRUE(engine_.Initialize(paths_, ExecutionProvider::Auto, log_, false)) << log_;
-  EXPECT_EQ(log_, "");
-  EXPECT_TRUE(engine_.useDml);
-  EXPECT_EQ(engine_.fallbackNote, "");
-  EXPECT_TRUE(engine_.cls.loaded());
+// Orientation is a refinement: a model that cannot be opened, or is not wanted, leaves every line upright.
+TEST_F(EngineSetupTest, OrientationThatCannotBeOpenedOrIsNotWantedLeavesLinesUpright) {
+  struct Case {
+    bool refused;
+    bool wanted;
+    int32_t orientation;
+  };
+  for (const Case& c : {Case{false, true, 180}, Case{true, true, 0}, Case{false, false, 0}}) {
+    SCOPED_TRACE(std::to_string(c.refused) + std::to_string(c.wanted));
+    test::FakeOpener opener;
+    opener.runs[kClsCpu] = test::Turned(true);
+    if (c.refused) opener.refusals[kClsCpu] = kRefusal;
+    OcrEngine engine(opener);
+    EngineSettings settings;
+    settings.provider = ExecutionProvider::Cpu;
+    settings.withOrientation = c.wanted;
+    ASSERT_TRUE(engine.Initialize(paths_, settings).ok());
+    const Outcome<OcrResult> result = engine.Recognize(test::BlankImage(), OcrOptions{});
+    ASSERT_TRUE(result.ok() && result->lines.size() == 1) << result.status().message();
+    EXPECT_EQ(result->lines[0].orientation, c.orientation);
+    EXPECT_EQ(opener.opened.size(), c.wanted ? 3u : 2u);
+  }
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
-// The model profile file, and what the steps make of a profile and of its absence.
+// The model profile file, and what the steps make of a profile.
 #include "ocr/model_profile.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,24 +18,8 @@ namespace {
 
 const std::string kFile = "model_profile.txt";
 
-ModelProfile Parsed(const std::string& text) {
-  ModelProfile profile;
-  std::string error;
-  EXPECT_TRUE(ParseModelProfile(text, kFile, profile, error)) << error;
-  return profile;
-}
-
-std::string Rejection(const std::string& text) {
-  ModelProfile profile;
-  profile.detMaxSide = 1234;
-  std::string error;
-  EXPECT_FALSE(ParseModelProfile(text, kFile, profile, error)) << text;
-  EXPECT_EQ(profile.detMaxSide, 1234) << "a rejected profile must leave the old values alone";
-  return error;
-}
-
 TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
-  const ModelProfile p = Parsed(
+  const Outcome<ModelProfile> parsed = ParseModelProfile(
       "\xEF\xBB\xBF# substitute models\r\n"
       "det_max_side = 1920\r\n"
       "\n"
@@ -53,17 +36,20 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "rec_batch_columns = 2560\n"
       "cls_batch = 8\n"
       "rec_padded_batches = on\n"
-      "text_polish = on");  // the last line needs no line feed
+      "text_polish = on",  // the last line needs no line feed
+      kFile);
+  ASSERT_TRUE(parsed.ok()) << parsed.status().message();
+  const ModelProfile& p = *parsed;
   EXPECT_EQ(p.name, kFile);
-  EXPECT_EQ(p.detMaxSide, 1920);
-  EXPECT_EQ(p.detMaxPixels, 2100000);
+  EXPECT_EQ(p.detection.maxSide, 1920);
+  EXPECT_EQ(p.detection.maxPixels, 2100000);
   EXPECT_FLOAT_EQ(p.cropMarginY, 0.15f);
   EXPECT_FLOAT_EQ(p.cropMarginX, 0.05f);
-  EXPECT_EQ(p.clsInput, OrientationInput::Padded);
-  EXPECT_FLOAT_EQ(p.clsThreshold, 0.9f);
-  EXPECT_FLOAT_EQ(p.clsMinAspect, 1.5f);
+  EXPECT_EQ(p.orientation.input, OrientationInput::Padded);
+  EXPECT_FLOAT_EQ(p.orientation.threshold, 0.9f);
+  EXPECT_FLOAT_EQ(p.orientation.minAspect, 1.5f);
   EXPECT_TRUE(p.clsConfirm);
-  EXPECT_EQ(p.gapSpaceSteps, 3);
+  EXPECT_EQ(p.recognition.gapSpaceSteps, 3);
   EXPECT_TRUE(p.textPolish);
   EXPECT_EQ(p.batching.recognitionBatch, 2);
   EXPECT_EQ(p.batching.recognitionBatchColumns, 2560);
@@ -71,123 +57,85 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_TRUE(p.batching.padRecognitionBatches);
 }
 
-TEST(ModelProfileTest, KeysLeftOutKeepTheValuesOfAPipelineWithoutProfile) {
-  const ModelProfile p = Parsed("# nothing set\n");
-  const ModelProfile none;
-  EXPECT_EQ(p.name, kFile);
-  EXPECT_TRUE(none.name.empty());
-  for (const ModelProfile* q : {&p, &none}) {
-    EXPECT_EQ(q->detMaxSide, 960);
-    EXPECT_EQ(q->detMaxPixels, 0);
-    EXPECT_EQ(q->cropMarginY, 0.0f);
-    EXPECT_EQ(q->cropMarginX, 0.0f);
-    EXPECT_EQ(q->clsInput, OrientationInput::Stretched);
-    EXPECT_EQ(q->clsThreshold, 0.0f);
-    EXPECT_EQ(q->clsMinAspect, 0.0f);
-    EXPECT_FALSE(q->clsConfirm);
-    EXPECT_EQ(q->gapSpaceSteps, 0);
-    EXPECT_FALSE(q->textPolish);
-    EXPECT_EQ(q->batching.recognitionBatch, BatchSettings{}.recognitionBatch);
-    EXPECT_FALSE(q->batching.padRecognitionBatches);
-  }
-}
-
 TEST(ModelProfileTest, MistakesNameTheFileTheLineAndTheKey) {
-  EXPECT_EQ(Rejection("# ok\ndet_max_sides = 10\n"), "model_profile.txt line 2: unknown key \"det_max_sides\"");
-  EXPECT_EQ(Rejection("det_max_side 1920\n"), "model_profile.txt line 1: expected key = value");
-  EXPECT_EQ(Rejection("det_max_side = 1920\ndet_max_side = 960\n"),
-            "model_profile.txt line 2: key \"det_max_side\" given twice");
-  EXPECT_EQ(Rejection("det_max_side = 12000\n"),
-            "model_profile.txt line 1, key \"det_max_side\": value \"12000\" is out of range (32 to 8192)");
-  EXPECT_EQ(Rejection("crop_margin_y = 1.5\n"),
-            "model_profile.txt line 1, key \"crop_margin_y\": value \"1.5\" is out of range (0 to 1)");
-  EXPECT_EQ(Rejection("det_max_pixels =\n"),
-            "model_profile.txt line 1, key \"det_max_pixels\": value \"\" is not a whole number");
-  EXPECT_EQ(Rejection("cls_input = squeezed\n"),
-            "model_profile.txt line 1, key \"cls_input\": value \"squeezed\" is neither stretched nor padded");
-  EXPECT_EQ(Rejection("rec_batch = 0\n"),
-            "model_profile.txt line 1, key \"rec_batch\": value \"0\" is out of range (1 to 64)");
-  EXPECT_EQ(Rejection("cls_confirm = yes\n"),
-            "model_profile.txt line 1, key \"cls_confirm\": value \"yes\" is neither on nor off");
+  struct Case {
+    std::string text;
+    std::string error;
+  };
+  const std::string damaged = "model_profile.txt line 2: damaged (not UTF-8 text, or a control character)";
+  std::vector<Case> cases{
+      {"# ok\ndet_max_sides = 10\n", "model_profile.txt line 2: unknown key \"det_max_sides\""},
+      {"det_max_side 1920\n", "model_profile.txt line 1: expected key = value"},
+      {"det_max_side = 1920\ndet_max_side = 960\n", "model_profile.txt line 2: key \"det_max_side\" given twice"},
+      {"det_max_side = 12000\n",
+       "model_profile.txt line 1, key \"det_max_side\": value \"12000\" is out of range (32 to 8192)"},
+      {"crop_margin_y = 1.5\n",
+       "model_profile.txt line 1, key \"crop_margin_y\": value \"1.5\" is out of range (0 to 1)"},
+      {"det_max_pixels =\n", "model_profile.txt line 1, key \"det_max_pixels\": value \"\" is not a whole number"},
+      {"cls_input = squeezed\n",
+       "model_profile.txt line 1, key \"cls_input\": value \"squeezed\" is neither stretched nor padded"},
+      {"rec_batch = 0\n", "model_profile.txt line 1, key \"rec_batch\": value \"0\" is out of range (1 to 64)"},
+      {"cls_confirm = yes\n", "model_profile.txt line 1, key \"cls_confirm\": value \"yes\" is neither on nor off"},
+      {"# ok\ndet_max_side = 19\xFF" "20\n", damaged},
+      {std::string("# ok\ndet_max_side = 1920\0\n", 27), damaged},
+      {"# ok\n\x1B[1m\n", damaged},
+      {"# ok\n\xC3\n", damaged}};  // a sequence cut off
   // Numbers are plain: no signs, exponents, infinities, NaNs, trailing words or comments.
   for (const char* value : {"-0.1", "1e-1", "inf", "nan", "0.1.2", ".", "0.15 # tuned", "0x1"}) {
-    EXPECT_EQ(Rejection(std::string("cls_threshold = ") + value + "\n"),
-              std::string("model_profile.txt line 1, key \"cls_threshold\": value \"") + value +
-                  "\" is not a number");
+    cases.push_back({std::string("cls_threshold = ") + value + "\n",
+                     std::string("model_profile.txt line 1, key \"cls_threshold\": value \"") + value +
+                         "\" is not a number"});
   }
   for (const char* value : {"-1", "+3", "3.0", "99999999999999999999"}) {
-    EXPECT_NE(Rejection(std::string("gap_space_steps = ") + value + "\n").find("is not a whole number"),
-              std::string::npos);
+    cases.push_back({std::string("gap_space_steps = ") + value + "\n",
+                     std::string("model_profile.txt line 1, key \"gap_space_steps\": value \"") + value +
+                         "\" is not a whole number"});
+  }
+  for (const Case& c : cases) {
+    const Outcome<ModelProfile> parsed = ParseModelProfile(c.text, kFile);
+    EXPECT_EQ(parsed.status().kind(), FailureKind::ModelSetup) << c.text;
+    EXPECT_EQ(parsed.status().message(), c.error);
   }
 }
 
-TEST(ModelProfileTest, DamagedTextIsRejectedAtItsLine) {
-  const std::string damaged = "model_profile.txt line 2: damaged (not UTF-8 text, or a control character)";
-  EXPECT_EQ(Rejection("# ok\ndet_max_side = 19\xFF" "20\n"), damaged);
-  EXPECT_EQ(Rejection(std::string("# ok\ndet_max_side = 1920\0\n", 27)), damaged);
-  EXPECT_EQ(Rejection("# ok\n\x1B[1m\n"), damaged);
-  EXPECT_EQ(Rejection("# ok\n\xC3\n"), damaged);  // a sequence cut off
+TEST(ModelProfileTest, NoFileIsNoProfileAndAFileThatCannotBeReadIsRejected) {
+  test::ScopedTempDir tmp;
+  const std::filesystem::path file = tmp.path() / "model_profile.txt";
+  const auto load = [&] { return LoadModelProfile(FromUtf8(tmp.path().string())); };
+  const Outcome<ModelProfile> none = load();
+  ASSERT_TRUE(none.ok());
+  EXPECT_TRUE(none->name.empty());
+
+  test::WriteFile(file, "det_max_side = 1920\n");
+  const Outcome<ModelProfile> loaded = load();
+  ASSERT_TRUE(loaded.ok());
+  EXPECT_EQ(loaded->name, "model_profile.txt");
+  EXPECT_EQ(loaded->detection.maxSide, 1920);
+
+  test::WriteFile(file, std::string(70000, '#'));
+  EXPECT_EQ(load().status().message(), "model_profile.txt: damaged (larger than 65536 bytes)");
+  std::filesystem::remove(file);
+  std::filesystem::create_directory(file);
+  EXPECT_EQ(load().status().message(), "model_profile.txt: not readable");
 }
 
-class ModelProfileFileTest : public ::testing::Test {
- protected:
-  void Write(const std::string& content) {
-    std::ofstream(tmp_.path() / "model_profile.txt", std::ios::binary) << content;
-  }
-  ProfileLoad Load(ModelProfile& profile, std::string& error) {
-    return LoadModelProfile(FromUtf8(tmp_.path().string()), profile, error);
-  }
-  test::ScopedTempDir tmp_;
-};
-
-TEST_F(ModelProfileFileTest, NoFileIsNoProfileAndAFileIsLoadedUnderItsName) {
-  ModelProfile profile;
-  profile.detMaxSide = 77;
-  std::string error;
-  EXPECT_EQ(Load(profile, error), ProfileLoad::Absent);
-  EXPECT_TRUE(profile.name.empty());
-  EXPECT_EQ(profile.detMaxSide, 960);
-
-  Write("det_max_side = 1920\n");
-  EXPECT_EQ(Load(profile, error), ProfileLoad::Loaded);
-  EXPECT_EQ(profile.name, "model_profile.txt");
-  EXPECT_EQ(profile.detMaxSide, 1920);
-}
-
-TEST_F(ModelProfileFileTest, UnreadableOrOversizedFilesAreInvalid) {
-  ModelProfile profile;
-  std::string error;
-  std::filesystem::create_directory(tmp_.path() / "model_profile.txt");
-  EXPECT_EQ(Load(profile, error), ProfileLoad::Invalid);
-  EXPECT_EQ(error, "model_profile.txt: not readable");
-  std::filesystem::remove(tmp_.path() / "model_profile.txt");
-
-  Write(std::string(70000, '#'));
-  EXPECT_EQ(Load(profile, error), ProfileLoad::Invalid);
-  EXPECT_EQ(error, "model_profile.txt: damaged (larger than 65536 bytes)");
-}
-
-TEST(DetectionScaleTest, WithoutProfileTheLongerSideIsAtMost960AndTheMaxSideOption) {
-  const ModelProfile none;
+TEST(DetectionScaleTest, TheLongerSideLimitThePixelBudgetAndTheMaxSideOption) {
+  const DetectionSettings none;
   EXPECT_FLOAT_EQ(DetectionScale(1920, 1080, 4096, none), 0.5f);
   EXPECT_FLOAT_EQ(DetectionScale(1080, 3000, 4096, none), 0.32f);
   EXPECT_FLOAT_EQ(DetectionScale(1920, 1080, 500, none), 500.0f / 1920.0f);
   EXPECT_EQ(DetectionScale(800, 600, 4096, none), 1.0f);  // never enlarged
   EXPECT_EQ(DetectionScale(100, 30, 128, none), 1.0f);
-}
 
-TEST(DetectionScaleTest, AProfileSetsTheSideLimitAndAPixelBudgetTheOptionCanStillLower) {
-  ModelProfile profile;
-  profile.detMaxSide = 1920;
-  EXPECT_EQ(DetectionScale(1920, 1080, 4096, profile), 1.0f);
-  EXPECT_FLOAT_EQ(DetectionScale(2560, 1440, 4096, profile), 0.75f);
-  EXPECT_FLOAT_EQ(DetectionScale(2560, 1440, 960, profile), 0.375f);
+  DetectionSettings settings{.maxSide = 1920};
+  EXPECT_EQ(DetectionScale(1920, 1080, 4096, settings), 1.0f);
+  EXPECT_FLOAT_EQ(DetectionScale(2560, 1440, 4096, settings), 0.75f);
+  EXPECT_FLOAT_EQ(DetectionScale(2560, 1440, 960, settings), 0.375f);
 
-  profile.detMaxPixels = 1'000'000;
-  const float f = DetectionScale(2000, 2000, 4096, profile);
-  EXPECT_FLOAT_EQ(f, 0.5f);
-  EXPECT_EQ(DetectionScale(1000, 1000, 4096, profile), 1.0f);
-  EXPECT_FLOAT_EQ(DetectionScale(4000, 100, 4096, profile), 0.48f);  // the side limit is the tighter one
+  settings.maxPixels = 1'000'000;
+  EXPECT_FLOAT_EQ(DetectionScale(2000, 2000, 4096, settings), 0.5f);
+  EXPECT_EQ(DetectionScale(1000, 1000, 4096, settings), 1.0f);
+  EXPECT_FLOAT_EQ(DetectionScale(4000, 100, 4096, settings), 0.48f);  // the side limit is the tighter one
 }
 
 DecodedImage Gradient(int32_t width, int32_t height) {

@@ -22,12 +22,11 @@ TEST(OrtManagerTest, MissingLibraryNamesThePathAndTheLoaderReason) {
   const std::u16string folder = dir.u16() + u"/backend";
   const std::u16string path = folder + u"/libonnxruntime.so.1";
   OrtManager manager;
-  std::u16string error;
-  EXPECT_FALSE(manager.Initialize(folder, error));
-  const std::u16string prefix = u"Failed to load onnxruntime.dll from " + path + u" (";
-  ASSERT_EQ(error.substr(0, prefix.size()), prefix) << ToUtf8(error);
-  EXPECT_NE(ToUtf8(error).find("No such file"), std::string::npos) << ToUtf8(error);
-  EXPECT_EQ(error.back(), u')');
+  const std::string error = manager.Initialize(folder).message();
+  const std::string prefix = "Failed to load onnxruntime.dll from " + ToUtf8(path) + " (";
+  ASSERT_EQ(error.substr(0, prefix.size()), prefix) << error;
+  EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+  EXPECT_EQ(error.back(), ')');
   EXPECT_EQ(manager.module, nullptr);
   EXPECT_EQ(manager.api, nullptr);
 }
@@ -36,19 +35,16 @@ TEST(OrtManagerTest, FileThatIsNotALibraryFailsToLoad) {
   ScopedTempDir dir;
   test::WriteFile(dir.path() / "libonnxruntime.so.1", std::string(4096, '\x7f'));
   OrtManager manager;
-  std::u16string error;
-  EXPECT_FALSE(manager.Initialize(dir.u16(), error));
-  EXPECT_EQ(ToUtf8(error).rfind("Failed to load onnxruntime.dll from " + dir.path().string(), 0), 0u)
-      << ToUtf8(error);
+  const std::string error = manager.Initialize(dir.u16()).message();
+  EXPECT_EQ(error.rfind("Failed to load onnxruntime.dll from " + dir.path().string(), 0), 0u) << error;
 }
 
 TEST(OrtManagerTest, LibraryWithoutTheEntryPointIsRefused) {
   ScopedTempDir dir;
   std::filesystem::create_symlink("/lib/x86_64-linux-gnu/libz.so.1", dir.path() / "libonnxruntime.so.1");
   OrtManager manager;
-  std::u16string error;
-  EXPECT_FALSE(manager.Initialize(dir.u16(), error));
-  EXPECT_EQ(error, u"OrtGetApiBase not found in " + dir.u16() + u"/libonnxruntime.so.1");
+  EXPECT_EQ(manager.Initialize(dir.u16()).message(),
+            "OrtGetApiBase not found in " + dir.path().string() + "/libonnxruntime.so.1");
   EXPECT_EQ(manager.api, nullptr);
 }
 

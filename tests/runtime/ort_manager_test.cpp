@@ -4,30 +4,17 @@
 
 #include <filesystem>
 
-#include "runtime/ort_handles.h"
-#include "runtime/thread_count.h"
 #include "runtime_test_support.h"
 
 namespace vesk {
 namespace {
 
-using test::BackendFolder;
-using test::ModelFile;
+using test::BundledModel;
 using test::ReadyRuntime;
 using test::ScopedTempDir;
 
-TEST(IntraOpThreadCountTest, TwoWhenUnknownElseAtMostFour) {
-  EXPECT_EQ(IntraOpThreadCount(0), 2);
-  EXPECT_EQ(IntraOpThreadCount(1), 1);
-  EXPECT_EQ(IntraOpThreadCount(4), 4);
-  EXPECT_EQ(IntraOpThreadCount(16), 4);
-}
-
-TEST(OrtManagerTest, InitializesOnceAndThenReturnsAtOnce) {
-  OrtManager& manager = OrtManager::Instance();
-  std::u16string error = u"untouched";
-  ASSERT_TRUE(manager.Initialize(BackendFolder(), error)) << ToUtf8(error);
-  EXPECT_EQ(error, u"untouched");
+TEST(OrtManagerTest, InitializesOnceAndThenSucceedsAtOnce) {
+  OrtManager& manager = ReadyRuntime();
   EXPECT_NE(manager.module, nullptr);
   EXPECT_NE(manager.api, nullptr);
   EXPECT_NE(manager.env, nullptr);
@@ -35,8 +22,7 @@ TEST(OrtManagerTest, InitializesOnceAndThenReturnsAtOnce) {
 
   void* const module = manager.module;
   const OrtApi* const api = manager.api;
-  EXPECT_TRUE(manager.Initialize(u"/no/such/backend", error));
-  EXPECT_EQ(error, u"untouched");
+  EXPECT_TRUE(manager.Initialize(u"/no/such/backend").ok());
   EXPECT_EQ(manager.module, module);
   EXPECT_EQ(manager.api, api);
 }
@@ -45,9 +31,9 @@ TEST(OrtManagerTest, InitializesOnceAndThenReturnsAtOnce) {
 // stays loaded, as it was when the failure was found.
 TEST(OrtManagerTest, OlderReleaseIsRefusedWithTheVersionMessage) {
   OrtManager manager;
-  std::u16string error;
-  EXPECT_FALSE(manager.Initialize(FromUtf8(test::OldBackendDir().string()), error));
-  EXPECT_EQ(ToUtf8(error),
+  const Status status = manager.Initialize(FromUtf8(test::OldBackendDir().string()));
+  EXPECT_EQ(status.kind(), FailureKind::ModelSetup);
+  EXPECT_EQ(status.message(),
             "onnxruntime.dll does not provide ORT API version 22. backend/ must hold the matching build "
             "(see third_party/onnxruntime/README.md).");
   EXPECT_NE(manager.module, nullptr);
@@ -57,31 +43,9 @@ TEST(OrtManagerTest, OlderReleaseIsRefusedWithTheVersionMessage) {
 
 TEST(OrtManagerTest, SessionBeforeInitializationIsRefused) {
   OrtManager manager;
-  ModelSession session;
-  std::string log = "earlier\n";
-  EXPECT_FALSE(manager.CreateModelSession(ModelFile(test::kDetModel), false, session, log, false));
-  EXPECT_EQ(log, "earlier\nOrtManager not initialized\n");
-  EXPECT_FALSE(session.loaded());
-}
-
-TEST(OrtManagerTest, SessionsOnTheBundledModelsKnowTheirNames) {
-  OrtManager& manager = ReadyRuntime();
-  struct Case {
-    const char* file;
-    const char* input;
-    const char* output;
-  };
-  for (const Case& c : {Case{test::kDetModel, "x", "sigmoid_0.tmp_0"}, Case{test::kClsModel, "x", "softmax_0.tmp_0"},
-                        Case{test::kRecModel, "x", "softmax_11.tmp_0"}}) {
-    SCOPED_TRACE(c.file);
-    ModelSession session;
-    std::string log;
-    ASSERT_TRUE(manager.CreateModelSession(ModelFile(c.file), false, session, log, false)) << log;
-    EXPECT_EQ(log, "");
-    EXPECT_EQ(session.api, manager.api);
-    EXPECT_EQ(session.inputNames, std::vector<std::string>{c.input});
-    EXPECT_EQ(session.outputNames, std::vector<std::string>{c.output});
-  }
+  const Outcome<ModelSession> session = manager.CreateModelSession(BundledModel(test::kDetModel), Device::Cpu);
+  EXPECT_EQ(session.status().kind(), FailureKind::ModelSetup);
+  EXPECT_EQ(session.status().message(), "OrtManager not initialized\n");
 }
 
 TEST(OrtManagerTest, ModelPathWithNonAsciiCharactersOpens) {
@@ -90,127 +54,62 @@ TEST(OrtManagerTest, ModelPathWithNonAsciiCharactersOpens) {
   const std::filesystem::path folder = dir.path() / u8"modèles 模型";
   std::filesystem::create_directory(folder);
   std::filesystem::copy_file(test::BinDir() / "models" / test::kClsModel, folder / "cls.onnx");
-  ModelSession session;
-  std::string log;
-  EXPECT_TRUE(manager.CreateModelSession(FromUtf8((folder / "cls.onnx").string()), false, session, log, false))
-      << log;
+  const Outcome<ModelSession> session =
+      manager.CreateModelSession({FromUtf8((folder / "cls.onnx").string()), "y"}, Device::Cpu);
+  EXPECT_TRUE(session.ok()) << session.status().message();
 }
 
-// A failed creation reports the runtime's own reason and leaves the target empty, even when it held
-// a session before.
-TEST(OrtManagerTest, CorruptModelEmptiesTheTargetAndLogsTheRuntimeReason) {
+// A failed creation reports the runtime's own reason, a line that names the file.
+TEST(OrtManagerTest, CorruptOrMissingModelReportsTheRuntimeReason) {
   OrtManager& manager = ReadyRuntime();
   ScopedTempDir dir;
   test::WriteFile(dir.path() / "corrupt.onnx", "this is not a model");
-  ModelSession session;
-  std::string log;
-  ASSERT_TRUE(manager.CreateModelSession(ModelFile(test::kClsModel), false, session, log, false));
-  EXPECT_FALSE(manager.CreateModelSession(FromUtf8((dir.path() / "corrupt.onnx").string()), false, session, log,
-                                          false));
-  EXPECT_FALSE(session.loaded());
-  EXPECT_TRUE(session.inputNames.empty());
-  EXPECT_TRUE(session.outputNames.empty());
-  ASSERT_FALSE(log.empty());
-  EXPECT_EQ(log.back(), '\n');
-  EXPECT_NE(log.find("corrupt.onnx"), std::string::npos) << log;
-  EXPECT_EQ(log.find("Session creation failed"), std::string::npos) << log;
-
-  log.clear();
-  EXPECT_FALSE(manager.CreateModelSession(dir.u16() + u"/absent.onnx", false, session, log, false));
-  EXPECT_NE(log.find("absent.onnx"), std::string::npos) << log;
+  for (const char* name : {"corrupt.onnx", "absent.onnx"}) {
+    SCOPED_TRACE(name);
+    const Outcome<ModelSession> session =
+        manager.CreateModelSession({FromUtf8((dir.path() / name).string()), "y"}, Device::Cpu);
+    ASSERT_FALSE(session.ok());
+    const std::string& lines = session.status().message();
+    EXPECT_NE(lines.find(name), std::string::npos) << lines;
+    EXPECT_EQ(lines.back(), '\n');
+    EXPECT_EQ(lines.find("Session creation failed"), std::string::npos) << lines;
+  }
 }
 
 TEST(OrtManagerTest, DirectMlWithoutTheProviderFailsBeforeLoadingTheModel) {
   OrtManager& manager = ReadyRuntime();
-  const test::WithoutDirectMl library(manager);
-  ModelSession session;
-  std::string log;
+  const test::DirectMlEntryPoint none(manager, nullptr);
   // The model is never opened, so even a missing file gives the provider message alone.
-  EXPECT_FALSE(manager.CreateModelSession(u"/no/such/model.onnx", true, session, log, false));
-  EXPECT_EQ(log, "DirectML provider symbol not present in onnxruntime.dll\n");
-  EXPECT_FALSE(session.loaded());
+  const Outcome<ModelSession> session = manager.CreateModelSession({u"/no/such/model.onnx", "y"}, Device::DirectMl);
+  EXPECT_EQ(session.status().message(), "DirectML provider symbol not present in onnxruntime.dll\n");
 }
 
-TEST(OrtManagerTest, SimulatedDirectMlFailureActsOnlyOnDirectMlRequests) {
-  OrtManager& manager = ReadyRuntime();
-  ModelSession session;
-  std::string log;
-  EXPECT_FALSE(manager.CreateModelSession(ModelFile(test::kClsModel), true, session, log, true));
-  EXPECT_EQ(log, "Fault injection: force_dml_fail_init simulated\n");
-  log.clear();
-  EXPECT_TRUE(manager.CreateModelSession(ModelFile(test::kClsModel), false, session, log, true));
-  EXPECT_EQ(log, "");
-}
-
-// A stand-in for the DirectML entry point, so that the provider branch runs on this platform.
+// A stand-in for the DirectML entry point, so that the provider branch runs on every platform.
 const OrtApi* gFakeApi = nullptr;
 const char* gFakeDmlError = nullptr;
-int gFakeDmlCalls = 0;
 int gFakeDmlDevice = -1;
 
 OrtStatus* ORT_API_CALL FakeAppendDml(OrtSessionOptions*, int deviceId) {
-  ++gFakeDmlCalls;
   gFakeDmlDevice = deviceId;
   return gFakeDmlError == nullptr ? nullptr : gFakeApi->CreateStatus(ORT_FAIL, gFakeDmlError);
 }
 
-class FakeDirectMlTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    manager_ = &ReadyRuntime();
-    gFakeApi = manager_->api;
-    gFakeDmlError = nullptr;
-    gFakeDmlCalls = 0;
-    gFakeDmlDevice = -1;
-    manager_->appendDml = &FakeAppendDml;
-  }
-  void TearDown() override { manager_->appendDml = nullptr; }
-  OrtManager* manager_ = nullptr;
-};
+TEST(OrtManagerTest, DirectMlProviderIsAskedForDeviceZeroAndItsRefusalIsReported) {
+  OrtManager& manager = ReadyRuntime();
+  const test::DirectMlEntryPoint fake(manager, &FakeAppendDml);
+  gFakeApi = manager.api;
+  const ModelFile model = BundledModel(test::kClsModel);
 
-TEST_F(FakeDirectMlTest, ProviderThatAcceptsGivesASessionOnDeviceZero) {
-  ModelSession session;
-  std::string log;
-  EXPECT_TRUE(manager_->CreateModelSession(ModelFile(test::kClsModel), true, session, log, false)) << log;
-  EXPECT_EQ(gFakeDmlCalls, 1);
+  gFakeDmlError = nullptr;
+  const Outcome<ModelSession> accepted = manager.CreateModelSession(model, Device::DirectMl);
+  EXPECT_TRUE(accepted.ok()) << accepted.status().message();
   EXPECT_EQ(gFakeDmlDevice, 0);
-  EXPECT_EQ(log, "");
-}
 
-TEST_F(FakeDirectMlTest, ProviderRefusalIsLoggedWithOrWithoutText) {
-  ModelSession session;
-  std::string log;
   gFakeDmlError = "no adapter";
-  EXPECT_FALSE(manager_->CreateModelSession(ModelFile(test::kClsModel), true, session, log, false));
+  EXPECT_EQ(manager.CreateModelSession(model, Device::DirectMl).status().message(),
+            "DML provider init failed: no adapter\n");
   gFakeDmlError = "";
-  EXPECT_FALSE(manager_->CreateModelSession(ModelFile(test::kClsModel), true, session, log, false));
-  EXPECT_EQ(log, "DML provider init failed: no adapter\nDML provider init failed\n");
-  EXPECT_FALSE(session.loaded());
-}
-
-TEST_F(FakeDirectMlTest, SimulationComesBeforeTheProvider) {
-  ModelSession session;
-  std::string log;
-  EXPECT_FALSE(manager_->CreateModelSession(ModelFile(test::kClsModel), true, session, log, true));
-  EXPECT_EQ(gFakeDmlCalls, 0);
-  EXPECT_EQ(log, "Fault injection: force_dml_fail_init simulated\n");
-}
-
-TEST(OrtHandlesTest, StatusMessageIsTakenAndReleased) {
-  const OrtApi* api = ReadyRuntime().api;
-  EXPECT_EQ(TakeStatusMessage(api, api->CreateStatus(ORT_FAIL, "broken")), "broken");
-  EXPECT_EQ(TakeStatusMessage(api, nullptr), "");
-  EXPECT_TRUE(DiscardStatus(api, api->CreateStatus(ORT_FAIL, "x")));
-  EXPECT_FALSE(DiscardStatus(api, nullptr));
-
-  // Moving hands over ownership once; the moved-from handle releases nothing.
-  StatusHandle first(api, api->CreateStatus(ORT_FAIL, "moved"));
-  StatusHandle second(std::move(first));
-  EXPECT_FALSE(first);
-  ASSERT_TRUE(second);
-  StatusHandle third(api, api->CreateStatus(ORT_FAIL, "replaced"));
-  third = std::move(second);
-  EXPECT_STREQ(api->GetErrorMessage(third.get()), "moved");
+  EXPECT_EQ(manager.CreateModelSession(model, Device::DirectMl).status().message(), "DML provider init failed\n");
 }
 
 }  // namespace

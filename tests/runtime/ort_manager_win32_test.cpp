@@ -21,9 +21,8 @@ TEST(OrtManagerTest, MissingLibraryNamesThePathAndTheWin32ErrorCode) {
   ScopedTempDir dir;
   const std::u16string folder = dir.u16() + u"\\backend";
   OrtManager manager;
-  std::u16string error;
-  EXPECT_FALSE(manager.Initialize(folder, error));
-  EXPECT_EQ(error, u"Failed to load onnxruntime.dll from " + folder + u"\\onnxruntime.dll (Win32 error: 126)");
+  EXPECT_EQ(manager.Initialize(folder).message(),
+            "Failed to load onnxruntime.dll from " + ToUtf8(folder) + "\\onnxruntime.dll (Win32 error: 126)");
   EXPECT_EQ(manager.module, nullptr);
   EXPECT_EQ(manager.api, nullptr);
 }
@@ -32,18 +31,16 @@ TEST(OrtManagerTest, FileThatIsNotALibraryFailsToLoad) {
   ScopedTempDir dir;
   test::WriteFile(dir.path() / "onnxruntime.dll", std::string(4096, '\x7f'));
   OrtManager manager;
-  std::u16string error;
-  EXPECT_FALSE(manager.Initialize(dir.u16(), error));
-  EXPECT_EQ(error, u"Failed to load onnxruntime.dll from " + dir.u16() + u"\\onnxruntime.dll (Win32 error: 193)");
+  EXPECT_EQ(manager.Initialize(dir.u16()).message(),
+            "Failed to load onnxruntime.dll from " + ToUtf8(dir.u16()) + "\\onnxruntime.dll (Win32 error: 193)");
 }
 
 TEST(OrtManagerTest, LibraryWithoutTheEntryPointIsRefused) {
   ScopedTempDir dir;
   std::filesystem::copy_file(VESK_TEST_DLL_WITHOUT_RUNTIME, dir.path() / "onnxruntime.dll");
   OrtManager manager;
-  std::u16string error;
-  EXPECT_FALSE(manager.Initialize(dir.u16(), error));
-  EXPECT_EQ(error, u"OrtGetApiBase not found in " + dir.u16() + u"\\onnxruntime.dll");
+  EXPECT_EQ(manager.Initialize(dir.u16()).message(),
+            "OrtGetApiBase not found in " + ToUtf8(dir.u16()) + "\\onnxruntime.dll");
   EXPECT_EQ(manager.api, nullptr);
 }
 

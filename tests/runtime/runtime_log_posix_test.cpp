@@ -13,14 +13,11 @@
 #include <vector>
 
 #include "runtime/ort_manager.h"
-#include "runtime/tensor.h"
 #include "runtime_test_support.h"
 
 namespace vesk {
 namespace {
 
-using test::ModelFile;
-using test::ReadyRuntime;
 using test::ScopedTempDir;
 
 // Everything the process writes to its standard error while the object lives, read back by Text().
@@ -55,8 +52,7 @@ class CapturedStandardError {
 TEST(OrtManagerTest, OlderReleaseIsRefusedWithoutAComplaintOnStandardError) {
   CapturedStandardError captured;
   OrtManager manager;
-  std::u16string error;
-  EXPECT_FALSE(manager.Initialize(FromUtf8(test::OldBackendDir().string()), error));
+  EXPECT_FALSE(manager.Initialize(FromUtf8(test::OldBackendDir().string())).ok());
   EXPECT_EQ(captured.Text(), "");
 }
 
@@ -64,23 +60,19 @@ TEST(OrtManagerTest, OlderReleaseIsRefusedWithoutAComplaintOnStandardError) {
 TEST(OrtManagerTest, RuntimeLogGoesToTheSinkInsteadOfStandardError) {
   std::vector<std::string> lines;
   OrtManager::Instance().SetLogSink([&lines](std::string_view line) { lines.emplace_back(line); });
-  OrtManager& manager = ReadyRuntime();
-  ModelSession session;
-  std::string log;
-  ASSERT_TRUE(manager.CreateModelSession(ModelFile(test::kDetModel), false, session, log, false)) << log;
+  ModelSession session = test::OpenBundled(test::kDetModel);
   // The detector adds up feature maps of several scales, which only line up for sides that are
   // multiples of 32.
   std::vector<float> pixels(3 * 33 * 33, 0.0f);
-  OrtValueHandle input = CreateInputTensor(pixels.data(), pixels.size(), {1, 3, 33, 33});
-  ASSERT_TRUE(input);
-  std::vector<OrtValue*> outputs;
   std::string error;
   {
     CapturedStandardError captured;
-    EXPECT_FALSE(session.Run({"x"}, {input.get()}, {"sigmoid_0.tmp_0"}, outputs, error));
+    const Outcome<ModelOutput> output = session.Run(pixels, {1, 3, 33, 33});
+    EXPECT_FALSE(output.ok());
+    error = output.status().message();
     EXPECT_EQ(captured.Text(), "");
   }
-  manager.SetLogSink(nullptr);
+  OrtManager::Instance().SetLogSink(nullptr);
   ASSERT_FALSE(lines.empty()) << error;
   EXPECT_TRUE(lines.front().starts_with("ONNX Runtime error: ")) << lines.front();
 }

@@ -12,7 +12,11 @@
 namespace vesk::test {
 
 inline std::u16string BackendFolder() { return FromUtf8((BinDir() / "backend").string()); }
-inline std::u16string ModelFile(const char* name) { return FromUtf8((BinDir() / "models" / name).string()); }
+
+// A bundled model file, whose output is called `defaultOutput` when the file does not say.
+inline ModelFile BundledModel(const char* name, const char* defaultOutput = "softmax_0.tmp_0") {
+  return {FromUtf8((BinDir() / "models" / name).string()), defaultOutput};
+}
 
 inline constexpr char kDetModel[] = "PP-OCRv5_server_det.onnx";
 inline constexpr char kClsModel[] = "PP-LCNet_x1_0_textline_ori.onnx";
@@ -20,22 +24,28 @@ inline constexpr char kRecModel[] = "PP-OCRv5_server_rec.onnx";
 
 // The process-wide manager, ready for sessions.
 inline OrtManager& ReadyRuntime() {
-  std::u16string error;
-  const bool ready = OrtManager::Instance().Initialize(BackendFolder(), error);
-  EXPECT_TRUE(ready) << ToUtf8(error);
+  const Status ready = OrtManager::Instance().Initialize(BackendFolder());
+  EXPECT_TRUE(ready.ok()) << ready.message();
   return OrtManager::Instance();
 }
 
-// Makes the manager look like a library without the DirectML export while it exists, whatever the
-// loaded library offers.
-class WithoutDirectMl {
+// A session on a bundled model, on the CPU.
+inline ModelSession OpenBundled(const char* name, const char* defaultOutput = "softmax_0.tmp_0") {
+  Outcome<ModelSession> session = ReadyRuntime().CreateModelSession(BundledModel(name, defaultOutput), Device::Cpu);
+  EXPECT_TRUE(session.ok()) << session.status().message();
+  return session.ok() ? std::move(session).value() : ModelSession();
+}
+
+// Makes the manager look like a library with the given DirectML entry point (null: none) while it
+// exists, whatever the loaded library offers.
+class DirectMlEntryPoint {
  public:
-  explicit WithoutDirectMl(OrtManager& manager) : manager_(manager), saved_(manager.appendDml) {
-    manager.appendDml = nullptr;
+  DirectMlEntryPoint(OrtManager& manager, AppendDmlFunction entry) : manager_(manager), saved_(manager.appendDml) {
+    manager.appendDml = entry;
   }
-  ~WithoutDirectMl() { manager_.appendDml = saved_; }
-  WithoutDirectMl(const WithoutDirectMl&) = delete;
-  WithoutDirectMl& operator=(const WithoutDirectMl&) = delete;
+  ~DirectMlEntryPoint() { manager_.appendDml = saved_; }
+  DirectMlEntryPoint(const DirectMlEntryPoint&) = delete;
+  DirectMlEntryPoint& operator=(const DirectMlEntryPoint&) = delete;
 
  private:
   OrtManager& manager_;

@@ -1,0 +1,28 @@
+#pragma once
+// Opening a model file on a device: the runtime does it for the worker, a fake for the tests of the
+// fallbacks.
+
+#include <memory>
+#include <string>
+
+#include "core/status.h"
+#include "runtime/model.h"
+
+namespace vesk {
+
+// A model file, and the name its output goes by when the file cannot tell its names.
+struct ModelFile {
+  std::u16string path;
+  std::string defaultOutput;
+};
+
+class ModelOpener {
+ public:
+  virtual ~ModelOpener() = default;
+
+  // The model of `file`, on `device`. A failure (FailureKind::ModelSetup) carries the diagnostic
+  // lines, each ending in "\n".
+  virtual Outcome<std::unique_ptr<Model>> Open(const ModelFile& file, Device device) = 0;
+};
+
+}  // namespace vesk
