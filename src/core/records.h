@@ -10,6 +10,8 @@ namespace vesk {
 struct IntPoint {
   int32_t x = 0;
   int32_t y = 0;
+
+  bool operator==(const IntPoint&) const = default;
 };
 
 // Four corners in screenshot pixels: top-left, top-right, bottom-right, bottom-left of the thing as it
