@@ -9,11 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
 #include "session/session_paths.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace vesk::test {
+
+// A session path or a wide message as UTF-8.
+inline std::string U8(const std::u16string& s) { return ToUtf8(s); }
 
 class WorkerTest : public ::testing::Test {
  protected:
@@ -43,6 +47,8 @@ class WorkerTest : public ::testing::Test {
 
   // Whether text holds line as one whole line of its own.
   static bool HasLine(const std::string& text, const std::string& line);
+  // The lines of a text whose every line ends in "\r\n" (a report, a run log), without their ends.
+  static std::vector<std::string> CrlfLines(const std::string& text);
 
   // Waits until path exists and its content contains needle; returns the content (empty on time-out).
   static std::string WaitForContent(const std::filesystem::path& path, const std::string& needle,
