@@ -144,9 +144,8 @@ void SampleTest::ExpectGoldenRun() {
 
   // The run log: the model check, which pins the profile like the models, the profile in force, why
   // a build without a barcode reader skipped the scan, and the completion line that --console prints.
-  const std::string logText = ReadFile(NativePath(Paths().logPath));
-  const std::vector<std::string> log = CrlfLines(logText);
-  ASSERT_EQ(log.size(), scanned && !kBarcodeReader ? 4u : 3u) << logText;
+  const std::vector<std::string> log = CrlfLines(ReadFile(NativePath(Paths().logPath)));
+  ASSERT_EQ(log.size(), scanned && !kBarcodeReader ? 4u : 3u) << ::testing::PrintToString(log);
   EXPECT_TRUE(log[0].ends_with("Model hash ok: ppocrv5_dict.txt\nModel hash ok: model_profile.txt\n")) << log[0];
   EXPECT_EQ(log[1], "Model profile: model_profile.txt");
   if (log.size() == 4) {

@@ -19,6 +19,9 @@ namespace vesk::test {
 // A session path or a wide message as UTF-8.
 inline std::string U8(const std::u16string& s) { return ToUtf8(s); }
 
+// The lines of a text whose every line ends in "\r\n" (a report, a run log), without their ends.
+std::vector<std::string> CrlfLines(const std::string& text);
+
 class WorkerTest : public ::testing::Test {
  protected:
   std::filesystem::path Worker() const { return Program("VeskOcrWorker"); }
@@ -47,8 +50,6 @@ class WorkerTest : public ::testing::Test {
 
   // Whether text holds line as one whole line of its own.
   static bool HasLine(const std::string& text, const std::string& line);
-  // The lines of a text whose every line ends in "\r\n" (a report, a run log), without their ends.
-  static std::vector<std::string> CrlfLines(const std::string& text);
 
   // Waits until path exists and its content contains needle; returns the content (empty on time-out).
   static std::string WaitForContent(const std::filesystem::path& path, const std::string& needle,

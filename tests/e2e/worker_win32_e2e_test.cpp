@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 // Reads the worker's text report, without barcodes, as a list of lines against the sample's known text.
 void ExpectKnownText(const std::string& report, const std::string& sample) {
   const std::vector<std::string> expected = KnownLines(sample);
-  const std::vector<std::string> lines = WorkerTest::CrlfLines(report);
+  const std::vector<std::string> lines = CrlfLines(report);
   ASSERT_EQ(lines.size(), expected.size()) << report;
   for (size_t i = 0; i < lines.size(); ++i) ExpectCloseText(lines[i], expected[i]);
 }
