@@ -35,7 +35,7 @@ struct Chain {
   bool OneToOne() const { return gutterEnd == gutterBegin + 1 && gapEnd == gapBegin + 1; }
 };
 
-// A gap of a band that opens a gutter: its edges and columns are the band's.
+// A gap of a band that opens a gutter: the gutter takes the gap's edges and columns and the band's reach.
 Gutter Opened(const Gap& a, const BandShape& band) {
   return {a.lo, a.hi, a.lo, a.hi, band.left, band.right, a.before, a.after};
 }
