@@ -66,9 +66,9 @@ class LayoutReader {
 
   // Sections (layout_sections.cpp).
   std::vector<Group> Sections(const std::vector<Group>& bands) const;
+  BandShape Shape(const Group& band) const;
   bool Continues(const std::vector<Gutter>& gutters, const BandShape& band, const std::vector<Gap>& gaps,
                  float distance, std::vector<Gutter>& kept) const;
-  float SideSlack(float sideWidth) const;
 
   // Columns or grid (layout_grid.cpp).
   std::vector<Group> ColumnGroups(const std::vector<Group>& strips) const;

@@ -48,14 +48,6 @@ class ModelProfileTest : public PipelineTest {
   fs::path worker_;
 };
 
-TEST_F(ModelProfileTest, TheShippedProfileIsPinnedCheckedAndNamedInTheLog) {
-  const ProgramResult r = RunOn(Sample("blank.png"), {"--ep=cpu"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  const std::string log = ReadFile(ToUtf8(Paths().logPath));
-  EXPECT_NE(log.find("Model hash ok: ppocrv5_dict.txt\nModel hash ok: model_profile.txt\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("\r\nModel profile: model_profile.txt\r\n"), std::string::npos) << log;
-}
-
 TEST_F(ModelProfileTest, WithoutProfileOrItsEntryTheRunGoesOnWithNoProfile) {
   Install(true);
   fs::remove(Models() / "model_profile.txt");

@@ -17,15 +17,12 @@
 #include <thread>
 
 #include "e2e/worker_fixture.h"
-#include "platform/text.h"
 
 namespace vesk::test {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string U8(const std::u16string& s) { return ToUtf8(s); }
 
 // User plus system CPU time of a process, in clock ticks; -1 once it is gone.
 long long CpuTicks(long long pid) {

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "e2e/worker_fixture.h"
-#include "platform/text.h"
 
 namespace vesk::test {
 namespace {
@@ -18,8 +17,6 @@ constexpr char kMissingPositionals[] =
 constexpr char kUsage[] =
     "Usage: VeskOcrWorker.exe <screenshot> <veskviewer_exe> <input_file> [--ep=auto|cpu|dml] [--cls=0|1] "
     "[--barcode=0|1] [--wait-timeout=<ms>] [--console]";
-
-std::string U8(const std::u16string& s) { return ToUtf8(s); }
 
 TEST_F(WorkerTest, BadCommandLinesExitWithOneAndPrintOnlyWithConsole) {
   ProgramResult r = Run({});
@@ -59,30 +56,23 @@ TEST_F(WorkerTest, UnstartableViewerEndsWithFiveAndStillLeavesReportAndLog) {
   EXPECT_EQ(ReadFile(U8(paths.logPath)), "Error: " + message + "\r\n");
 }
 
-TEST_F(WorkerTest, MissingScreenshotIsReportedToTheViewerThatWasStartedFirst) {
+TEST_F(WorkerTest, MissingOrFolderScreenshotIsReportedToTheViewerThatWasStartedFirst) {
   const fs::path viewed = tmp_.path() / "Holiday.JPG";
-  const fs::path shot = tmp_.path() / "missing.png";
-  const ProgramResult r = Run({shot.string(), Viewer().string(), viewed.string(), "--wait-timeout=1000"});
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_EQ(r.err, "");  // without --console nothing is printed
-
   const SessionPaths paths = PathsFor(viewed);
-  const std::string report = "OCR Failed:\r\nScreenshot image does not exist: " + shot.string() + "\r\n";
-  EXPECT_EQ(ReadFile(U8(paths.textPath)), report);
-  EXPECT_EQ(ReadFile(U8(paths.logPath)), "Error: Screenshot image does not exist: " + shot.string() + "\r\n");
+  for (const fs::path& shot : {tmp_.path() / "missing.png", tmp_.path()}) {
+    SCOPED_TRACE(shot);
+    const ProgramResult r = Run({shot.string(), Viewer().string(), viewed.string(), "--wait-timeout=1000"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "");  // without --console nothing is printed
+    const std::string report = "OCR Failed:\r\nScreenshot image does not exist: " + shot.string() + "\r\n";
+    EXPECT_EQ(ReadFile(U8(paths.textPath)), report);
+    EXPECT_EQ(ReadFile(U8(paths.logPath)), "Error: Screenshot image does not exist: " + shot.string() + "\r\n");
 
-  // The viewer got exactly its four arguments, the time-out clamped to the minimum, and shows the report.
-  const std::vector<std::string> expected{"--wait-file", "--wait-timeout=5000", "--", U8(paths.textPath)};
-  EXPECT_EQ(ViewerArgs(), expected);
-  EXPECT_NE(WaitForContent(ViewerOutputPath(), report), "");
-}
-
-TEST_F(WorkerTest, FolderAsScreenshotIsReportedLikeAMissingOne) {
-  const fs::path viewed = tmp_.path() / "doc.pdf";
-  const ProgramResult r = Run({tmp_.path().string(), Viewer().string(), viewed.string(), "--console"});
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_EQ(r.err, "Screenshot image does not exist: " + tmp_.path().string() + "\n");
-  EXPECT_EQ(ViewerArgs().size(), 4u);
+    // The viewer got exactly its four arguments, the time-out clamped to the minimum, and shows the report.
+    const std::vector<std::string> expected{"--wait-file", "--wait-timeout=5000", "--", U8(paths.textPath)};
+    EXPECT_EQ(ViewerArgs(), expected);
+    EXPECT_NE(WaitForContent(ViewerOutputPath(), report), "");
+  }
 }
 
 TEST_F(WorkerTest, ASecondRunForTheSameViewedFileStartsFromClean) {

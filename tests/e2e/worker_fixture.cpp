@@ -10,6 +10,14 @@ namespace vesk::test {
 
 namespace fs = std::filesystem;
 
+std::vector<std::string> CrlfLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
 fs::path WorkerTest::RecordPath() const {
   return viewers_.empty() ? tmp_.path() / "viewer-args.txt" : viewers_.back().record;
 }

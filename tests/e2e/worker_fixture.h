@@ -9,11 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
 #include "session/session_paths.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace vesk::test {
+
+// A session path or a wide message as UTF-8.
+inline std::string U8(const std::u16string& s) { return ToUtf8(s); }
+
+// The lines of a text whose every line ends in "\r\n" (a report, a run log), without their ends.
+std::vector<std::string> CrlfLines(const std::string& text);
 
 class WorkerTest : public ::testing::Test {
  protected:
