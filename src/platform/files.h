@@ -19,6 +19,10 @@ PathKind GetPathKind(const std::u16string& path);
 // "C:\Temp\" when it fails.
 std::u16string TempDirectory();
 
+// The platform's own temporary directory, whatever the environment names: "/tmp" on POSIX; on Windows
+// the same as TempDirectory.
+std::u16string DefaultTempDirectory();
+
 // The longest file name (one path component) the platform takes, counted as NativeFileNameLength
 // counts: 255 bytes of UTF-8 on both platforms (on Windows the stricter of NTFS's 255 UTF-16 units and
 // the bytes of a POSIX file system that may lie underneath).
@@ -34,6 +38,11 @@ enum class WriteOutcome {
 // Creates or truncates path and writes the whole content. On POSIX a symbolic link there is never
 // followed and a new file is private to the user.
 WriteOutcome WriteWholeFile(const std::u16string& path, std::string_view content);
+
+// Writes content over the start of the existing file at path and cuts the file after it. Content no
+// longer than the file needs no new space on the disk, so this works on a full file system. False when
+// there is no such file or the write fails. On POSIX a symbolic link there is never followed.
+bool OverwriteFile(const std::u16string& path, std::string_view content);
 
 // Moves from over to, replacing to in one step. False when the file system refuses.
 bool MoveFileOver(const std::u16string& from, const std::u16string& to);

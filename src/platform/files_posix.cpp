@@ -19,6 +19,20 @@
 namespace vesk {
 namespace {
 
+// Writes all of content at the file's position; false at the first failed write.
+bool WriteAll(int fd, std::string_view content) {
+  const char* data = content.data();
+  size_t left = content.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, data, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    left -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
 uint64_t ToFileTime(const timespec& ts) {
   // Times before 1970 count as the oldest possible.
   if (ts.tv_sec < 0) return 0;
@@ -43,9 +57,16 @@ std::u16string TempDirectory() {
   // A TMPDIR that cannot hold the session folder would send the viewer to wait for a report that can
   // never be written there.
   const char* dir = std::getenv("TMPDIR");
-  if (dir == nullptr || *dir == '\0' || !IsWritableFolder(dir)) return u"/tmp";
-  return FromUtf8(dir);
+  if (dir == nullptr || *dir == '\0' || !IsWritableFolder(dir)) return DefaultTempDirectory();
+  if (*dir == '/') return FromUtf8(dir);
+  // The viewer is handed the report's path and may work in another folder: a relative one would miss.
+  std::string absolute(PATH_MAX, '\0');
+  if (::getcwd(absolute.data(), absolute.size()) == nullptr) return DefaultTempDirectory();
+  absolute.resize(std::char_traits<char>::length(absolute.c_str()));
+  return FromUtf8(absolute + "/" + dir);
 }
+
+std::u16string DefaultTempDirectory() { return u"/tmp"; }
 
 size_t MaxFileNameLength() { return NAME_MAX; }
 
@@ -73,22 +94,18 @@ std::u16string CurrentUserTag() { return FromUtf8(std::to_string(::geteuid())); 
 WriteOutcome WriteWholeFile(const std::u16string& path, std::string_view content) {
   const int fd = ::open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return WriteOutcome::NotOpened;
-  const char* data = content.data();
-  size_t left = content.size();
-  bool ok = true;
-  while (left > 0) {
-    const ssize_t n = ::write(fd, data, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    data += n;
-    left -= static_cast<size_t>(n);
-  }
+  bool ok = WriteAll(fd, content);
   // close can be the first to report a failed write-back (network and full file systems).
   if (::close(fd) != 0) ok = false;
   return ok ? WriteOutcome::Complete : WriteOutcome::Incomplete;
+}
+
+bool OverwriteFile(const std::u16string& path, std::string_view content) {
+  const int fd = ::open(ToUtf8(path).c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, content) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+  if (::close(fd) != 0) ok = false;
+  return ok;
 }
 
 bool MoveFileOver(const std::u16string& from, const std::u16string& to) {

@@ -27,8 +27,14 @@ std::u16string TempDirectory() {
   wchar_t buffer[MAX_PATH];
   const DWORD length = ::GetTempPathW(MAX_PATH, buffer);
   if (length == 0 || length > MAX_PATH - 1) return u"C:\\Temp\\";
-  return FromWide(buffer, length);
+  // TMP may name a relative folder; the viewer is handed the report's path and may work elsewhere.
+  wchar_t absolute[MAX_PATH];
+  const DWORD full = ::GetFullPathNameW(buffer, MAX_PATH, absolute, nullptr);
+  if (full == 0 || full > MAX_PATH - 1) return FromWide(buffer, length);
+  return FromWide(absolute, full);
 }
+
+std::u16string DefaultTempDirectory() { return TempDirectory(); }
 
 size_t MaxFileNameLength() { return 255; }
 
@@ -48,6 +54,18 @@ WriteOutcome WriteWholeFile(const std::u16string& path, std::string_view content
   // Closing can be the first to report a failed write-back (network shares).
   const BOOL closed = ::CloseHandle(file);
   return ok && closed && written == content.size() ? WriteOutcome::Complete : WriteOutcome::Incomplete;
+}
+
+bool OverwriteFile(const std::u16string& path, std::string_view content) {
+  if (content.size() > std::numeric_limits<DWORD>::max()) return false;
+  const HANDLE file =
+      ::CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+                  written == content.size() && ::SetEndOfFile(file);
+  const BOOL closed = ::CloseHandle(file);
+  return ok && closed;
 }
 
 bool MoveFileOver(const std::u16string& from, const std::u16string& to) {

@@ -19,15 +19,15 @@ bool IsDigits(std::u16string_view text) {
   return true;
 }
 
-// Whether name is a temporary file of the view with this stem: "<stem>.ocr.txt.<run>.tmp" or
-// "<stem>.ocr.json.<run>.tmp" of any run, or the older form without the run. Matched exactly, since a
+// Whether name is a temporary file of the view with this stem: "<stem>.ocr.txt.<run>.tmp",
+// "<stem>.ocr.json.<run>.tmp" or "<stem>.ocr.fail.<run>.tmp" of any run, or the older form without the run. Matched exactly, since a
 // wildcard would also take in views whose names merely start like this one's.
 bool IsTemporaryOfView(std::u16string_view name, std::u16string_view stem) {
   if (!name.starts_with(stem) || !name.ends_with(u".tmp")) return false;
   std::u16string_view middle = name.substr(stem.size(), name.size() - stem.size() - 4);
   if (middle.starts_with(u".ocr.txt")) {
     middle.remove_prefix(8);
-  } else if (middle.starts_with(u".ocr.json")) {
+  } else if (middle.starts_with(u".ocr.json") || middle.starts_with(u".ocr.fail")) {
     middle.remove_prefix(9);
   } else {
     return false;

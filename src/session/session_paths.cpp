@@ -73,6 +73,15 @@ SessionPaths MakeSessionPaths(const std::u16string& inputPath) {
                         DirectoryDigestPrefix(inputPath) + u" - " + SanitizeFileName(inputPath));
 }
 
+std::optional<SessionPaths> NextSessionPaths(const SessionPaths& paths, const std::vector<std::u16string>& passedOver) {
+  for (std::u16string tempDir : {TempDirectory(), DefaultTempDirectory()}) {
+    if (!tempDir.empty() && tempDir.back() == kPathSeparator) tempDir.pop_back();
+    const std::u16string folder = ChooseSessionFolder(tempDir, passedOver);
+    if (!folder.empty()) return SessionPathsIn(folder, paths.stem);
+  }
+  return std::nullopt;
+}
+
 SessionPaths SessionPathsIn(const std::u16string& folder, const std::u16string& stem) {
   SessionPaths paths;
   paths.folder = folder;
@@ -83,6 +92,7 @@ SessionPaths SessionPathsIn(const std::u16string& folder, const std::u16string& 
   paths.logPath = base + u".log";
   paths.textTempPath = TemporaryPathFor(paths.textPath);
   paths.jsonTempPath = TemporaryPathFor(paths.jsonPath);
+  paths.failTempPath = TemporaryPathFor(base + u".fail");
   paths.lockPath = base + u".lock";
   return paths;
 }
