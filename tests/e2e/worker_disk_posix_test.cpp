@@ -89,7 +89,7 @@ class WorkerDiskTest : public WorkerTest {
   }
 };
 
-constexpr char kDialogLine[] = "Save changes";
+constexpr char kDialogLine[] = "Export Settings";
 
 TEST_F(WorkerDiskTest, AFullTemporaryDirectoryFallsBackToTheDefaultOne) {
   RunScenario(R"(mkdir /tmp/full && mount -t tmpfs -o size=64k tmpfs /tmp/full && fill /tmp/full 0
