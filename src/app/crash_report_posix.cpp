@@ -48,6 +48,7 @@ struct Armed {
   std::string textTempPath;
   std::string jsonPath;
   std::string jsonTempPath;
+  std::string failTempPath;  // the run's prepared failure report, not needed once this one is written
   std::string logPath;
   std::string lockPath;
   std::array<CrashNotice, kFatalSignals.size()> notices;
@@ -152,6 +153,7 @@ void OnFatalSignal(int number) {
   WriteReport(armed, notice.report);
   if (lock >= 0) ::close(lock);
   ::unlink(armed.jsonTempPath.c_str());
+  ::unlink(armed.failTempPath.c_str());
   AppendToLog(armed.logPath, notice.logEntry);
   if (!notice.consoleLine.empty()) {
     // A closed standard error must not turn the exit code into a SIGPIPE death.
@@ -175,6 +177,7 @@ void ArmCrashReport(const SessionPaths& paths, bool console) {
   armed->textTempPath = ToUtf8(paths.textTempPath);
   armed->jsonPath = ToUtf8(paths.jsonPath);
   armed->jsonTempPath = ToUtf8(paths.jsonTempPath);
+  armed->failTempPath = ToUtf8(paths.failTempPath);
   armed->logPath = ToUtf8(paths.logPath);
   armed->lockPath = ToUtf8(paths.lockPath);
   for (size_t i = 0; i < kFatalSignals.size(); ++i) {

@@ -51,6 +51,7 @@ struct Armed {
   std::wstring textTempPath;
   std::wstring jsonPath;
   std::wstring jsonTempPath;
+  std::wstring failTempPath;  // the run's prepared failure report, not needed once this one is written
   std::wstring logPath;
   std::wstring lockPath;
   HANDLE consoleHandle = INVALID_HANDLE_VALUE;
@@ -135,6 +136,7 @@ void AppendToLog(const std::wstring& path, const std::string& entry) {
   WriteReport(armed, notice.report);
   if (lock != INVALID_HANDLE_VALUE) ::CloseHandle(lock);
   ::DeleteFileW(armed.jsonTempPath.c_str());
+  ::DeleteFileW(armed.failTempPath.c_str());
   AppendToLog(armed.logPath, notice.logEntry);
   if (!notice.consoleLine.empty() && armed.consoleHandle != INVALID_HANDLE_VALUE) {
     WriteAll(armed.consoleHandle, notice.consoleLine);
@@ -192,6 +194,7 @@ void ArmCrashReport(const SessionPaths& paths, bool console) {
   armed->textTempPath = WideCopy(paths.textTempPath);
   armed->jsonPath = WideCopy(paths.jsonPath);
   armed->jsonTempPath = WideCopy(paths.jsonTempPath);
+  armed->failTempPath = WideCopy(paths.failTempPath);
   armed->logPath = WideCopy(paths.logPath);
   armed->lockPath = WideCopy(paths.lockPath);
   // Standard error as the C runtime has it now, after any reopening on the parent's console.

@@ -44,7 +44,8 @@ Status CheckModels(const RunContext& run, const std::u16string& modelsFolder) {
 Outcome<ModelProfile> ReadProfile(const RunContext& run, const std::u16string& modelsFolder) {
   Outcome<ModelProfile> profile = LoadModelProfile(modelsFolder);
   if (!profile.ok()) return profile.status().WithPrefix("Model profile rejected: ");
-  run.Log("Model profile: " + (profile->name.empty() ? "no profile" : profile->name));
+  // Without a profile the run log holds what it always held.
+  if (!profile->name.empty()) run.Log("Model profile: " + profile->name);
   return profile;
 }
 

@@ -8,15 +8,19 @@
 
 namespace vesk {
 
-ExitCode ReportFailure(const SessionPaths& paths, const Status& failure, bool console) {
+ExitCode ReportFailure(const SessionPaths& paths, const Status& failure, bool console,
+                       PreparedFailureReport* prepared) {
   const std::string& message = failure.message();
   {
     // A JSON document beside the failure report would belong to another run, or describe a run that did
     // not complete; the viewer gets the failure alone (see view_lock.h).
     const ViewLock lock(paths);
     RemoveFile(paths.jsonPath);
-    // Nothing more can be done when the report itself cannot be written; the exit code still tells.
-    WriteFailureReport(paths.textPath, message);
+    // When even the prepared report cannot be put in place, nothing more can be done; the exit code still
+    // tells.
+    if (!WriteFailureReport(paths.textPath, message) && prepared != nullptr) {
+      prepared->PutInPlace(BuildFailureReport(message));
+    }
   }
   RunLog::AppendLine(paths.logPath, FailureLogEntry(message));
   if (console) WriteErrorLine(message);

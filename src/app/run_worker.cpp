@@ -1,11 +1,13 @@
 #include "app/run_worker.h"
 
 #include <future>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/engine_setup.h"
+#include "app/report_folder.h"
 #include "app/report_failure.h"
 #include "app/run_context.h"
 #include "app/run_results.h"
@@ -17,7 +19,6 @@
 #include "ocr/ocr_engine.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "session/atomic_file.h"
 #include "session/viewer_launch.h"
 
 namespace vesk {
@@ -41,16 +42,17 @@ Outcome<Screenshot> DecodeAndScan(const RunOptions& options, Timeline* timeline)
 // reported before the engine is torn down and before the screenshot being read beside the set-up is
 // waited for.
 struct RunState {
+  std::optional<PreparedFailureReport> prepared;  // the failure report made ready before the viewer starts
   std::future<Outcome<Screenshot>> screenshot;
   OcrEngine engine;
 };
 
-// Step 1: clear what an earlier run left and start the viewer on the report to come.
-Status HandOffToViewer(const RunContext& run) {
-  Timed(run.timeline, "clean session files", [&] {
-    DeleteSessionFiles(run.paths);
-    SweepStaleSessionFiles(run.paths.folder);
-  });
+// Step 1: settle a folder that can hold this run's report (which may move the run's paths, run.paths
+// among them, to another folder) and start the viewer on the report to come.
+Status HandOffToViewer(const RunContext& run, SessionPaths& paths, RunState& state) {
+  if (Status settled = SettleReportFolder(paths, state.prepared, run.options.console, run.timeline); !settled.ok()) {
+    return settled;
+  }
   const bool launched = Timed(run.timeline, "viewer launch", [&] {
     return LaunchViewer(run.options.viewerExePath, run.paths.textPath, run.options.waitTimeoutMs);
   });
@@ -105,8 +107,8 @@ Outcome<RunResults> ReadScreenshot(const RunContext& run, RunState& state) {
 
 // The steps of a run in order: hand off to the viewer, set up the engine while the screenshot is read
 // beside it, read the screenshot's text, write the results. The first that fails ends the run.
-Status RunSteps(const RunContext& run, RunState& state) {
-  if (Status handedOff = HandOffToViewer(run); !handedOff.ok()) return handedOff;
+Status RunSteps(const RunContext& run, SessionPaths& paths, RunState& state) {
+  if (Status handedOff = HandOffToViewer(run, paths, state); !handedOff.ok()) return handedOff;
   if (Status found = CheckScreenshotExists(run.options); !found.ok()) return found;
   // Decoding and the barcode scan need nothing of the models, and engine set-up keeps one core busy
   // at most: they run beside the model check and set-up. Their outcome is only looked at where the run
@@ -124,12 +126,15 @@ Status RunSteps(const RunContext& run, RunState& state) {
 
 }  // namespace
 
-ExitCode RunWorker(const RunOptions& options, const SessionPaths& paths, std::chrono::steady_clock::time_point start,
+ExitCode RunWorker(const RunOptions& options, SessionPaths& paths, std::chrono::steady_clock::time_point start,
                    Timeline* timeline) {
   const RunContext run{options, paths, start, timeline};
   RunState state;
-  const Status outcome = RunSteps(run, state);
-  if (!outcome.ok()) return ReportFailure(paths, outcome, options.console);
+  const Status outcome = RunSteps(run, paths, state);
+  if (!outcome.ok()) {
+    PreparedFailureReport* prepared = state.prepared ? &*state.prepared : nullptr;
+    return ReportFailure(paths, outcome, options.console, prepared);
+  }
   return ExitCode::Success;
 }
 

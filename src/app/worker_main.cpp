@@ -28,7 +28,7 @@ int WorkerMain(std::chrono::steady_clock::time_point start, const std::vector<st
     return static_cast<int>(ExitCode::InvalidArguments);
   }
 
-  const SessionPaths paths = MakeSessionPaths(options.inputPath);
+  SessionPaths paths = MakeSessionPaths(options.inputPath);
   // From here on even a crash leaves the viewer a failure report.
   ArmCrashReport(paths, options.console);
   // A development aid: the timeline is written whatever the outcome, and its own failure is ignored.

@@ -101,7 +101,9 @@ Status OrtManager::Initialize(const std::u16string& backendFolder) {
   const Outcome<LibraryHandle> library = OpenLibrary(path);
   module = library.ok() ? *library : nullptr;
   if (module == nullptr) {
-    return failure("Failed to load onnxruntime.dll from " + ToUtf8(path) + " (" + library.status().message() + ")");
+    // Named after the file this platform really loads: "onnxruntime.dll" only on Windows.
+    return failure("Failed to load " + ToUtf8(kOrtLibraryFile) + " from " + ToUtf8(path) + " (" +
+                   library.status().message() + ")");
   }
   // Exit handlers run in reverse order of registration. The library registered the destruction of
   // its own static objects (among them the environment's registry) while it was being loaded, after

@@ -127,8 +127,8 @@ TEST_F(PipelineTest, MissingOrTooOldRuntimeEndsWithThree) {
   ProgramResult r = RunOn(Sample("blank.png"), {}, InstallWorkerCopy({}));
   EXPECT_EQ(r.exitCode, 3);
   const fs::path library = tmp_.path() / "install" / "backend" / NativePath(kOrtLibraryFile);
-  EXPECT_TRUE(r.err.starts_with("ONNX Runtime DLL initialization failed: Failed to load onnxruntime.dll from " +
-                                library.string() + " ("))
+  EXPECT_TRUE(r.err.starts_with("ONNX Runtime DLL initialization failed: Failed to load " + ToUtf8(kOrtLibraryFile) +
+                                " from " + library.string() + " ("))
       << r.err;
   EXPECT_TRUE(r.err.ends_with(")\n")) << r.err;
 

@@ -53,7 +53,8 @@ class WorkerCrashTest : public WorkerTest {
 
     const StartedProgram worker = Start({shot.string(), Viewer().string(), Viewed().string(), "--console",
                                          "--ep=cpu", "--barcode=0", "--wait-timeout=60000"});
-    // The worker opens the picture once, to read it whole before decoding it.
+    // The worker reads the picture in one opening, as it decodes it; the file is closed once the pixels
+    // are there.
     pollfd ready{watch, POLLIN, 0};
     EXPECT_EQ(::poll(&ready, 1, 120000), 1) << "the worker never read the screenshot";
     ::close(watch);

@@ -89,7 +89,7 @@ class WorkerDiskTest : public WorkerTest {
   }
 };
 
-constexpr char kDialogLine[] = "Export Settings";
+constexpr char kDialogLine[] = "Choose how the current page is saved to disk.";
 
 TEST_F(WorkerDiskTest, AFullTemporaryDirectoryFallsBackToTheDefaultOne) {
   RunScenario(R"(mkdir /tmp/full && mount -t tmpfs -o size=64k tmpfs /tmp/full && fill /tmp/full 0

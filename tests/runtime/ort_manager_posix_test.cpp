@@ -23,7 +23,7 @@ TEST(OrtManagerTest, MissingLibraryNamesThePathAndTheLoaderReason) {
   const std::u16string path = folder + u"/libonnxruntime.so.1";
   OrtManager manager;
   const std::string error = manager.Initialize(folder).message();
-  const std::string prefix = "Failed to load onnxruntime.dll from " + ToUtf8(path) + " (";
+  const std::string prefix = "Failed to load libonnxruntime.so.1 from " + ToUtf8(path) + " (";
   ASSERT_EQ(error.substr(0, prefix.size()), prefix) << error;
   EXPECT_NE(error.find("No such file"), std::string::npos) << error;
   EXPECT_EQ(error.back(), ')');
@@ -36,7 +36,7 @@ TEST(OrtManagerTest, FileThatIsNotALibraryFailsToLoad) {
   test::WriteFile(dir.path() / "libonnxruntime.so.1", std::string(4096, '\x7f'));
   OrtManager manager;
   const std::string error = manager.Initialize(dir.u16()).message();
-  EXPECT_EQ(error.rfind("Failed to load onnxruntime.dll from " + dir.path().string(), 0), 0u) << error;
+  EXPECT_EQ(error.rfind("Failed to load libonnxruntime.so.1 from " + dir.path().string(), 0), 0u) << error;
 }
 
 TEST(OrtManagerTest, LibraryWithoutTheEntryPointIsRefused) {
