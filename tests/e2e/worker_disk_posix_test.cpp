@@ -35,7 +35,7 @@ fill() {
 run() {
   local name=$1; shift
   env -u TMPDIR "$@" VESK_VIEWER_RECORD="$name.args" VESK_VIEWER_OUTPUT="$name.txt" \
-    $AS_USER "$WORKER" "$SHOT" "$VIEWER" "$VIEWED" --console --wait-timeout=5000 >"$name.out" 2>"$name.err"
+    $AS_USER "$WORKER" "$SHOT" "$VIEWER" "$VIEWED" --console --wait-timeout=60000 >"$name.out" 2>"$name.err"
   echo $? >"$name.exit"
 }
 )";
