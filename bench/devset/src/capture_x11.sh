@@ -3,14 +3,15 @@
 # and zenity) and Windows programs under Wine, on a private virtual X display, each written as NAME.png beside
 # its known text NAME.txt in bench/devset/. See bench/devset/README.md ("Real program windows").
 #
-#   sh bench/devset/src/capture_x11.sh                 # every screen
-#   sh bench/devset/src/capture_x11.sh x11_top_dark    # the screens named
+#   bash bench/devset/src/capture_x11.sh                 # every screen
+#   bash bench/devset/src/capture_x11.sh x11_top_dark    # the screens named
 #
 # Terminals print canned content from src/x11/*.term, never live commands; their known text is made from the
 # same file (see known_from_term). Dialogs and Wine windows get fixed content, and their known text is written
-# below beside the command that shows it. Nothing on the screen depends on the clock, the machine or the user:
-# HOME, XDG folders and WINEPREFIX are private and fresh, xterm's cursor is hidden, GTK's cursor does not blink
-# and no window has the focus (the pointer rests on the bare root window, which xwd does not draw anyway).
+# below beside the command that shows it. Nothing on the screen depends on the clock or the user: HOME, XDG
+# folders and WINEPREFIX are private and fresh, xterm's cursor is hidden, GTK's cursor and Wine's caret do not
+# blink, and the pointer rests in a corner (xwd does not draw it anyway). The one thing taken from the machine is
+# the computer name in the Registry Editor's status bar (Wine's is the host name).
 set -euo pipefail
 
 src=$(cd "$(dirname "$0")" && pwd)
@@ -60,7 +61,10 @@ Xvfb "$display" -screen 0 1920x1080x24 -dpi 96 -nolisten tcp -noreset >"$work/xv
 xvfb=$!
 export DISPLAY=$display
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getdisplaygeometry >/dev/null || { echo "capture_x11.sh: Xvfb did not start on $display" >&2; exit 1; }
+if ! kill -0 "$xvfb" 2>/dev/null || ! xdotool getdisplaygeometry >/dev/null; then
+  echo "capture_x11.sh: Xvfb did not start on $display (in use? set VESK_X_DISPLAY)" >&2
+  exit 1
+fi
 
 known=$work/known   # the known text of the screen being built, appended window by window in reading order
 n=0                 # windows started so far (names their class and files)
@@ -151,9 +155,10 @@ screen_x11_tiled() {
 
 # --- toolkit dialogs (GTK 3 through yad and zenity; no window manager, so no title bars) --------------------
 
-# gtk CLASS X Y WIDTH HEIGHT PROGRAM ARGUMENTS...: starts a yad or zenity window at a fixed place and size.
+# gtk NAME X Y WIDTH HEIGHT PROGRAM ARGUMENTS...: starts a yad or zenity window at a fixed place and size (NAME
+# only tells the reader which window it is).
 gtk() {
-  local class=$1 x=$2 y=$3 w=$4 h=$5 program=$6
+  local x=$2 y=$3 w=$4 h=$5 program=$6
   shift 6
   n=$((n + 1))
   if [ "$program" = yad ]; then
@@ -165,7 +170,6 @@ gtk() {
   local id
   id=$(xdotool search --sync --onlyvisible --classname "^vesk$n\$" | head -n 1)
   [ "$program" = yad ] || xdotool windowmove --sync "$id" "$x" "$y"
-  : "$class"
 }
 
 # Known text written out for a window; TAB separates the runs of a row.
@@ -324,7 +328,7 @@ notepad() {
 # wine_start PROGRAM ARGUMENTS...: starts a Windows program on the virtual desktop and waits until the screen
 # has changed and then stayed the same for a second (each at most 60 s).
 wine_start() {
-  local before last= now
+  local before last='' now
   before=$(xwd -root -silent | md5sum)
   wine explorer /desktop=vesk,1920x1080 "$@" >/dev/null 2>&1 &
   pids+=($!)
@@ -361,11 +365,66 @@ screen_wine_notepad() {
   wine_close
 }
 
+# wine_drag X Y TO-X TO-Y: drags what is at X Y (a title bar) with the pointer, then parks the pointer.
+wine_drag() {
+  xdotool mousemove "$1" "$2" mousedown 1
+  sleep 0.5
+  xdotool mousemove "$3" "$4"
+  sleep 0.5
+  xdotool mouseup 1 mousemove 1919 1079
+  sleep 1
+}
+
 screen_wine_dialogs() {
   wine_prefix
-  desktop '#000000'
-  wine_start winecfg
+  local key='HKCU\Software\Vesk\Print'
+  wine reg add "$key" /v Printer /t REG_SZ /d 'Office LaserJet 4200' /f >/dev/null 2>&1
+  wine reg add "$key" /v Port /t REG_SZ /d '192.168.10.50:9100' /f >/dev/null 2>&1
+  wine reg add "$key" /v Copies /t REG_DWORD /d 2 /f >/dev/null 2>&1
+  wine reg add "$key" /v Collate /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  wine reg add "$key" /v Duplex /t REG_SZ /d 'long edge' /f >/dev/null 2>&1
+  wine reg add "$key" /v PaperSize /t REG_SZ /d A4 /f >/dev/null 2>&1
+  wine reg add "$key" /v Tray /t REG_DWORD /d 2 /f >/dev/null 2>&1
+  wine reg add "$key" /v Margins /t REG_SZ /d '10, 15, 10, 15' /f >/dev/null 2>&1
+  wine reg add "$key" /v LastJob /t REG_DWORD /d 118 /f >/dev/null 2>&1
+  # Registry Editor in the upper left, showing that key: select HKEY_CURRENT_USER, open it, then the tree's
+  # type-ahead finds Software, Vesk and Print.
   wine_start regedit
+  xdotool mousemove 116 83 click 1 mousemove 1919 1079
+  sleep 0.5
+  xdotool key Right; sleep 0.5; xdotool type --delay 150 Software; sleep 0.5
+  xdotool key Right; sleep 0.5; xdotool type --delay 150 Vesk; sleep 0.5
+  xdotool key Right; sleep 0.5; xdotool type --delay 150 Print; sleep 2
+  # Wine configuration, moved to the right of it.
+  wine_start winecfg
+  wine_drag 200 12 1680 52
+  knows 'Registry Editor' $'Registry\tEdit\tView\tFavorites\tHelp' \
+    'My Computer' HKEY_CLASSES_ROOT HKEY_CURRENT_USER AppEvents 'Control Panel' Environment 'Keyboard Layout' \
+    Software Microsoft Vesk Print Wine 'Volatile Environment' HKEY_LOCAL_MACHINE HKEY_USERS HKEY_CURRENT_CONFIG \
+    HKEY_DYN_DATA \
+    $'Name\tType\tData' \
+    $'(Default)\tREG_SZ\t(value not set)' \
+    $'Collate\tREG_DWORD\t0x00000001 (1)' \
+    $'Copies\tREG_DWORD\t0x00000002 (2)' \
+    $'Duplex\tREG_SZ\tlong edge' \
+    $'LastJob\tREG_DWORD\t0x00000076 (118)' \
+    $'Margins\tREG_SZ\t10, 15, 10, 15' \
+    $'PaperSize\tREG_SZ\tA4' \
+    $'Port\tREG_SZ\t192.168.10.50:9100' \
+    $'Printer\tREG_SZ\tOffice LaserJet 4200' \
+    $'Tray\tREG_DWORD\t0x00000002 (2)'
+  # The status bar starts with the computer name, which Wine takes from the host name.
+  knows "$(hostname | cut -d. -f1 | cut -c1-15 | tr '[:lower:]' '[:upper:]')\\HKEY_CURRENT_USER\\Software\\Vesk\\Print"
+  knows 'Wine configuration' $'Drives\tAudio\tAbout' $'Applications\tLibraries\tGraphics\tDesktop Integration' \
+    'Application settings' \
+    'Wine can mimic different Windows versions for each application.' \
+    'This tab is linked to the Libraries and Graphics tabs to allow you' \
+    'to change system-wide or per-application settings in those tabs' \
+    'as well.' \
+    'Default Settings' \
+    $'Add application...\tRemove application' \
+    $'Windows Version:\tWindows 7' \
+    $'OK\tCancel\tApply'
   capture wine_dialogs 1
   wine_close
 }
