@@ -291,6 +291,29 @@ screen_gtk_forms() {
   capture gtk_forms
 }
 
+screen_gtk_counters() {
+  desktop '#e9e4dc'
+  gtk calendar 60 60 420 360 yad --calendar --day=14 --month=3 --year=2024 --text='Due date of invoice 118' \
+    --button=Cancel:1 --button=OK:0
+  # The C locale starts the week on Sunday; the days of February and April are shown in very light grey.
+  knows 'Due date of invoice 118' $'March\t2024' $'Sun\tMon\tTue\tWed\tThu\tFri\tSat' \
+    $'25\t26\t27\t28\t29\t1\t2' $'3\t4\t5\t6\t7\t8\t9' $'10\t11\t12\t13\t14\t15\t16' \
+    $'17\t18\t19\t20\t21\t22\t23' $'24\t25\t26\t27\t28\t29\t30' $'31\t1\t2\t3\t4\t5\t6' $'Cancel\tOK'
+  gtk statistics 560 60 460 520 yad --form --text='Document statistics' \
+    --field='Pages:RO' 12 --field='Words:RO' '3,418' --field='Characters:RO' '19,204' \
+    --field='Paragraphs:RO' 87 --field='Lines:RO' 402 --field='Images:RO' 3 --field='Tables:RO' 1 \
+    --field='Comments:RO' 0 --button=Close:0
+  knows 'Document statistics' $'Pages\t12' $'Words\t3,418' $'Characters\t19,204' $'Paragraphs\t87' \
+    $'Lines\t402' $'Images\t3' $'Tables\t1' $'Comments\t0' 'Close'
+  gtk volume 1100 60 420 170 zenity --scale --text='Print density' --value=35 --min-value=0 --max-value=100
+  knows 'Print density' '35' $'Cancel\tOK'
+  gtk pages 1100 300 560 320 yad --list --text='Pages to print' --no-selection --column='Page:NUM' \
+    --column='Sheet:NUM' --column=Side 1 1 Front 2 1 Back 3 2 Front 4 2 Back 5 3 Front --button=Close:0
+  knows 'Pages to print' $'Page\tSheet\tSide' $'1\t1\tFront' $'2\t1\tBack' $'3\t2\tFront' $'4\t2\tBack' \
+    $'5\t3\tFront' 'Close'
+  capture gtk_counters
+}
+
 # --- Windows programs under Wine ----------------------------------------------------------------------------
 # A fresh private prefix with font smoothing off (small aliased text, as Windows draws it with ClearType and
 # standard smoothing off), a caret that does not blink, and Wine's own virtual desktop of the screen's size, so
@@ -429,7 +452,8 @@ screen_wine_dialogs() {
   wine_close
 }
 
-all_screens=(x11_top_dark x11_ls_df_7x14 x11_git_ps x11_tiled gtk_print gtk_forms wine_notepad wine_dialogs)
+all_screens=(x11_top_dark x11_ls_df_7x14 x11_git_ps x11_tiled gtk_print gtk_forms gtk_counters wine_notepad
+  wine_dialogs)
 
 if [ $# -eq 0 ]; then set -- "${all_screens[@]}"; fi
 for name in "$@"; do
