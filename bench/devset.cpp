@@ -45,7 +45,7 @@ bool LoadOne(const std::filesystem::path& picture, Screenshot& shot, std::string
     error = "no known text for " + picture.string() + " (" + textPath.string() + ")";
     return false;
   }
-  if (!SplitKnownText(text, shot.lines, error)) {
+  if (!SplitKnownText(text, shot.lines, error, &shot.row)) {
     error = textPath.string() + ": " + error;
     return false;
   }
@@ -61,11 +61,15 @@ bool LoadOne(const std::filesystem::path& picture, Screenshot& shot, std::string
     while (in >> word) {
       size_t index = 0;
       const auto [end, failure] = std::from_chars(word.data(), word.data() + word.size(), index);
-      if (failure != std::errc{} || end != word.data() + word.size() || index >= shot.lines.size()) {
+      const size_t rows = shot.row.empty() ? 0 : shot.row.back() + 1;
+      if (failure != std::errc{} || end != word.data() + word.size() || index >= rows) {
         error = rotatedPath.string() + ": not a line index: " + word;
         return false;
       }
-      shot.upsideDown.push_back(index);
+      // The file counts the lines of the .txt; every run of that line is upside down.
+      for (size_t i = 0; i < shot.row.size(); ++i) {
+        if (shot.row[i] == index) shot.upsideDown.push_back(i);
+      }
     }
   }
   ReadPngSize(picture, shot.width, shot.height);
@@ -74,21 +78,39 @@ bool LoadOne(const std::filesystem::path& picture, Screenshot& shot, std::string
 
 }  // namespace
 
-bool SplitKnownText(const std::string& text, std::vector<std::string>& lines, std::string& error) {
+bool SplitKnownText(const std::string& text, std::vector<std::string>& lines, std::string& error,
+                    std::vector<size_t>* rowOfLine) {
   lines.clear();
+  if (rowOfLine != nullptr) rowOfLine->clear();
   if (text.find('\r') != std::string::npos) {
     error = "carriage return in known text (LF line ends only)";
     return false;
   }
+  size_t row = 0;
   size_t begin = 0;
   while (begin < text.size()) {
     size_t end = text.find('\n', begin);
     if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(begin, end - begin));
-    if (NormaliseLine(DecodeUtf8(lines.back())).empty()) {
-      error = "blank line " + std::to_string(lines.size());
+    const std::string whole = text.substr(begin, end - begin);
+    if (NormaliseLine(DecodeUtf8(whole)).empty()) {
+      error = "blank line " + std::to_string(row + 1);
       return false;
     }
+    // A row of runs: each run between TABs is a line of its own, left to right.
+    size_t runBegin = 0;
+    while (true) {
+      size_t runEnd = whole.find('\t', runBegin);
+      if (runEnd == std::string::npos) runEnd = whole.size();
+      lines.push_back(whole.substr(runBegin, runEnd - runBegin));
+      if (rowOfLine != nullptr) rowOfLine->push_back(row);
+      if (NormaliseLine(DecodeUtf8(lines.back())).empty()) {
+        error = "blank run between tabs in line " + std::to_string(row + 1);
+        return false;
+      }
+      if (runEnd == whole.size()) break;
+      runBegin = runEnd + 1;
+    }
+    ++row;
     begin = end + 1;
   }
   return true;

@@ -1,7 +1,9 @@
 #pragma once
 // Screenshots with known text: NAME.png (or any picture the worker reads) beside NAME.txt, which holds
-// the text in reading order, one line per visually continuous run of text, UTF-8 with LF line ends.
-// NAME.rotated.txt, when present, lists the 0-based indices of the lines shown upside down.
+// the text in reading order, one line per visually continuous run of text, UTF-8 with LF line ends. The runs
+// that form one row (a terminal table's fields, a form's label and value, a table row's cells) may share a
+// line of the file, separated by TAB characters; each run is a known line of its own all the same.
+// NAME.rotated.txt, when present, lists the 0-based indices of the file's lines shown upside down.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,8 +18,9 @@ struct Screenshot {
   std::filesystem::path picture;
   int32_t width = 0;   // from the PNG header; 0 for other formats
   int32_t height = 0;
-  std::vector<std::string> lines;
-  std::vector<size_t> upsideDown;
+  std::vector<std::string> lines;  // the runs, one per known line (a file line with TABs gives several)
+  std::vector<size_t> row;          // per run: the 0-based index of its line in NAME.txt (its row)
+  std::vector<size_t> upsideDown;   // indices into lines: every run of a line that NAME.rotated.txt names
 };
 
 // Every NAME.png with NAME.txt in a folder (in name order), or the pictures named; false with a message
@@ -26,7 +29,10 @@ struct Screenshot {
 bool LoadScreenshots(const std::vector<std::filesystem::path>& sources, std::vector<Screenshot>& out,
                      std::string& error);
 
-// Splits known text into its lines; false when a line is blank or the text holds a carriage return.
-bool SplitKnownText(const std::string& text, std::vector<std::string>& lines, std::string& error);
+// Splits known text into its lines, and each line at TABs into its runs (lines gets the runs, rowOfLine, when
+// given, the file line of each); false when a line or a run between TABs is blank or the text holds a
+// carriage return.
+bool SplitKnownText(const std::string& text, std::vector<std::string>& lines, std::string& error,
+                    std::vector<size_t>* rowOfLine = nullptr);
 
 }  // namespace vesk::bench
