@@ -9,6 +9,7 @@
 
 #include "ocr/ctc_decode.h"
 #include "ocr/resize_normalize.h"
+#include "ocr/side_by_side.h"
 
 namespace vesk {
 
@@ -126,35 +127,46 @@ std::vector<Outcome<LineReading>> LineRecognizer::RecognizeLines(const std::vect
     return static_cast<size_t>(std::max(std::min(batching.recognitionBatch, fit), 1));
   };
 
+  // The calls, each a list of lines and its tensor width.
+  std::vector<std::pair<std::vector<size_t>, int32_t>> calls;
   if (batching.padRecognitionBatches) {
     // Neighbours in width share a call, padded to the bucket of the widest.
     std::stable_sort(readable.begin(), readable.end(),
                      [&](size_t a, size_t b) { return widths[a].resampled < widths[b].resampled; });
     std::vector<size_t> members;
+    const auto close = [&] {
+      const int32_t widest = widths[members.back()].bucket;
+      calls.emplace_back(std::move(members), widest);
+      members.clear();
+    };
     for (size_t i : readable) {
-      if (!members.empty() && members.size() + 1 > most(widths[i].bucket)) {
-        ReadBatch(crops, widths, members, widths[members.back()].bucket, readings);
-        members.clear();
-      }
+      if (!members.empty() && members.size() + 1 > most(widths[i].bucket)) close();
       members.push_back(i);
     }
-    if (!members.empty()) ReadBatch(crops, widths, members, widths[members.back()].bucket, readings);
-    return readings;
+    if (!members.empty()) close();
+  } else {
+    // Only lines of the same bucket share a call, so each gets exactly the input it gets alone.
+    for (int32_t bucket : kWidthBuckets) {
+      std::vector<size_t> members;
+      for (size_t i : readable) {
+        if (widths[i].bucket != bucket) continue;
+        members.push_back(i);
+        if (members.size() == most(bucket)) {
+          calls.emplace_back(std::move(members), bucket);
+          members.clear();
+        }
+      }
+      if (!members.empty()) calls.emplace_back(std::move(members), bucket);
+    }
   }
 
-  // Only lines of the same bucket share a call, so each gets exactly the input it gets alone.
-  for (int32_t bucket : kWidthBuckets) {
-    std::vector<size_t> members;
-    for (size_t i : readable) {
-      if (widths[i].bucket != bucket) continue;
-      members.push_back(i);
-      if (members.size() == most(bucket)) {
-        ReadBatch(crops, widths, members, bucket, readings);
-        members.clear();
-      }
-    }
-    if (!members.empty()) ReadBatch(crops, widths, members, bucket, readings);
-  }
+  // Each call sets the readings of its own lines only, so calls may run side by side in any order; the
+  // largest go first, so that no lane is left with a long call at the end.
+  std::stable_sort(calls.begin(), calls.end(), [](const auto& a, const auto& b) {
+    return a.first.size() * static_cast<size_t>(a.second) > b.first.size() * static_cast<size_t>(b.second);
+  });
+  RunSideBySide(calls.size(), model_ ? model_->parallelRuns() : 1,
+                [&](size_t k) { ReadBatch(crops, widths, calls[k].first, calls[k].second, readings); });
   return readings;
 }
 

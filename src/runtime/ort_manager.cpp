@@ -166,9 +166,13 @@ Outcome<ModelSession> OrtManager::CreateModelSession(const ModelFile& file, Devi
       return failure(text.empty() ? std::string("DML provider init failed\n")
                                   : "DML provider init failed: " + text + "\n");
     }
-  } else {
-    DiscardStatus(api, api->SetIntraOpNumThreads(options.get(),
-                                                 IntraOpThreadCount(std::thread::hardware_concurrency())));
+  }
+  // A CPU session uses at most IntraOpThreadCount cores: in each call, or one each for that many calls
+  // side by side.
+  const int32_t cores = IntraOpThreadCount(std::thread::hardware_concurrency());
+  const int32_t parallelRuns = device == Device::Cpu && file.sideBySide ? cores : 1;
+  if (device == Device::Cpu) {
+    DiscardStatus(api, api->SetIntraOpNumThreads(options.get(), parallelRuns > 1 ? 1 : cores));
     // The pool's threads sleep between operators instead of spinning: the worker shares the machine
     // with the viewer it has just started, and spinning threads took cores that the run's own threads
     // were waiting for (a whole run measured up to a third faster on two busy cores).
@@ -197,7 +201,7 @@ Outcome<ModelSession> OrtManager::CreateModelSession(const ModelFile& file, Devi
         api, allocator, [&](size_t* count) { return api->SessionGetOutputCount(session, count); },
         [&](size_t i, char** name) { return api->SessionGetOutputName(session, i, allocator, name); });
   }
-  return ModelSession(api, session, std::move(inputNames), std::move(outputNames), file.defaultOutput);
+  return ModelSession(api, session, std::move(inputNames), std::move(outputNames), file.defaultOutput, parallelRuns);
 }
 
 }  // namespace vesk

@@ -2,13 +2,16 @@
 // every kind of answer.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "ocr/fake_models.h"
 #include "ocr/line_crop.h"
 #include "ocr/line_orientation.h"
+#include "ocr/side_by_side.h"
 #include "ocr/text_detection.h"
 #include "ocr/text_recognition.h"
 
@@ -176,6 +179,68 @@ TEST(OrientationClassifierTest, BatchesShareCallsAndEachAngleKeepsItsCrop) {
   EXPECT_EQ(classifier.ClassifyOrientations(pointers, 2), (std::vector<int>{0, 180, 0, 180, 0}));
   EXPECT_EQ(model.calls, 3);
   EXPECT_EQ(model.last, (InputShape{1, 3, 48, 192}));
+}
+
+// Calls side by side give every line what calls one at a time give it: its text and score, its failure,
+// its turn.
+TEST(SideBySideTest, LinesReadAndJudgedSideBySideAsOneCallAtATime) {
+  const Dictionary dictionary{"", "a", "b", "c", " "};
+  // Reads a class told by the call's width; the call fails at 640 and gives nothing usable at 960.
+  const RunFunction read = [](const InputShape& shape) -> Outcome<ModelOutput> {
+    if (shape[3] == 640) return Status::Failure(FailureKind::ModelCall, "lost at 640");
+    if (shape[3] == 960) return ModelOutput();
+    std::vector<float> values;
+    for (int64_t i = 0; i < shape[0]; ++i) {
+      for (int64_t c = 0; c < 5; ++c) values.push_back(c == 1 + shape[3] / 160 % 3 ? 0.5f + 0.05f * i : 0.1f);
+    }
+    return Output({shape[0], 1, 5}, std::move(values));
+  };
+  std::vector<DecodedImage> crops;
+  for (int32_t i = 0; i < 24; ++i) crops.push_back(Numbered(30 + 55 * i, 20));  // buckets 160 to 3200
+  std::vector<const DecodedImage*> lines;
+  for (const DecodedImage& crop : crops) lines.push_back(&crop);
+
+  std::vector<std::vector<Outcome<LineReading>>> readings;
+  std::vector<std::vector<int>> angles;
+  std::vector<std::vector<DecodedImage>> judged;
+  for (int32_t lanes : {1, 2, 3}) {
+    LineRecognizer recognizer(std::make_unique<test::FakeModel>(read, lanes), dictionary, {}, nullptr);
+    readings.push_back(recognizer.RecognizeLines(lines, {.recognitionBatch = 3}));
+    OrientationClassifier classifier(std::make_unique<test::FakeModel>(test::Turned(true), lanes), {}, nullptr);
+    judged.push_back(crops);
+    std::vector<DecodedImage*> pointers;
+    for (DecodedImage& crop : judged.back()) pointers.push_back(&crop);
+    angles.push_back(classifier.ClassifyOrientations(pointers, 2));
+  }
+  for (size_t lanes = 1; lanes < readings.size(); ++lanes) {
+    SCOPED_TRACE(lanes);
+    EXPECT_EQ(angles[lanes], angles[0]);
+    for (size_t i = 0; i < crops.size(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(judged[lanes][i].pixels, judged[0][i].pixels);
+      const Outcome<LineReading>& alone = readings[0][i];
+      const Outcome<LineReading>& together = readings[lanes][i];
+      ASSERT_EQ(together.ok(), alone.ok());
+      if (alone.ok()) {
+        EXPECT_EQ(together->text, alone->text);
+        EXPECT_EQ(together->score, alone->score);
+      } else {
+        EXPECT_EQ(together.status().kind(), alone.status().kind());
+        EXPECT_EQ(together.status().message(), alone.status().message());
+      }
+    }
+  }
+}
+
+// A call that throws does not end the process from another thread: the exception reaches the caller.
+TEST(SideBySideTest, AnExceptionOfAnyLaneReachesTheCaller) {
+  std::atomic<int> done{0};
+  const auto work = [&](size_t k) {
+    if (k == 5) throw std::runtime_error("five");
+    ++done;
+  };
+  EXPECT_THROW(RunSideBySide(40, 2, work), std::runtime_error);
+  EXPECT_LT(done.load(), 40);
 }
 
 }  // namespace
