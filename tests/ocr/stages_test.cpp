@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ocr/fake_models.h"
@@ -128,6 +129,17 @@ TEST(LineRecognizerTest, SharedCallFailsEachOfItsLinesAndAnEmptyCropFailsAlone) 
   EXPECT_EQ(readings[1].status().kind(), FailureKind::Recognition);
   EXPECT_EQ(readings[2].status().kind(), FailureKind::ModelCall);
   EXPECT_EQ(LineRecognizer().RecognizeLine(line).status().message(), "Invalid line crop or Rec session");
+}
+
+// With a width step, a line is padded to the next multiple of the step instead of the next bucket.
+TEST(LineRecognizerTest, AWidthStepPadsALineToTheNextMultipleOfTheStep) {
+  const Dictionary dictionary{"", "a", " "};
+  Counted model;
+  LineRecognizer recognizer(model.Make(test::FirstClass(3)), dictionary, {.widthStep = 80}, nullptr);
+  for (const auto& [width, input] : {std::pair{5, 80}, std::pair{100, 240}, std::pair{101, 320}, std::pair{2000, 3200}}) {
+    ASSERT_TRUE(recognizer.RecognizeLine(test::BlankImage(width, 20)).ok());
+    EXPECT_EQ(model.last, (InputShape{1, 3, 48, input})) << width;
+  }
 }
 
 DecodedImage Numbered(int32_t width, int32_t height) {
