@@ -182,7 +182,9 @@ Outcome<ModelSession> OrtManager::CreateModelSession(const ModelFile& file, Devi
     // with the viewer it has just started, and spinning threads took cores that the run's own threads
     // were waiting for (a whole run measured up to a third faster on two busy cores).
     DiscardStatus(api, api->AddSessionConfigEntry(options.get(), "session.intra_op.allow_spinning", "0"));
-    if (sharedCpuArena_) DiscardStatus(api, api->AddSessionConfigEntry(options.get(), "session.use_env_allocators", "1"));
+    if (sharedCpuArena_) {
+      DiscardStatus(api, api->AddSessionConfigEntry(options.get(), "session.use_env_allocators", "1"));
+    }
   }
 
   OrtSession* session = nullptr;
