@@ -149,6 +149,7 @@ cls_min_aspect = 2
 cls_confirm = on
 gap_space_steps = 3
 text_polish = on
+rec_width_step = 80
 PROFILE
 )
 if [ "$substitutes" = yes ]; then

@@ -8,6 +8,7 @@
 
 #include "ocr/line_crop.h"
 #include "ocr/resize_normalize.h"
+#include "ocr/side_by_side.h"
 
 namespace vesk {
 
@@ -110,16 +111,15 @@ void OrientationClassifier::ClassifyBatch(const std::vector<DecodedImage*>& crop
 std::vector<int> OrientationClassifier::ClassifyOrientations(const std::vector<DecodedImage*>& crops, int32_t batch) {
   std::vector<int> angles(crops.size(), 0);
   const size_t most = static_cast<size_t>(std::max(batch, 1));
-  std::vector<size_t> members;
+  std::vector<std::vector<size_t>> calls;
   for (size_t i = 0; i < crops.size(); ++i) {
     if (!Classifiable(*crops[i])) continue;
-    members.push_back(i);
-    if (members.size() == most) {
-      ClassifyBatch(crops, members, angles);
-      members.clear();
-    }
+    if (calls.empty() || calls.back().size() == most) calls.emplace_back();
+    calls.back().push_back(i);
   }
-  if (!members.empty()) ClassifyBatch(crops, members, angles);
+  // Each call judges and turns its own lines only, so calls may run side by side.
+  RunSideBySide(calls.size(), model_ ? model_->parallelRuns() : 1,
+                [&](size_t k) { ClassifyBatch(crops, calls[k], angles); });
   return angles;
 }
 

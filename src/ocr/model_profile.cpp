@@ -141,6 +141,10 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
          p.batching.orientationBatch = static_cast<int32_t>(v);
        })},
       {"rec_padded_batches", Switch([](ModelProfile& p, bool v) { p.batching.padRecognitionBatches = v; })},
+      // Speed: how much zero padding a recognition input may carry.
+      {"rec_width_step", Integer(0, 3200, [](ModelProfile& p, int64_t v) {
+         p.recognition.widthStep = static_cast<int32_t>(v);
+       })},
   };
   return keys;
 }

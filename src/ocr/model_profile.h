@@ -42,6 +42,9 @@ struct OrientationSettings {
 // space (0: off).
 struct RecognitionSettings {
   int32_t gapSpaceSteps = 0;
+  // Recognition input widths: 0 for the fixed width buckets, else the multiples of this many columns
+  // (up to the widest bucket), so that a line is padded by less.
+  int32_t widthStep = 0;
 };
 
 struct ModelProfile {

@@ -36,9 +36,10 @@ Status OcrEngine::Initialize(const ModelPaths& paths, const EngineSettings& sett
   dictionary_ = std::move(*dictionary);
   if (Status present = CheckModelFiles(paths); !present.ok()) return present;
 
+  // Orientation and recognition calls are small: their lines are read side by side.
   const PipelineFiles files{{paths.det, TextDetector::kDefaultOutput},
-                            {paths.cls, OrientationClassifier::kDefaultOutput},
-                            {paths.rec, LineRecognizer::kDefaultOutput}};
+                            {paths.cls, OrientationClassifier::kDefaultOutput, true},
+                            {paths.rec, LineRecognizer::kDefaultOutput, true}};
   Outcome<PipelineModels> models = backend_.OpenModels(files, settings);
   if (!models.ok()) return models.status();
   detector_ = TextDetector(std::move(models->det), profile_.detection, timeline_);

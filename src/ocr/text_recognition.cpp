@@ -4,11 +4,13 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <set>
 #include <utility>
 #include <vector>
 
 #include "ocr/ctc_decode.h"
 #include "ocr/resize_normalize.h"
+#include "ocr/side_by_side.h"
 
 namespace vesk {
 
@@ -18,7 +20,13 @@ constexpr int32_t kInputHeight = 48;
 constexpr std::array<int32_t, 9> kWidthBuckets{160, 320, 480, 640, 960, 1280, 1920, 2560, 3200};
 constexpr std::array<float, 3> kHalf{0.5f, 0.5f, 0.5f};
 
-int32_t BucketFor(int32_t target) {
+// The input width for a line of `target` columns: the first bucket that holds it or, with a width
+// step, the first multiple of the step; never wider than the widest bucket.
+int32_t BucketFor(int32_t target, int32_t widthStep) {
+  if (widthStep > 0) {
+    const int32_t steps = std::max((target + widthStep - 1) / widthStep, 1);
+    return std::min(steps * widthStep, kWidthBuckets.back());
+  }
   for (int32_t bucket : kWidthBuckets) {
     if (bucket >= target) return bucket;
   }
@@ -52,15 +60,15 @@ Status CheckOutput(const ModelOutput& output, int64_t lines, int64_t dictionaryS
 }  // namespace
 
 // One line's place in the recognition input: its width at height 48 (squeezed to the widest bucket
-// when longer) and the bucket that holds it.
+// when longer) and the input width that holds it.
 struct LineRecognizer::LineWidth {
   int32_t resampled = 0;
   int32_t bucket = 0;
 
-  static LineWidth Of(const DecodedImage& crop) {
+  static LineWidth Of(const DecodedImage& crop, int32_t widthStep) {
     const float targetF = std::roundf(static_cast<float>(crop.width) * 48.0f / static_cast<float>(crop.height));
     const int32_t target = static_cast<int32_t>(std::min(targetF, static_cast<float>(kWidthBuckets.back())));
-    const int32_t bucket = BucketFor(target);
+    const int32_t bucket = BucketFor(target, widthStep);
     return {std::min(target, bucket), bucket};
   }
 };
@@ -115,7 +123,7 @@ std::vector<Outcome<LineReading>> LineRecognizer::RecognizeLines(const std::vect
   for (size_t i = 0; i < crops.size(); ++i) {
     const DecodedImage& crop = *crops[i];
     if (crop.width <= 0 || crop.height <= 0 || crop.pixels.empty() || !model_) continue;
-    widths[i] = LineWidth::Of(crop);
+    widths[i] = LineWidth::Of(crop, settings_.widthStep);
     readable.push_back(i);
   }
   // How many lines of tensor width `width` one call may take: at most recognitionBatch, and no more
@@ -126,35 +134,48 @@ std::vector<Outcome<LineReading>> LineRecognizer::RecognizeLines(const std::vect
     return static_cast<size_t>(std::max(std::min(batching.recognitionBatch, fit), 1));
   };
 
+  // The calls, each a list of lines and its tensor width.
+  std::vector<std::pair<std::vector<size_t>, int32_t>> calls;
   if (batching.padRecognitionBatches) {
     // Neighbours in width share a call, padded to the bucket of the widest.
     std::stable_sort(readable.begin(), readable.end(),
                      [&](size_t a, size_t b) { return widths[a].resampled < widths[b].resampled; });
     std::vector<size_t> members;
+    const auto close = [&] {
+      const int32_t widest = widths[members.back()].bucket;
+      calls.emplace_back(std::move(members), widest);
+      members.clear();
+    };
     for (size_t i : readable) {
-      if (!members.empty() && members.size() + 1 > most(widths[i].bucket)) {
-        ReadBatch(crops, widths, members, widths[members.back()].bucket, readings);
-        members.clear();
-      }
+      if (!members.empty() && members.size() + 1 > most(widths[i].bucket)) close();
       members.push_back(i);
     }
-    if (!members.empty()) ReadBatch(crops, widths, members, widths[members.back()].bucket, readings);
-    return readings;
+    if (!members.empty()) close();
+  } else {
+    // Only lines of the same bucket share a call, so each gets exactly the input it gets alone.
+    std::set<int32_t> buckets;
+    for (size_t i : readable) buckets.insert(widths[i].bucket);
+    for (int32_t bucket : buckets) {
+      std::vector<size_t> members;
+      for (size_t i : readable) {
+        if (widths[i].bucket != bucket) continue;
+        members.push_back(i);
+        if (members.size() == most(bucket)) {
+          calls.emplace_back(std::move(members), bucket);
+          members.clear();
+        }
+      }
+      if (!members.empty()) calls.emplace_back(std::move(members), bucket);
+    }
   }
 
-  // Only lines of the same bucket share a call, so each gets exactly the input it gets alone.
-  for (int32_t bucket : kWidthBuckets) {
-    std::vector<size_t> members;
-    for (size_t i : readable) {
-      if (widths[i].bucket != bucket) continue;
-      members.push_back(i);
-      if (members.size() == most(bucket)) {
-        ReadBatch(crops, widths, members, bucket, readings);
-        members.clear();
-      }
-    }
-    if (!members.empty()) ReadBatch(crops, widths, members, bucket, readings);
-  }
+  // Each call sets the readings of its own lines only, so calls may run side by side in any order; the
+  // largest go first, so that no lane is left with a long call at the end.
+  std::stable_sort(calls.begin(), calls.end(), [](const auto& a, const auto& b) {
+    return a.first.size() * static_cast<size_t>(a.second) > b.first.size() * static_cast<size_t>(b.second);
+  });
+  RunSideBySide(calls.size(), model_ ? model_->parallelRuns() : 1,
+                [&](size_t k) { ReadBatch(crops, widths, calls[k].first, calls[k].second, readings); });
   return readings;
 }
 

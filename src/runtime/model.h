@@ -51,6 +51,10 @@ class Model {
   // FailureKind::Recognition when the input could not be handed to it at all (each step words that
   // for itself).
   virtual Outcome<ModelOutput> Run(std::span<float> input, const InputShape& shape) = 0;
+
+  // How many calls of Run may be under way at once, from as many threads, each using one core. 1: one
+  // at a time, the model spreading each call over its own threads.
+  virtual int32_t parallelRuns() const { return 1; }
 };
 
 }  // namespace vesk

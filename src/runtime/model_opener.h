@@ -14,6 +14,10 @@ namespace vesk {
 struct ModelFile {
   std::u16string path;
   std::string defaultOutput;
+  // Whether its calls are small enough that the cores are better used by several calls at once, one
+  // thread each, than by one call at a time spread over all of them (which spends much of a small
+  // call synchronising its threads). Only a CPU session runs calls side by side.
+  bool sideBySide = false;
 };
 
 class ModelOpener {

@@ -8,11 +8,12 @@
 namespace vesk {
 
 ModelSession::ModelSession(const OrtApi* api, OrtSession* session, std::vector<std::string> inputNames,
-                           std::vector<std::string> outputNames, std::string defaultOutput)
+                           std::vector<std::string> outputNames, std::string defaultOutput, int32_t parallelRuns)
     : session_(api, session),
       inputNames_(std::move(inputNames)),
       outputNames_(std::move(outputNames)),
-      defaultOutput_(std::move(defaultOutput)) {}
+      defaultOutput_(std::move(defaultOutput)),
+      parallelRuns_(parallelRuns < 1 ? 1 : parallelRuns) {}
 
 Outcome<ModelOutput> ModelSession::Run(std::span<float> input, const InputShape& shape) {
   OrtValueHandle tensor = CreateInputTensor(input, shape);

@@ -18,8 +18,10 @@ class ModelSession final : public Model {
   ModelSession() = default;
   // Owns `session`, made with `api`. The names are copied once here so that a run never asks the
   // runtime for them; `defaultOutput` stands in when the model gave no output names.
+  // `parallelRuns` calls may run at once (the runtime allows calls of one session from several
+  // threads; a DirectML session does not).
   ModelSession(const OrtApi* api, OrtSession* session, std::vector<std::string> inputNames,
-               std::vector<std::string> outputNames, std::string defaultOutput);
+               std::vector<std::string> outputNames, std::string defaultOutput, int32_t parallelRuns = 1);
 
   bool loaded() const { return static_cast<bool>(session_); }
   const std::vector<std::string>& inputNames() const { return inputNames_; }
@@ -29,11 +31,14 @@ class ModelSession final : public Model {
   // output). The input tensor is released right after the call, whatever its outcome.
   Outcome<ModelOutput> Run(std::span<float> input, const InputShape& shape) override;
 
+  int32_t parallelRuns() const override { return parallelRuns_; }
+
  private:
   SessionHandle session_;
   std::vector<std::string> inputNames_;   // in the runtime's index order
   std::vector<std::string> outputNames_;  // likewise
   std::string defaultOutput_;
+  int32_t parallelRuns_ = 1;
 };
 
 }  // namespace vesk

@@ -68,6 +68,7 @@ class OrtManager final : public ModelOpener {
 
   std::mutex logMutex_;
   RuntimeLogSink logSink_;
+  bool sharedCpuArena_ = false;  // the environment holds an arena that CPU sessions share
 };
 
 }  // namespace vesk

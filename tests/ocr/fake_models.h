@@ -27,13 +27,16 @@ inline ModelOutput Output(std::vector<int64_t> shape, std::vector<float> values)
 
 using RunFunction = std::function<Outcome<ModelOutput>(const InputShape&)>;
 
+// Runs `run`, which must then be safe to call from several threads, `parallelRuns` calls at once.
 class FakeModel : public Model {
  public:
-  explicit FakeModel(RunFunction run) : run_(std::move(run)) {}
+  explicit FakeModel(RunFunction run, int32_t parallelRuns = 1) : run_(std::move(run)), parallelRuns_(parallelRuns) {}
   Outcome<ModelOutput> Run(std::span<float>, const InputShape& shape) override { return run_(shape); }
+  int32_t parallelRuns() const override { return parallelRuns_; }
 
  private:
   RunFunction run_;
+  int32_t parallelRuns_;
 };
 
 // Detection: a probability map with one line of text across the middle of the input.
@@ -85,6 +88,8 @@ class FakeOpener : public ModelOpener {
   std::map<ModelOnDevice, RunFunction> runs;
   // Every open asked for, in order.
   std::vector<ModelOnDevice> opened;
+  // How many calls the models it opens take at once.
+  int32_t parallelRuns = 1;
 
   Outcome<std::unique_ptr<Model>> Open(const ModelFile& file, Device device) override {
     const ModelOnDevice model{std::filesystem::path(ToUtf8(file.path)).stem().string(), device};
@@ -97,7 +102,7 @@ class FakeOpener : public ModelOpener {
                             : model.first == "det" ? RunFunction(OneLineMap)
                             : model.first == "cls" ? Turned(false)
                                                    : FirstClass();
-    return std::unique_ptr<Model>(std::make_unique<FakeModel>(std::move(behaviour)));
+    return std::unique_ptr<Model>(std::make_unique<FakeModel>(std::move(behaviour), parallelRuns));
   }
 };
 

@@ -36,6 +36,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "rec_batch_columns = 2560\n"
       "cls_batch = 8\n"
       "rec_padded_batches = on\n"
+      "rec_width_step = 80\n"
       "text_polish = on",  // the last line needs no line feed
       kFile);
   ASSERT_TRUE(parsed.ok()) << parsed.status().message();
@@ -55,6 +56,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_EQ(p.batching.recognitionBatchColumns, 2560);
   EXPECT_EQ(p.batching.orientationBatch, 8);
   EXPECT_TRUE(p.batching.padRecognitionBatches);
+  EXPECT_EQ(p.recognition.widthStep, 80);
 }
 
 TEST(ModelProfileTest, MistakesNameTheFileTheLineAndTheKey) {

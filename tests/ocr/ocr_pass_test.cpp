@@ -57,6 +57,7 @@ class PassRetryTest : public ::testing::TestWithParam<PassCase> {
 TEST_P(PassRetryTest, OnlyAFailedModelCallOnDirectMlUnderAutoIsRetriedOnTheCpu) {
   const PassCase& c = GetParam();
   test::FakeOpener opener;
+  opener.parallelRuns = 2;  // the retry holds with calls side by side too
   for (const ModelOnDevice& model : c.refused) opener.refusals[model] = "no adapter\n";
   opener.runs = c.runs;
   OcrEngine engine(opener);

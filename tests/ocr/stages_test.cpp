@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ocr/fake_models.h"
 #include "ocr/line_crop.h"
 #include "ocr/line_orientation.h"
+#include "ocr/side_by_side.h"
 #include "ocr/text_detection.h"
 #include "ocr/text_recognition.h"
 
@@ -127,6 +130,18 @@ TEST(LineRecognizerTest, SharedCallFailsEachOfItsLinesAndAnEmptyCropFailsAlone) 
   EXPECT_EQ(LineRecognizer().RecognizeLine(line).status().message(), "Invalid line crop or Rec session");
 }
 
+// With a width step, a line is padded to the next multiple of the step instead of the next bucket.
+TEST(LineRecognizerTest, AWidthStepPadsALineToTheNextMultipleOfTheStep) {
+  const Dictionary dictionary{"", "a", " "};
+  Counted model;
+  LineRecognizer recognizer(model.Make(test::FirstClass(3)), dictionary, {.widthStep = 80}, nullptr);
+  const std::pair<int32_t, int64_t> cases[] = {{5, 80}, {100, 240}, {101, 320}, {2000, 3200}};  // width, input
+  for (const auto& [width, input] : cases) {
+    ASSERT_TRUE(recognizer.RecognizeLine(test::BlankImage(width, 20)).ok());
+    EXPECT_EQ(model.last, (InputShape{1, 3, 48, input})) << width;
+  }
+}
+
 DecodedImage Numbered(int32_t width, int32_t height) {
   DecodedImage image = test::BlankImage(width, height);
   for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<uint8_t>(i);
@@ -176,6 +191,37 @@ TEST(OrientationClassifierTest, BatchesShareCallsAndEachAngleKeepsItsCrop) {
   EXPECT_EQ(classifier.ClassifyOrientations(pointers, 2), (std::vector<int>{0, 180, 0, 180, 0}));
   EXPECT_EQ(model.calls, 3);
   EXPECT_EQ(model.last, (InputShape{1, 3, 48, 192}));
+}
+
+// Calls side by side give every line what calls one at a time give it: its text and score, its failure,
+// its turn. A call that throws reaches the caller instead of ending the process from another thread.
+TEST(SideBySideTest, LinesReadAndJudgedSideBySideAsOneCallAtATime) {
+  const Dictionary dictionary{"", "a", "b", "c", " "};
+  const RunFunction read = [](const InputShape& shape) -> Outcome<ModelOutput> {  // a class told by the width
+    if (shape[3] == 640) return Status::Failure(FailureKind::ModelCall, "lost at 640");
+    std::vector<float> values;
+    for (int64_t i = 0; i < shape[0] * 5; ++i) values.push_back(i % 5 == 1 + shape[3] / 160 % 3 ? 0.5f : 0.1f);
+    return Output({shape[0], 1, 5}, std::move(values));
+  };
+  std::vector<std::string> results;
+  for (int32_t lanes : {1, 2}) {
+    std::vector<DecodedImage> crops;
+    for (int32_t i = 0; i < 24; ++i) crops.push_back(Numbered(30 + 55 * i, 20));  // inputs 160 to 3200 wide
+    std::vector<DecodedImage*> pointers;
+    for (DecodedImage& crop : crops) pointers.push_back(&crop);
+    OrientationClassifier classifier(std::make_unique<test::FakeModel>(test::Turned(true), lanes), {}, nullptr);
+    const std::vector<int> angles = classifier.ClassifyOrientations(pointers, 2);
+    LineRecognizer recognizer(std::make_unique<test::FakeModel>(read, lanes), dictionary, {}, nullptr);
+    const auto readings = recognizer.RecognizeLines({pointers.begin(), pointers.end()}, {.recognitionBatch = 3});
+    std::string& result = results.emplace_back();
+    for (size_t i = 0; i < readings.size(); ++i) {
+      result += (readings[i].ok() ? readings[i]->text : readings[i].status().message()) + std::to_string(angles[i]);
+      result.append(crops[i].pixels.begin(), crops[i].pixels.end());
+    }
+  }
+  EXPECT_EQ(results[1], results[0]);
+  EXPECT_THROW(RunSideBySide(40, 2, [](size_t k) { if (k == 5) throw std::runtime_error("five"); }),
+               std::runtime_error);
 }
 
 }  // namespace
