@@ -36,7 +36,7 @@ Status OcrEngine::Initialize(const ModelPaths& paths, const EngineSettings& sett
   dictionary_ = std::move(*dictionary);
   if (Status present = CheckModelFiles(paths); !present.ok()) return present;
 
-  const PipelineFiles files{{paths.det, TextDetector::kDefaultOutput},
+  const PipelineFiles files{{paths.det, TextDetector::kDefaultOutput, settings.profile.detection.tileSide > 0},
                             {paths.cls, OrientationClassifier::kDefaultOutput},
                             {paths.rec, LineRecognizer::kDefaultOutput}};
   Outcome<PipelineModels> models = backend_.OpenModels(files, settings);

@@ -14,6 +14,11 @@ namespace vesk {
 struct ModelFile {
   std::u16string path;
   std::string defaultOutput;
+  // Whether the model takes its working memory from the system for each call and gives it back at
+  // the end of the call, rather than keeping a pool that grows to its largest call: for a model whose
+  // inputs are large and come one after another (detection tiles), so that the pool's peak does not
+  // add to that of the steps after it.
+  bool releaseMemoryAfterRun = false;
 };
 
 class ModelOpener {

@@ -8,11 +8,13 @@
 namespace vesk {
 
 ModelSession::ModelSession(const OrtApi* api, OrtSession* session, std::vector<std::string> inputNames,
-                           std::vector<std::string> outputNames, std::string defaultOutput)
+                           std::vector<std::string> outputNames, std::string defaultOutput,
+                           bool releaseMemoryAfterRun)
     : session_(api, session),
       inputNames_(std::move(inputNames)),
       outputNames_(std::move(outputNames)),
-      defaultOutput_(std::move(defaultOutput)) {}
+      defaultOutput_(std::move(defaultOutput)),
+      releaseMemoryAfterRun_(releaseMemoryAfterRun) {}
 
 Outcome<ModelOutput> ModelSession::Run(std::span<float> input, const InputShape& shape) {
   OrtValueHandle tensor = CreateInputTensor(input, shape);
@@ -23,8 +25,17 @@ Outcome<ModelOutput> ModelSession::Run(std::span<float> input, const InputShape&
   const char* inputName = inputNames_.empty() ? "x" : inputNames_.front().c_str();
   const char* outputName = outputNames_.empty() ? defaultOutput_.c_str() : outputNames_.front().c_str();
   const OrtValue* inputs[] = {tensor.get()};
+  // The runtime's pool gives back the blocks the call no longer holds once it ends. Without options
+  // the call keeps the runtime's defaults, so a failure to make them is no reason to fail the call.
+  RunOptionsHandle runOptions(api, nullptr);
+  if (releaseMemoryAfterRun_ && !DiscardStatus(api, api->CreateRunOptions(runOptions.out())) && runOptions) {
+    if (DiscardStatus(api, api->AddRunConfigEntry(runOptions.get(), "memory.enable_memory_arena_shrinkage", "cpu:0"))) {
+      runOptions.reset();
+    }
+  }
   OrtValue* produced = nullptr;
-  OrtStatus* status = api->Run(session_.get(), nullptr, &inputName, inputs, 1, &outputName, 1, &produced);
+  OrtStatus* status =
+      api->Run(session_.get(), runOptions.get(), &inputName, inputs, 1, &outputName, 1, &produced);
   tensor.reset();
   OrtValueHandle value(api, produced);
   if (status != nullptr) {

@@ -19,7 +19,7 @@ class ModelSession final : public Model {
   // Owns `session`, made with `api`. The names are copied once here so that a run never asks the
   // runtime for them; `defaultOutput` stands in when the model gave no output names.
   ModelSession(const OrtApi* api, OrtSession* session, std::vector<std::string> inputNames,
-               std::vector<std::string> outputNames, std::string defaultOutput);
+               std::vector<std::string> outputNames, std::string defaultOutput, bool releaseMemoryAfterRun = false);
 
   bool loaded() const { return static_cast<bool>(session_); }
   const std::vector<std::string>& inputNames() const { return inputNames_; }
@@ -34,6 +34,7 @@ class ModelSession final : public Model {
   std::vector<std::string> inputNames_;   // in the runtime's index order
   std::vector<std::string> outputNames_;  // likewise
   std::string defaultOutput_;
+  bool releaseMemoryAfterRun_ = false;
 };
 
 }  // namespace vesk
