@@ -77,10 +77,10 @@ void MergedProbabilityMap::Keep(const DetectionTile& tile, const float* prob, si
   const int32_t y0 = std::max(tile.keepY0, 0);
   const int32_t y1 = std::min(tile.keepY1, height_);
   for (int32_t y = y0; y < y1; ++y) {
-    const float* row = prob + static_cast<size_t>(y - tile.y) * stride - tile.x;
+    const float* row = prob + static_cast<size_t>(y - tile.y) * stride;
     uint8_t* out = values_.data() + static_cast<size_t>(y) * width_;
     for (int32_t x = x0; x < x1; ++x) {
-      const float p = row[x];
+      const float p = row[x - tile.x];
       if (!(p >= threshold)) {
         out[x] = 0;
         continue;
