@@ -241,6 +241,13 @@ std::vector<int> PairLines(const std::vector<std::u32string>& reference, const s
   return pair;
 }
 
+bool IsFalseLine(std::u32string_view read, const std::vector<std::u32string>& reference) {
+  for (const std::u32string& line : reference) {
+    if (FitInside(read, line).edits * 2 <= read.size()) return false;
+  }
+  return true;
+}
+
 PageScore ScorePage(const std::vector<std::u32string>& reference, const std::vector<std::u32string>& read) {
   PageScore score;
   score.referenceLines = reference.size();
@@ -249,6 +256,7 @@ PageScore ScorePage(const std::vector<std::u32string>& reference, const std::vec
   score.referenceChars = referenceText.size();
   score.orderedEdits = EditDistance(referenceText, Join(read, Identity(read.size())));
   score.pairOfRead = PairLines(reference, read);
+  for (const std::u32string& line : read) score.falseLines += IsFalseLine(line, reference) ? 1 : 0;
 
   // Where every read line goes in the best order: its reference line and the position it fits there.
   struct Place {

@@ -63,8 +63,14 @@ struct PageScore {
   size_t referenceLines = 0;
   size_t linesRead = 0;    // reference lines read within 10 % edits
   size_t readLines = 0;    // non-empty lines the worker gave
+  size_t falseLines = 0;   // of those, lines that match nothing (see IsFalseLine)
   std::vector<int> pairOfRead;  // per non-empty read line, its reference line or -1
 };
+
+// A read line matches nothing when every run of every reference line differs from it in more than half
+// of its code points: a check box read as a character, a cursor or an icon read as a mark. A piece of
+// a split line or a misread word still fits somewhere.
+bool IsFalseLine(std::u32string_view read, const std::vector<std::u32string>& reference);
 
 // Scores normalised lines; empty lines must already be gone (see NormaliseLines).
 PageScore ScorePage(const std::vector<std::u32string>& reference, const std::vector<std::u32string>& read);

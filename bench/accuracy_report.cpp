@@ -13,6 +13,7 @@ struct Totals {
   size_t referenceLines = 0;
   size_t linesRead = 0;
   size_t readLines = 0;
+  size_t falseLines = 0;
   TurnScore turns;
   bool orientationKnown = true;
   double seconds = 0;
@@ -29,6 +30,7 @@ Totals Sum(const std::vector<PageResult>& pages) {
     t.referenceLines += p.score.referenceLines;
     t.linesRead += p.score.linesRead;
     t.readLines += p.score.readLines;
+    t.falseLines += p.score.falseLines;
     t.turns.expected += p.turns.expected;
     t.turns.turned += p.turns.turned;
     t.turns.falseTurns += p.turns.falseTurns;
@@ -63,12 +65,13 @@ std::string Seconds(double seconds) {
 
 std::string Megabytes(int64_t bytes) { return std::to_string((bytes + (1 << 19)) >> 20) + "M"; }
 
-constexpr int kGroupWidth = 46;
+constexpr int kGroupWidth = 52;
 
 void PrintGroup(std::FILE* out, size_t referenceChars, size_t orderedEdits, size_t anyOrderEdits, size_t linesRead,
-                size_t referenceLines, const std::string& turns, double seconds, int64_t peakBytes) {
-  std::fprintf(out, " | %6s %6s %6s %6s %7s %6s", Percent(orderedEdits, referenceChars).c_str(),
-               Percent(anyOrderEdits, referenceChars).c_str(), Percent(linesRead, referenceLines).c_str(),
+                size_t referenceLines, size_t falseLines, const std::string& turns, double seconds,
+                int64_t peakBytes) {
+  std::fprintf(out, " | %6s %6s %6s %5zu %6s %7s %6s", Percent(orderedEdits, referenceChars).c_str(),
+               Percent(anyOrderEdits, referenceChars).c_str(), Percent(linesRead, referenceLines).c_str(), falseLines,
                turns.c_str(), Seconds(seconds).c_str(), Megabytes(peakBytes).c_str());
 }
 
@@ -97,16 +100,17 @@ std::string Rate(size_t part, size_t whole) {
 }
 
 std::string FiguresJson(size_t referenceChars, size_t orderedEdits, size_t anyOrderEdits, size_t referenceLines,
-                        size_t linesRead, size_t readLines, const TurnScore& turns, double seconds, int64_t peakBytes) {
+                        size_t linesRead, size_t readLines, size_t falseLines, const TurnScore& turns, double seconds,
+                        int64_t peakBytes) {
   char text[640];
   std::snprintf(text, sizeof text,
                 "\"reference_chars\": %zu, \"ordered_edits\": %zu, \"any_order_edits\": %zu, "
                 "\"ordered_cer\": %s, \"any_order_cer\": %s, \"reference_lines\": %zu, \"lines_read\": %zu, "
-                "\"lines_read_share\": %s, \"read_lines\": %zu, \"upside_down\": %zu, \"turned\": %zu, "
+                "\"lines_read_share\": %s, \"read_lines\": %zu, \"false_lines\": %zu, \"upside_down\": %zu, \"turned\": %zu, "
                 "\"false_turns\": %zu, \"seconds\": %.3f, \"peak_bytes\": %" PRId64,
                 referenceChars, orderedEdits, anyOrderEdits, Rate(orderedEdits, referenceChars).c_str(),
                 Rate(anyOrderEdits, referenceChars).c_str(), referenceLines, linesRead,
-                Rate(linesRead, referenceLines).c_str(), readLines, turns.expected, turns.turned, turns.falseTurns,
+                Rate(linesRead, referenceLines).c_str(), readLines, falseLines, turns.expected, turns.turned, turns.falseTurns,
                 seconds, peakBytes);
   return text;
 }
@@ -127,7 +131,7 @@ void PrintTable(std::FILE* out, const std::vector<Screenshot>& shots, const std:
   }
   std::fprintf(out, "\n%-*s %9s %5s", nw, "screenshot", "size", "lines");
   for (size_t c = 0; c < configs.size(); ++c) {
-    std::fprintf(out, " | %6s %6s %6s %6s %7s %6s", "order", "any", "read", "180", "time", "peak");
+    std::fprintf(out, " | %6s %6s %6s %5s %6s %7s %6s", "order", "any", "read", "false", "180", "time", "peak");
   }
   std::fprintf(out, "\n");
   for (size_t s = 0; s < shots.size(); ++s) {
@@ -137,7 +141,8 @@ void PrintTable(std::FILE* out, const std::vector<Screenshot>& shots, const std:
     for (size_t c = 0; c < configs.size(); ++c) {
       const PageResult& p = results[c][s];
       PrintGroup(out, p.score.referenceChars, p.score.orderedEdits, p.score.anyOrderEdits, p.score.linesRead,
-                 p.score.referenceLines, Turns(p.turns, p.orientationKnown), p.seconds, p.peakBytes);
+                 p.score.referenceLines, p.score.falseLines, Turns(p.turns, p.orientationKnown), p.seconds,
+                 p.peakBytes);
     }
     std::fprintf(out, "\n");
   }
@@ -146,7 +151,7 @@ void PrintTable(std::FILE* out, const std::vector<Screenshot>& shots, const std:
   std::fprintf(out, "%-*s %9s %5zu", nw, "total", "", totalLines);
   for (size_t c = 0; c < configs.size(); ++c) {
     const Totals t = Sum(results[c]);
-    PrintGroup(out, t.referenceChars, t.orderedEdits, t.anyOrderEdits, t.linesRead, t.referenceLines,
+    PrintGroup(out, t.referenceChars, t.orderedEdits, t.anyOrderEdits, t.linesRead, t.referenceLines, t.falseLines,
                Turns(t.turns, t.orientationKnown), t.seconds, t.peakBytes);
   }
   std::fprintf(out, "\n");
@@ -164,7 +169,7 @@ void PrintTable(std::FILE* out, const std::vector<Screenshot>& shots, const std:
   }
   std::fprintf(out,
                "\n\norder: character error with the lines in the order read; any: the same with the read lines in "
-               "the order\nthat fits best; read: reference lines read within 10 %% edits; 180: upside-down lines "
+               "the order\nthat fits best; read: reference lines read within 10 %% edits; false: read lines that match\nnothing; 180: upside-down lines "
                "turned over /\nlines shown upside down, + read lines turned over that are upright; time: wall time "
                "of the worker\n(fastest run); peak: its peak resident memory (MiB).\n");
 }
@@ -184,14 +189,15 @@ std::string SummaryJson(const std::vector<Screenshot>& shots, const std::vector<
               ", \"height\": " + std::to_string(shots[s].height) + ", \"exit_code\": " +
               std::to_string(p.exitCode) + ", \"problem\": " + Quoted(p.problem) + ", " +
               FiguresJson(p.score.referenceChars, p.score.orderedEdits, p.score.anyOrderEdits,
-                          p.score.referenceLines, p.score.linesRead, p.score.readLines, p.turns, p.seconds,
+                          p.score.referenceLines, p.score.linesRead, p.score.readLines, p.score.falseLines, p.turns,
+                          p.seconds,
                           p.peakBytes) +
               (s + 1 < shots.size() ? " },\n" : " }\n");
     }
     const Totals t = Sum(results[c]);
     json += "      ],\n      \"total\": { \"failures\": " + std::to_string(t.failures) + ", " +
             FiguresJson(t.referenceChars, t.orderedEdits, t.anyOrderEdits, t.referenceLines, t.linesRead,
-                        t.readLines, t.turns, t.seconds, t.peakBytes) +
+                        t.readLines, t.falseLines, t.turns, t.seconds, t.peakBytes) +
             " }\n    }" + (c + 1 < configs.size() ? ",\n" : "\n");
   }
   return json + "  ]\n}\n";

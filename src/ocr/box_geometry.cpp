@@ -62,44 +62,71 @@ std::vector<TextRegion> ExtractRegions(const uint8_t* mask, int32_t width, int32
   return regions;
 }
 
-std::optional<std::array<Point2f, 4>> FitBox(const std::vector<Point2f>& points, float ratio) {
-  if (points.size() < 3) return std::nullopt;
+namespace {
 
-  float bestArea = FLT_MAX;
-  float bestC = 1.0f, bestS = 0.0f;
-  float bestMinU = 0.0f, bestMaxU = 0.0f, bestMinV = 0.0f, bestMaxV = 0.0f;
-  for (int angle = 0; angle < 90; ++angle) {
-    const float theta = (static_cast<float>(angle) * 3.1415927f) / 180.0f;
-    const float c = std::cos(theta);
-    const float s = std::sin(theta);
-    float minU = FLT_MAX, maxU = -FLT_MAX, minV = FLT_MAX, maxV = -FLT_MAX;
-    for (const Point2f& p : points) {
-      const float u = p.y * s + p.x * c;
-      const float v = p.y * c - p.x * s;
-      minU = std::min(minU, u);
-      maxU = std::max(maxU, u);
-      minV = std::min(minV, v);
-      maxV = std::max(maxV, v);
+// The angle of each step of the sweep, in whole degrees.
+struct Rotation {
+  float c;
+  float s;
+};
+
+const std::array<Rotation, 90>& Rotations() {
+  static const std::array<Rotation, 90> rotations = [] {
+    std::array<Rotation, 90> r{};
+    for (int angle = 0; angle < 90; ++angle) {
+      const float theta = (static_cast<float>(angle) * 3.1415927f) / 180.0f;
+      r[angle] = {std::cos(theta), std::sin(theta)};
     }
-    const float area = (maxV - minV) * (maxU - minU);
+    return r;
+  }();
+  return rotations;
+}
+
+}  // namespace
+
+RectangleSweep::RectangleSweep() { bounds_.fill({FLT_MAX, -FLT_MAX, FLT_MAX, -FLT_MAX}); }
+
+void RectangleSweep::Add(const Point2f& p) {
+  const std::array<Rotation, 90>& rotations = Rotations();
+  for (int angle = 0; angle < kAngles; ++angle) {
+    const float c = rotations[angle].c;
+    const float s = rotations[angle].s;
+    const float u = p.y * s + p.x * c;
+    const float v = p.y * c - p.x * s;
+    Bounds& b = bounds_[angle];
+    b.minU = std::min(b.minU, u);
+    b.maxU = std::max(b.maxU, u);
+    b.minV = std::min(b.minV, v);
+    b.maxV = std::max(b.maxV, v);
+  }
+  ++count_;
+}
+
+std::optional<std::array<Point2f, 4>> RectangleSweep::Fit(float ratio) const {
+  if (count_ < 3) return std::nullopt;
+
+  const std::array<Rotation, 90>& rotations = Rotations();
+  float bestArea = FLT_MAX;
+  int best = -1;
+  for (int angle = 0; angle < kAngles; ++angle) {
+    const Bounds& b = bounds_[angle];
+    const float area = (b.maxV - b.minV) * (b.maxU - b.minU);
     if (area < bestArea) {
       bestArea = area;
-      bestC = c;
-      bestS = s;
-      bestMinU = minU;
-      bestMaxU = maxU;
-      bestMinV = minV;
-      bestMaxV = maxV;
+      best = angle;
     }
   }
   if (bestArea <= 0.0001f) return std::nullopt;
 
-  const float perimeter = 2.0f * ((bestMaxV - bestMinV) + (bestMaxU - bestMinU));
+  // No finite area at all leaves the unrotated, empty rectangle at the origin.
+  constexpr Bounds kNone{0.0f, 0.0f, 0.0f, 0.0f};
+  const float bestC = best >= 0 ? rotations[best].c : 1.0f;
+  const float bestS = best >= 0 ? rotations[best].s : 0.0f;
+  const Bounds& b = best >= 0 ? bounds_[best] : kNone;
+  const float perimeter = 2.0f * ((b.maxV - b.minV) + (b.maxU - b.minU));
   const float d = perimeter > 0.0001f ? bestArea * ratio / perimeter : 0.0f;
-  const Point2f rotated[4] = {{bestMinU - d, bestMinV - d},
-                              {bestMaxU + d, bestMinV - d},
-                              {bestMaxU + d, bestMaxV + d},
-                              {bestMinU - d, bestMaxV + d}};
+  const Point2f rotated[4] = {
+      {b.minU - d, b.minV - d}, {b.maxU + d, b.minV - d}, {b.maxU + d, b.maxV + d}, {b.minU - d, b.maxV + d}};
   std::array<Point2f, 4> corners;
   for (int i = 0; i < 4; ++i) {
     const float u = rotated[i].x;
@@ -116,6 +143,13 @@ std::optional<std::array<Point2f, 4>> FitBox(const std::vector<Point2f>& points,
   const Point2f bottomLeft = bottomInOrder ? corners[2] : corners[3];
   const Point2f bottomRight = bottomInOrder ? corners[3] : corners[2];
   return std::array<Point2f, 4>{topLeft, topRight, bottomRight, bottomLeft};
+}
+
+std::optional<std::array<Point2f, 4>> FitBox(const std::vector<Point2f>& points, float ratio) {
+  if (points.size() < 3) return std::nullopt;
+  RectangleSweep sweep;
+  for (const Point2f& p : points) sweep.Add(p);
+  return sweep.Fit(ratio);
 }
 
 }  // namespace vesk

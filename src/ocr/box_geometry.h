@@ -2,6 +2,7 @@
 // Turning the binary text mask of detection into rotated text boxes, in the scaled detection grid.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -25,5 +26,24 @@ std::vector<TextRegion> ExtractRegions(const uint8_t* mask, int32_t width, int32
 // area * ratio / perimeter. Corners come top-left, top-right, bottom-right, bottom-left; nothing for
 // fewer than three points or a (near) zero-area rectangle.
 std::optional<std::array<Point2f, 4>> FitBox(const std::vector<Point2f>& points, float ratio);
+
+// FitBox one point at a time: the bounds of every angle are kept instead of the points, so that a
+// region of any size costs a fixed amount of memory. Fit(ratio) after adding a region's points gives
+// what FitBox gives for them.
+class RectangleSweep {
+ public:
+  RectangleSweep();
+  void Add(const Point2f& p);
+  size_t count() const { return count_; }
+  std::optional<std::array<Point2f, 4>> Fit(float ratio) const;
+
+ private:
+  static constexpr int kAngles = 90;
+  struct Bounds {
+    float minU, maxU, minV, maxV;
+  };
+  std::array<Bounds, kAngles> bounds_;
+  size_t count_ = 0;
+};
 
 }  // namespace vesk

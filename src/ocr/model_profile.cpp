@@ -110,6 +110,14 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
          p.detection.maxSide = static_cast<int32_t>(v);
        })},
       {"det_max_pixels", Integer(0, 67'108'864, [](ModelProfile& p, int64_t v) { p.detection.maxPixels = v; })},
+      {"det_tile_side", Integer(0, 8192, [](ModelProfile& p, int64_t v) {
+         p.detection.tileSide = static_cast<int32_t>(v);
+       })},
+      {"det_tile_overlap", Integer(0, 1024, [](ModelProfile& p, int64_t v) {
+         p.detection.tileOverlap = static_cast<int32_t>(v);
+       })},
+      {"det_tile_min_scale",
+       Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.detection.tileMinScale = v; })},
       {"crop_margin_y", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.cropMarginY = v; })},
       {"crop_margin_x", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.cropMarginX = v; })},
       {"cls_input",

@@ -27,6 +27,12 @@ enum class OrientationInput {
 struct DetectionSettings {
   int32_t maxSide = 960;
   int64_t maxPixels = 0;
+  // Detection in tiles (off at tileSide 0): a screenshot the limits above would scale below
+  // tileMinScale times the scale they give a 1920 x 1080 screen is detected at that screen's scale in
+  // tiles of at most tileSide x tileSide pixels that overlap by tileOverlap pixels.
+  int32_t tileSide = 0;
+  int32_t tileOverlap = 0;
+  float tileMinScale = 1.0f;
 };
 
 // How the orientation model is asked: the input layout; the probability an upside-down verdict needs

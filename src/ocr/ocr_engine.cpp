@@ -36,10 +36,14 @@ Status OcrEngine::Initialize(const ModelPaths& paths, const EngineSettings& sett
   dictionary_ = std::move(*dictionary);
   if (Status present = CheckModelFiles(paths); !present.ok()) return present;
 
-  // Orientation and recognition calls are small: their lines are read side by side.
-  const PipelineFiles files{{paths.det, TextDetector::kDefaultOutput},
-                            {paths.cls, OrientationClassifier::kDefaultOutput, true},
-                            {paths.rec, LineRecognizer::kDefaultOutput, true}};
+  // Orientation and recognition calls are small: their lines are read side by side. Detection tiles
+  // are large and come one after another: the model gives their memory back after each.
+  const PipelineFiles files{
+      {.path = paths.det,
+       .defaultOutput = TextDetector::kDefaultOutput,
+       .releaseMemoryAfterRun = settings.profile.detection.tileSide > 0},
+      {.path = paths.cls, .defaultOutput = OrientationClassifier::kDefaultOutput, .sideBySide = true},
+      {.path = paths.rec, .defaultOutput = LineRecognizer::kDefaultOutput, .sideBySide = true}};
   Outcome<PipelineModels> models = backend_.OpenModels(files, settings);
   if (!models.ok()) return models.status();
   detector_ = TextDetector(std::move(models->det), profile_.detection, timeline_);

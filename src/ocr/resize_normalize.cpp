@@ -32,23 +32,31 @@ SamplePair MapSample(int32_t dstIndex, int32_t srcSize, int32_t dstSize) {
 void ResizeNormalize(const uint8_t* src, int32_t srcW, int32_t srcH, float* dst, int32_t dstW,
                      int32_t dstH, const std::array<float, 3>& mean, const std::array<float, 3>& std,
                      int32_t planeW, int32_t planeH) {
+  ResizeNormalizeWindow(src, srcW, srcH, dst, dstW, dstH, 0, 0, dstW, dstH, mean, std, planeW, planeH);
+}
+
+void ResizeNormalizeWindow(const uint8_t* src, int32_t srcW, int32_t srcH, float* dst, int32_t dstW,
+                           int32_t dstH, int32_t x0, int32_t y0, int32_t winW, int32_t winH,
+                           const std::array<float, 3>& mean, const std::array<float, 3>& std, int32_t planeW,
+                           int32_t planeH) {
   if (src == nullptr || dst == nullptr || srcW <= 0 || srcH <= 0 || dstW <= 0 || dstH <= 0) return;
-  // A plane smaller than the picture would make the rows overlap or run past the buffer.
-  if (planeW < dstW || planeH < dstH) return;
+  if (winW <= 0 || winH <= 0 || x0 < 0 || y0 < 0 || x0 > dstW - winW || y0 > dstH - winH) return;
+  // A plane smaller than the window would make the rows overlap or run past the buffer.
+  if (planeW < winW || planeH < winH) return;
 
   // The column mapping is the same for every row: work it out once so the pixel loop only multiplies.
-  std::vector<SamplePair> columns(static_cast<size_t>(dstW));
-  for (int32_t j = 0; j < dstW; ++j) columns[j] = MapSample(j, srcW, dstW);
+  std::vector<SamplePair> columns(static_cast<size_t>(winW));
+  for (int32_t j = 0; j < winW; ++j) columns[j] = MapSample(x0 + j, srcW, dstW);
 
   const size_t plane = static_cast<size_t>(planeW) * static_cast<size_t>(planeH);
   const size_t srcStride = static_cast<size_t>(srcW) * 3;
-  for (int32_t i = 0; i < dstH; ++i) {
-    const SamplePair row = MapSample(i, srcH, dstH);
+  for (int32_t i = 0; i < winH; ++i) {
+    const SamplePair row = MapSample(y0 + i, srcH, dstH);
     const float fy = row.fraction;
     const uint8_t* upper = src + static_cast<size_t>(row.first) * srcStride;
     const uint8_t* lower = src + static_cast<size_t>(row.second) * srcStride;
     float* out = dst + static_cast<size_t>(i) * planeW;
-    for (int32_t j = 0; j < dstW; ++j) {
+    for (int32_t j = 0; j < winW; ++j) {
       const SamplePair& col = columns[j];
       const float fx = col.fraction;
       const float w00 = (1.0f - fx) * (1.0f - fy);

@@ -4,10 +4,12 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "ocr/box_geometry.h"
+#include "ocr/detection_tiles.h"
 #include "ocr/resize_normalize.h"
 
 namespace vesk {
@@ -64,7 +66,33 @@ std::vector<DetBox> BoxesOf(const float* prob, size_t stride, int32_t width, int
 
 Status Unusable(std::string message) { return Status::Failure(FailureKind::Recognition, std::move(message)); }
 
+// The size of an ordinary screen: tiles are detected at the scale the settings give it.
+constexpr int32_t kOrdinaryWidth = 1920;
+constexpr int32_t kOrdinaryHeight = 1080;
+
+// Box of a region of the merged map, or nothing when the region is too small, scores too low or has
+// no area; the same rules as a single map's regions.
+std::optional<DetBox> BoxOf(const ScoredRegion& region, float scale, const DecodedImage& image) {
+  if (region.boundaryPoints < kMinBoundaryPoints || !(region.score >= kBoxScoreThreshold)) return std::nullopt;
+  const auto corners = region.sweep->Fit(kExpansionRatio);
+  if (!corners) return std::nullopt;
+  DetBox box;
+  for (size_t i = 0; i < 4; ++i) {
+    box.points[i].x = std::max(std::min((*corners)[i].x / scale, static_cast<float>(image.width)), 0.0f);
+    box.points[i].y = std::max(std::min((*corners)[i].y / scale, static_cast<float>(image.height)), 0.0f);
+  }
+  box.score = region.score;
+  return box;
+}
+
 }  // namespace
+
+float TileScale(int32_t width, int32_t height, int32_t maxSide, const DetectionSettings& settings) {
+  if (settings.tileSide <= 0) return 0.0f;
+  const float ordinary = DetectionScale(kOrdinaryWidth, kOrdinaryHeight, maxSide, settings);
+  const float whole = DetectionScale(width, height, maxSide, settings);
+  return whole < ordinary * settings.tileMinScale ? ordinary : 0.0f;
+}
 
 float DetectionScale(int32_t width, int32_t height, int32_t maxSide, const DetectionSettings& settings) {
   const int32_t limit = std::min(maxSide, settings.maxSide);
@@ -77,10 +105,32 @@ float DetectionScale(int32_t width, int32_t height, int32_t maxSide, const Detec
   return f;
 }
 
+Outcome<ModelOutput> TextDetector::RunModel(std::vector<float>& input, int32_t padW, int32_t padH,
+                                            int32_t height) {
+  TimedStage running(timeline_, "model: det");
+  Outcome<ModelOutput> output = model_->Run(input, {1, 3, padH, padW});
+  running.Stop();
+  if (!output.ok()) {
+    return output.status().kind() == FailureKind::ModelCall ? output.status()
+                                                             : Unusable("Failed to create Det input tensor");
+  }
+  if (!*output) return Unusable("Detection produced no output tensor");
+  // An empty batch or channel would leave no data behind the pointer, so those must be at least 1.
+  const std::vector<int64_t> shape = output->shape().value_or(std::vector<int64_t>{});
+  if (shape.size() != 4 || shape[0] < 1 || shape[1] < 1 || shape[2] < height || shape[3] < padW) {
+    return Unusable("Unexpected detection output shape (expected [1, 1, H>=" + std::to_string(height) +
+                    ", W>=" + std::to_string(padW) + "])");
+  }
+  if (output->data() == nullptr) return Unusable("Failed to read the detection probability map");
+  return output;
+}
+
 Outcome<std::vector<DetBox>> TextDetector::DetectText(const DecodedImage& image, int32_t maxSide) {
   if (image.width <= 0 || image.height <= 0 || image.pixels.empty() || !model_) {
     return Unusable("Invalid image or detection session");
   }
+  const float tileScale = TileScale(image.width, image.height, maxSide, settings_);
+  if (tileScale > 0.0f) return DetectInTiles(image, maxSide, tileScale);
 
   const float f = DetectionScale(image.width, image.height, maxSide, settings_);
   const int32_t rw = static_cast<int32_t>(std::roundf(static_cast<float>(image.width) * f));
@@ -96,25 +146,45 @@ Outcome<std::vector<DetBox>> TextDetector::DetectText(const DecodedImage& image,
   ResizeNormalize(image.pixels.data(), image.width, image.height, input.data(), rw, rh, kMean, kStd, padW, padH);
   preparing.Stop();
 
-  TimedStage running(timeline_, "model: det");
-  const Outcome<ModelOutput> output = model_->Run(input, {1, 3, padH, padW});
-  running.Stop();
-  if (!output.ok()) {
-    return output.status().kind() == FailureKind::ModelCall ? output.status()
-                                                             : Unusable("Failed to create Det input tensor");
-  }
+  const Outcome<ModelOutput> output = RunModel(input, padW, padH, rh);
+  if (!output.ok()) return output.status();
   TimedStage boxing(timeline_, "det boxes");
-  if (!*output) return Unusable("Detection produced no output tensor");
-
-  // An empty batch or channel would leave no data behind the pointer, so those must be at least 1.
-  const std::vector<int64_t> shape = output->shape().value_or(std::vector<int64_t>{});
-  if (shape.size() != 4 || shape[0] < 1 || shape[1] < 1 || shape[2] < rh || shape[3] < padW) {
-    return Unusable("Unexpected detection output shape (expected [1, 1, H>=" + std::to_string(rh) +
-                    ", W>=" + std::to_string(padW) + "])");
-  }
-  if (output->data() == nullptr) return Unusable("Failed to read the detection probability map");
   // Rows of the map lie the output's own width apart (the padded input width for these models).
-  return BoxesOf(output->data(), static_cast<size_t>(shape[3]), rw, rh, f, image);
+  return BoxesOf(output->data(), static_cast<size_t>((*output->shape())[3]), rw, rh, f, image);
+}
+
+// Each tile is resampled from the screenshot as part of one resampling of the whole at `scale`, so
+// that the tiles' inputs agree where they overlap; one tile's input and output are alive at a time.
+Outcome<std::vector<DetBox>> TextDetector::DetectInTiles(const DecodedImage& image, int32_t maxSide, float scale) {
+  const int32_t gridW = static_cast<int32_t>(std::roundf(static_cast<float>(image.width) * scale));
+  const int32_t gridH = static_cast<int32_t>(std::roundf(static_cast<float>(image.height) * scale));
+  if (gridW <= 0 || gridH <= 0) return std::vector<DetBox>{};
+  const int32_t side = std::min({settings_.tileSide, maxSide, settings_.maxSide});
+  const std::vector<DetectionTile> tiles = PlanTiles(gridW, gridH, side, settings_.tileOverlap);
+
+  MergedProbabilityMap map(gridW, gridH);
+  std::vector<float> input;
+  for (const DetectionTile& tile : tiles) {
+    const int32_t padW = PadUp(tile.width);
+    const int32_t padH = PadUp(tile.height);
+    TimedStage preparing(timeline_, "det input");
+    input.assign(static_cast<size_t>(3) * padH * padW, 0.0f);
+    ResizeNormalizeWindow(image.pixels.data(), image.width, image.height, input.data(), gridW, gridH, tile.x,
+                          tile.y, tile.width, tile.height, kMean, kStd, padW, padH);
+    preparing.Stop();
+    const Outcome<ModelOutput> output = RunModel(input, padW, padH, tile.height);
+    if (!output.ok()) return output.status();
+    TimedStage merging(timeline_, "det merge");
+    map.Keep(tile, output->data(), static_cast<size_t>((*output->shape())[3]), kTextThreshold);
+  }
+  input = std::vector<float>{};
+
+  TimedStage boxing(timeline_, "det boxes");
+  std::vector<DetBox> boxes;
+  map.ForEachRegion([&](const ScoredRegion& region) {
+    if (const std::optional<DetBox> box = BoxOf(region, scale, image)) boxes.push_back(*box);
+  });
+  return boxes;
 }
 
 }  // namespace vesk

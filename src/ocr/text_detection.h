@@ -18,6 +18,11 @@ namespace vesk {
 // never up.
 float DetectionScale(int32_t width, int32_t height, int32_t maxSide, const DetectionSettings& settings);
 
+// The scale a screenshot is detected at in tiles, or 0 when it is detected whole: with tiles on, a
+// screenshot that DetectionScale would scale below the settings' share (tileMinScale) of what it
+// gives a 1920 x 1080 screen is detected in tiles at that screen's scale.
+float TileScale(int32_t width, int32_t height, int32_t maxSide, const DetectionSettings& settings);
+
 // Finds the text lines of a screenshot with the detection model.
 class TextDetector {
  public:
@@ -38,6 +43,11 @@ class TextDetector {
   void ReplaceModel(std::unique_ptr<Model> model) { model_ = std::move(model); }
 
  private:
+  // One model call on a 1 x 3 x padH x padW input whose output must cover `height` rows and padW
+  // columns.
+  Outcome<ModelOutput> RunModel(std::vector<float>& input, int32_t padW, int32_t padH, int32_t height);
+  Outcome<std::vector<DetBox>> DetectInTiles(const DecodedImage& image, int32_t maxSide, float scale);
+
   std::unique_ptr<Model> model_;
   DetectionSettings settings_;
   Timeline* timeline_ = nullptr;

@@ -18,6 +18,11 @@ struct ModelFile {
   // thread each, than by one call at a time spread over all of them (which spends much of a small
   // call synchronising its threads). Only a CPU session runs calls side by side.
   bool sideBySide = false;
+  // Whether the model takes its working memory from the system for each call and gives it back at
+  // the end of the call, rather than keeping a pool that grows to its largest call: for a model whose
+  // inputs are large and come one after another (detection tiles), so that the pool's peak does not
+  // add to that of the steps after it.
+  bool releaseMemoryAfterRun = false;
 };
 
 class ModelOpener {

@@ -8,12 +8,14 @@
 namespace vesk {
 
 ModelSession::ModelSession(const OrtApi* api, OrtSession* session, std::vector<std::string> inputNames,
-                           std::vector<std::string> outputNames, std::string defaultOutput, int32_t parallelRuns)
+                           std::vector<std::string> outputNames, std::string defaultOutput, int32_t parallelRuns,
+                           bool releaseMemoryAfterRun)
     : session_(api, session),
       inputNames_(std::move(inputNames)),
       outputNames_(std::move(outputNames)),
       defaultOutput_(std::move(defaultOutput)),
-      parallelRuns_(parallelRuns < 1 ? 1 : parallelRuns) {}
+      parallelRuns_(parallelRuns < 1 ? 1 : parallelRuns),
+      releaseMemoryAfterRun_(releaseMemoryAfterRun) {}
 
 Outcome<ModelOutput> ModelSession::Run(std::span<float> input, const InputShape& shape) {
   OrtValueHandle tensor = CreateInputTensor(input, shape);
@@ -24,8 +26,17 @@ Outcome<ModelOutput> ModelSession::Run(std::span<float> input, const InputShape&
   const char* inputName = inputNames_.empty() ? "x" : inputNames_.front().c_str();
   const char* outputName = outputNames_.empty() ? defaultOutput_.c_str() : outputNames_.front().c_str();
   const OrtValue* inputs[] = {tensor.get()};
+  // The runtime's pool gives back the blocks the call no longer holds once it ends. Without options
+  // the call keeps the runtime's defaults, so a failure to make them is no reason to fail the call.
+  RunOptionsHandle runOptions(api, nullptr);
+  if (releaseMemoryAfterRun_ && !DiscardStatus(api, api->CreateRunOptions(runOptions.out())) && runOptions) {
+    if (DiscardStatus(api, api->AddRunConfigEntry(runOptions.get(), "memory.enable_memory_arena_shrinkage", "cpu:0"))) {
+      runOptions.reset();
+    }
+  }
   OrtValue* produced = nullptr;
-  OrtStatus* status = api->Run(session_.get(), nullptr, &inputName, inputs, 1, &outputName, 1, &produced);
+  OrtStatus* status =
+      api->Run(session_.get(), runOptions.get(), &inputName, inputs, 1, &outputName, 1, &produced);
   tensor.reset();
   OrtValueHandle value(api, produced);
   if (status != nullptr) {

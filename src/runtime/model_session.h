@@ -21,7 +21,8 @@ class ModelSession final : public Model {
   // `parallelRuns` calls may run at once (the runtime allows calls of one session from several
   // threads; a DirectML session does not).
   ModelSession(const OrtApi* api, OrtSession* session, std::vector<std::string> inputNames,
-               std::vector<std::string> outputNames, std::string defaultOutput, int32_t parallelRuns = 1);
+               std::vector<std::string> outputNames, std::string defaultOutput, int32_t parallelRuns = 1,
+               bool releaseMemoryAfterRun = false);
 
   bool loaded() const { return static_cast<bool>(session_); }
   const std::vector<std::string>& inputNames() const { return inputNames_; }
@@ -39,6 +40,7 @@ class ModelSession final : public Model {
   std::vector<std::string> outputNames_;  // likewise
   std::string defaultOutput_;
   int32_t parallelRuns_ = 1;
+  bool releaseMemoryAfterRun_ = false;
 };
 
 }  // namespace vesk

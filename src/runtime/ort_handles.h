@@ -60,6 +60,7 @@ using StatusHandle = OrtHandle<OrtStatus, &OrtApi::ReleaseStatus>;
 using OrtValueHandle = OrtHandle<OrtValue, &OrtApi::ReleaseValue>;
 using SessionHandle = OrtHandle<OrtSession, &OrtApi::ReleaseSession>;
 using SessionOptionsHandle = OrtHandle<OrtSessionOptions, &OrtApi::ReleaseSessionOptions>;
+using RunOptionsHandle = OrtHandle<OrtRunOptions, &OrtApi::ReleaseRunOptions>;
 using TensorTypeAndShapeInfoHandle = OrtHandle<OrtTensorTypeAndShapeInfo, &OrtApi::ReleaseTensorTypeAndShapeInfo>;
 
 // The text carried by `status` (empty when it has none), releasing the status. A null status gives "".

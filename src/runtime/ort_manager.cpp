@@ -209,7 +209,8 @@ Outcome<ModelSession> OrtManager::CreateModelSession(const ModelFile& file, Devi
         api, allocator, [&](size_t* count) { return api->SessionGetOutputCount(session, count); },
         [&](size_t i, char** name) { return api->SessionGetOutputName(session, i, allocator, name); });
   }
-  return ModelSession(api, session, std::move(inputNames), std::move(outputNames), file.defaultOutput, parallelRuns);
+  return ModelSession(api, session, std::move(inputNames), std::move(outputNames), file.defaultOutput, parallelRuns,
+                      file.releaseMemoryAfterRun);
 }
 
 }  // namespace vesk

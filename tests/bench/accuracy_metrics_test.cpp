@@ -90,6 +90,15 @@ TEST(AccuracyScoreTest, ALineSplitInTwoCostsOneSeparatorInAnyOrder) {
   EXPECT_EQ(s.linesRead, 2u);
 }
 
+// Marks that are not text count as false lines; pieces of split lines and misread words do not.
+TEST(AccuracyScoreTest, FalseLinesMatchNothing) {
+  const auto ref = Lines({"Copies", "2", "File Edit Help", "Review the Q1 sales figures"});
+  const PageScore s =
+      ScorePage(ref, Lines({"Copies", "\u201d", "\u53e3", "Eie Edit Help", "Review the Q1", "sales figures", "xyz"}));
+  EXPECT_EQ(s.readLines, 7u);
+  EXPECT_EQ(s.falseLines, 3u);
+}
+
 TEST(AccuracyScoreTest, EmptyReference) {
   const PageScore s = ScorePage({}, Lines({"stray"}));
   EXPECT_EQ(s.referenceChars, 0u);

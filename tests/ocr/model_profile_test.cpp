@@ -24,6 +24,9 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "det_max_side = 1920\r\n"
       "\n"
       "  det_max_pixels=2100000\n"
+      "det_tile_side = 1024\n"
+      "det_tile_overlap = 96\n"
+      "det_tile_min_scale = 0.85\n"
       "crop_margin_y = 0.15\n"
       "crop_margin_x = .05\n"
       "\t# orientation\n"
@@ -44,6 +47,9 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_EQ(p.name, kFile);
   EXPECT_EQ(p.detection.maxSide, 1920);
   EXPECT_EQ(p.detection.maxPixels, 2100000);
+  EXPECT_EQ(p.detection.tileSide, 1024);
+  EXPECT_EQ(p.detection.tileOverlap, 96);
+  EXPECT_FLOAT_EQ(p.detection.tileMinScale, 0.85f);
   EXPECT_FLOAT_EQ(p.cropMarginY, 0.15f);
   EXPECT_FLOAT_EQ(p.cropMarginX, 0.05f);
   EXPECT_EQ(p.orientation.input, OrientationInput::Padded);
