@@ -4,7 +4,7 @@
 // reading order (README.md beside this file gives the rules).
 
 const { qrSvg, eanDigits, eanSvg } = require('./codes');
-const { L, R, D, abs, fit, titleBar, menuBar, tabBar, statusBar, paragraphs, documentBlock, itemList } = require('./parts');
+const { L, R, D, abs, fit, fitted, titleBar, menuBar, tabBar, statusBar, paragraphs, documentBlock, itemList } = require('./parts');
 
 const lineCount = (height, fs) => Math.max(2, Math.floor(height / (fs * 1.95)));
 
@@ -105,9 +105,9 @@ function cards(c, w, h) {
 function formRows(c, n, labelW, valueW, rowH) {
   let out = '';
   for (let i = 0; i < n; ++i) {
-    const label = c.t.title(1, 2).slice(0, fit(labelW, c.fs));
-    const value = (c.rng.chance(0.3) ? c.t.name() : c.rng.chance(0.5) ? c.t.title(1, 3) : c.rng.pick([c.t.date(), c.t.money(), c.t.size(), c.t.percent()]))
-      .slice(0, fit(valueW - 30, c.fs));
+    const label = fitted(() => c.t.title(1, 2), fit(labelW, c.fs));
+    const value = fitted(() => (c.rng.chance(0.3) ? c.t.name() : c.rng.chance(0.5) ? c.t.title(1, 3)
+      : c.rng.pick([c.t.date(), c.t.money(), c.t.size(), c.t.percent()])), fit(valueW - 30, c.fs));
     const field = c.rng.chance(0.75);
     out += R(L(label, `width:${labelW}px;display:inline-block;color:${c.th.muted}`) +
       (field ? D(`width:${valueW}px;height:${rowH - 14}px;display:flex;align-items:center;padding:0 10px;` +
@@ -151,11 +151,11 @@ function tableBlock(c, width, rows, cols) {
   const kinds = c.rng.shuffle(['name', 'date', 'money', 'status', 'number', 'word', 'file', 'percent']).slice(0, cols - 1);
   kinds.unshift(c.rng.pick(['id', 'name', 'file']));
   const cw = Math.floor(width / cols);
-  const cell = (k) => ({
+  const cell = (k) => fitted(() => ({
     id: () => `#${c.rng.int(1000, 99999)}`, name: () => c.t.name(), date: () => c.t.date(), money: () => c.t.money(),
     status: () => c.rng.pick(c.t.zh ? ['已完成', '处理中', '已取消'] : ['Paid', 'Pending', 'Shipped', 'Failed', 'Open']),
     number: () => c.t.number(1, 9999), word: () => c.t.title(1, 2), file: () => c.t.file(), percent: () => c.t.percent(),
-  })[k]().slice(0, fit(cw - 16, c.fs));
+  })[k](), fit(cw - 16, c.fs));
   const right = (k) => k === 'money' || k === 'number' || k === 'percent';
   const rowH = c.fs + c.rng.int(12, 22);
   const line = (cells, style) => R(cells.map((text, i) => D(`width:${cw}px;padding:0 8px;text-align:${right(kinds[i]) ? 'right' : 'left'}`,
@@ -198,8 +198,7 @@ function spreadsheet(c, w, h) {
     letters.forEach((x, i) => {
       let text = '';
       if (!emptyRow && filled[i] && c.rng.chance(0.85)) {
-        text = i === 0 ? c.t.title(1, 2) : c.rng.chance(0.7) ? c.t.money() : c.t.percent();
-        text = text.slice(0, fit(colW - 10, c.fs));
+        text = fitted(() => (i === 0 ? c.t.title(1, 2) : c.rng.chance(0.7) ? c.t.money() : c.t.percent()), fit(colW - 10, c.fs));
       }
       cells += D(cellStyle(i) + (i > 0 ? ';justify-content:flex-end' : ''), text ? L(text) : '');
     });
@@ -265,7 +264,7 @@ function article(c, w, h) {
   return D(`padding:14px ${pad}px;height:100%`,
     L(c.t.title(1, 2), `display:block;text-align:center;font:bold ${fs * 2}px ${c.serif};margin-bottom:8px`) + stripe +
     L(c.t.title(1, 1).toUpperCase(), `display:block;color:#c0392b;font-weight:bold;margin-top:14px;font-size:${c.fs - 1}px`) +
-    L(c.t.title(4, 7).slice(0, fit(w - 2 * pad, fs * 2.2)), `display:block;font:bold ${Math.round(fs * 2.2)}px ${c.serif};margin:6px 0`) +
+    L(fitted(() => c.t.title(4, 7), fit(w - 2 * pad, fs * 2.2)), `display:block;font:bold ${Math.round(fs * 2.2)}px ${c.serif};margin:6px 0`) +
     L(c.t.sentence(fit(w - 2 * pad, fs + 2)), `display:block;font-size:${fs + 2}px;color:${c.th.muted}`) +
     L(`${c.t.zh ? '作者' : 'By'} ${c.t.name()}, ${c.t.shortDate()}`, `display:block;font-size:${c.fs - 1}px;margin:8px 0 16px`) +
     D(`display:flex;gap:${gap}px`, columns)) +
@@ -316,11 +315,11 @@ function fileManager(c, w, h) {
     const cw = Math.floor(mainW / 4);
     const rowH = c.fs + c.rng.int(10, 18);
     const rows = Math.floor((h - top - 80) / rowH);
-    const line = (cells, style) => R(cells.map((s) => D(`width:${cw}px;padding:0 8px`, L(s.slice(0, fit(cw - 16, c.fs))))).join(''),
+    const line = (cells, style) => R(cells.map((s) => D(`width:${cw}px;padding:0 8px`, L(s))).join(''),
       `display:flex;align-items:center;height:${rowH}px;${style}`);
     main = line(c.t.zh ? ['名称', '大小', '类型', '修改日期'] : ['Name', 'Size', 'Type', 'Modified'], `font-weight:bold;border-bottom:1px solid ${c.th.border}`);
     for (let r = 0; r < rows; ++r) {
-      const f = c.t.file();
+      const f = fitted(() => c.t.file(), fit(cw - 16, c.fs));
       main += line([f, c.t.size(), f.split('.').pop().toUpperCase(), `${c.t.date()} ${c.t.time()}`],
         r === 2 ? `background:${c.th.accent};color:${c.th.onAccent}` : '');
     }
@@ -332,7 +331,7 @@ function fileManager(c, w, h) {
     for (let i = 0; i < cols * rows; ++i) {
       grid += D(`width:${tile}px;height:${tile}px;display:flex;flex-direction:column;align-items:center;gap:8px`,
         D(`width:${tile * 0.45}px;height:${tile * 0.38}px;border-radius:4px;background:${c.rng.pick(['#e6b84f', '#6fa8dc', '#93c47d', '#b4a7d6'])}`) +
-        L(c.t.file().slice(0, fit(tile - 8, c.fs - 1)), `font-size:${c.fs - 1}px`));
+        L(fitted(() => c.t.file(), fit(tile - 8, c.fs - 1)), `font-size:${c.fs - 1}px`));
     }
     main = D(`display:flex;flex-wrap:wrap;width:${cols * tile}px;row-gap:10px`, grid);
   }
@@ -357,7 +356,7 @@ function settings(c, w, h) {
         ? D(`width:40px;height:22px;border-radius:11px;background:${c.rng.chance(0.5) ? c.th.accent : c.th.border}`)
         : D(`padding:4px 12px;border:1px solid ${c.th.border};border-radius:4px`, L(c.rng.pick([c.t.title(1, 2), c.t.percent(), c.t.size()])));
       main += D(`display:flex;flex-direction:column;padding:10px 0;border-bottom:1px solid ${c.th.border}`,
-        R(L(c.t.title(2, 4).slice(0, fit(mainW * 0.6, c.fs))) + D('flex:1') + control, 'display:flex;align-items:center') +
+        R(L(fitted(() => c.t.title(2, 4), fit(mainW * 0.6, c.fs))) + D('flex:1') + control, 'display:flex;align-items:center') +
         (described ? L(c.t.sentence(fit(mainW * 0.6, c.fs - 2)), `display:block;font-size:${c.fs - 2}px;color:${c.th.muted}`) : ''));
       y += described ? c.fs * 3 + 22 : c.fs * 2 + 20;
     }

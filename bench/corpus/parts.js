@@ -17,6 +17,23 @@ const abs = (x, y, w, h, style, inner = '') =>
 // How many characters of a font size fit a width, with room to spare for wide fonts.
 const fit = (width, fs) => Math.max(4, Math.floor(width / (fs * 0.66)));
 
+// The width of text in Latin characters: a Chinese character is about one and a half.
+const units = (s) => Array.from(s).reduce((n, ch) => n + (ch.charCodeAt(0) >= 0x2E80 ? 1.6 : 1), 0);
+
+// Text from gen that fits max units: drawn anew a few times, else cut at a word boundary.
+function fitted(gen, max) {
+  let s = '';
+  for (let i = 0; i < 8; ++i) {
+    s = gen();
+    if (units(s) <= max) return s;
+  }
+  const chars = Array.from(s);
+  while (chars.length > 1 && units(chars.join('')) > max) chars.pop();
+  const cut = chars.join('');
+  const space = cut.lastIndexOf(' ');
+  return (space > 0 ? cut.slice(0, space) : cut).trim();
+}
+
 const MENUS = ['File', 'Edit', 'View', 'Go', 'Tools', 'Window', 'Help', 'Insert', 'Format', 'Run', 'History', 'Bookmarks'];
 const ZH_MENUS = ['文件', '编辑', '视图', '工具', '窗口', '帮助', '格式', '插入', '运行', '历史'];
 
@@ -110,11 +127,11 @@ function itemList(c, width, n, fs = c.fs, selected = -1) {
     if (i > 0 && c.rng.chance(0.15)) {
       out += L(c.t.title(1, 2).toUpperCase(), `display:block;font-size:${fs - 2}px;color:${c.th.muted};margin:12px 0 4px`);
     }
-    const text = c.t.zh ? c.t.words(c.rng.int(1, 3)) : c.t.title(1, 3);
+    const text = fitted(() => (c.t.zh ? c.t.words(c.rng.int(1, 3)) : c.t.title(1, 3)), fit(width - 20, fs));
     out += D(`padding:5px 10px;border-radius:4px;${i === selected ? `background:${c.th.accent};color:${c.th.onAccent}` : ''}`,
-      L(text.slice(0, fit(width - 20, fs))));
+      L(text));
   }
   return D(`font-size:${fs}px`, out);
 }
 
-module.exports = { esc, L, R, D, abs, fit, themes, titleBar, menuBar, tabBar, statusBar, paragraphs, documentBlock, itemList };
+module.exports = { esc, L, R, D, abs, fit, fitted, themes, titleBar, menuBar, tabBar, statusBar, paragraphs, documentBlock, itemList };
