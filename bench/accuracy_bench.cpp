@@ -50,7 +50,9 @@ constexpr const char* kUsage =
     "  --per-family N      only the first N screenshots (in name order) of every family\n"
     "  --families          print the table per family only, not the one per screenshot\n"
     "  --draw DIR          draw each screenshot with the boxes read, numbered in the order given:\n"
-    "                      DIR/CONFIG/NAME.html, and DIR/index.html\n";
+    "                      DIR/CONFIG/NAME.html, and DIR/index.html\n"
+    "  --replay DIR        score the lines an earlier run saved with --save DIR instead of running\n"
+    "                      the worker (no time, memory, orientation or boxes)\n";
 
 struct Options {
   std::vector<WorkerConfig> configs;
@@ -61,6 +63,7 @@ struct Options {
   std::filesystem::path json;
   std::filesystem::path save;
   std::filesystem::path draw;
+  std::filesystem::path replay;
   vesk::bench::RowUnit rowUnit = vesk::bench::RowUnit::kRuns;
   int runs = 1;
   int perFamily = 0;  // 0: every screenshot
@@ -123,6 +126,8 @@ Options ParseCommandLine(int argc, char** argv) {
       options.familiesOnly = true;
     } else if (arg == "--draw") {
       options.draw = value();
+    } else if (arg == "--replay") {
+      options.replay = value();
     } else if (arg.starts_with("-")) {
       Fail("unknown option " + arg + "\n" + kUsage);
     } else {
@@ -160,7 +165,18 @@ struct RunOutput {
   std::optional<std::vector<vesk::bench::LineBox>> boxes;
 };
 
+// The lines a run with --save wrote for this configuration and screenshot.
+RunOutput Replay(const Options& options, const WorkerConfig& config, const Screenshot& shot) {
+  RunOutput run;
+  const std::filesystem::path path = options.replay / config.name / (shot.name + ".txt");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) Fail("nothing saved for " + shot.name + " [" + config.name + "]: no " + path.string());
+  for (std::string line; std::getline(in, line);) run.lines.push_back(line);
+  return run;
+}
+
 RunOutput RunOnce(const Options& options, const WorkerConfig& config, const Screenshot& shot) {
+  if (!options.replay.empty()) return Replay(options, config, shot);
   RunOutput run;
   std::string error;
   const std::filesystem::path tmpDir = vesk::bench::MakePrivateFolder(error);

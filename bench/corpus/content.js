@@ -79,7 +79,12 @@ function makeText(rng, lang) {
         s += zh ? w : (s ? ' ' : '') + w;
       }
       s = zh ? s : capital(s);
-      if (s.length > limit) s = s.slice(0, limit).trim();
+      if (s.length > limit) {
+        s = s.slice(0, limit);
+        // English is cut at a word boundary, Chinese anywhere.
+        if (!zh && s.lastIndexOf(' ') > 0) s = s.slice(0, s.lastIndexOf(' '));
+        s = s.trim();
+      }
       return s + (zh ? '。' : '.');
     },
     name: () => (zh ? rng.pick(ZH_NAMES) : rng.pick(FIRST) + ' ' + rng.pick(LAST)),

@@ -15,8 +15,9 @@ const { themes } = require('./parts');
 const { FAMILIES } = require('./families');
 
 const NAMES = Object.keys(FAMILIES).concat(['monitors']);
+// Device pixels and device scale: the page is laid out at their quotient.
 const SIZES = [[1920, 1080, 1], [1920, 1080, 1], [1920, 1080, 1], [1366, 768, 1], [1600, 900, 1], [1440, 900, 1],
-  [1536, 864, 1.25], [1280, 720, 1.5], [1280, 720, 2], [1440, 900, 2]];
+  [1920, 1080, 1.25], [1920, 1080, 1.5], [2560, 1440, 1.5], [2560, 1440, 2], [2880, 1800, 2]];
 const MONITORS = [[1920, 1080], [1920, 1080], [1600, 900], [1280, 1024], [1366, 768]];
 const SANS = ["'DejaVu Sans'", "'Liberation Sans'", "'Noto Sans'"];
 const SERIF = ["'Liberation Serif'", "'DejaVu Serif'", "'Noto Serif'"];
