@@ -11,16 +11,6 @@
 namespace vesk::bench {
 namespace {
 
-std::vector<std::string> SplitRuns(const std::string& row) {
-  std::vector<std::string> runs;
-  size_t begin = 0;
-  for (size_t tab; (tab = row.find('\t', begin)) != std::string::npos; begin = tab + 1) {
-    runs.push_back(row.substr(begin, tab - begin));
-  }
-  runs.push_back(row.substr(begin));
-  return runs;
-}
-
 bool ReadWholeFile(const std::filesystem::path& path, std::string& content) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -83,7 +73,7 @@ bool LoadOne(const std::filesystem::path& picture, const std::map<std::string, s
     error = "no known text for " + picture.string() + " (" + textPath.string() + ")";
     return false;
   }
-  if (!SplitKnownText(text, shot.lines, error)) {
+  if (!SplitKnownText(text, shot.lines, error, &shot.row)) {
     error = textPath.string() + ": " + error;
     return false;
   }
@@ -99,69 +89,82 @@ bool LoadOne(const std::filesystem::path& picture, const std::map<std::string, s
     while (in >> word) {
       size_t index = 0;
       const auto [end, failure] = std::from_chars(word.data(), word.data() + word.size(), index);
-      if (failure != std::errc{} || end != word.data() + word.size() || index >= shot.lines.size()) {
+      const size_t rows = shot.row.empty() ? 0 : shot.row.back() + 1;
+      if (failure != std::errc{} || end != word.data() + word.size() || index >= rows) {
         error = rotatedPath.string() + ": not a line index: " + word;
         return false;
       }
-      shot.upsideDown.push_back(index);
+      // The file counts the lines of the .txt; every run of that line is upside down.
+      for (size_t i = 0; i < shot.row.size(); ++i) {
+        if (shot.row[i] == index) shot.upsideDown.push_back(i);
+      }
     }
   }
-  shot.lines = ScoredLines(shot.lines, unit, &shot.upsideDown);
+  if (unit == RowUnit::kRows) JoinRows(shot);
   ReadPngSize(picture, shot.width, shot.height);
   return true;
 }
 
 }  // namespace
 
-bool SplitKnownText(const std::string& text, std::vector<std::string>& lines, std::string& error) {
+bool SplitKnownText(const std::string& text, std::vector<std::string>& lines, std::string& error,
+                    std::vector<size_t>* rowOfLine) {
   lines.clear();
+  if (rowOfLine != nullptr) rowOfLine->clear();
   if (text.find('\r') != std::string::npos) {
     error = "carriage return in known text (LF line ends only)";
     return false;
   }
+  size_t row = 0;
   size_t begin = 0;
   while (begin < text.size()) {
     size_t end = text.find('\n', begin);
     if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(begin, end - begin));
-    if (NormaliseLine(DecodeUtf8(lines.back())).empty()) {
-      error = "blank line " + std::to_string(lines.size());
+    const std::string whole = text.substr(begin, end - begin);
+    if (NormaliseLine(DecodeUtf8(whole)).empty()) {
+      error = "blank line " + std::to_string(row + 1);
       return false;
     }
-    for (const std::string& run : SplitRuns(lines.back())) {
-      if (NormaliseLine(DecodeUtf8(run)).empty()) {
-        error = "blank run in line " + std::to_string(lines.size());
+    // A row of runs: each run between TABs is a line of its own, left to right.
+    size_t runBegin = 0;
+    while (true) {
+      size_t runEnd = whole.find('\t', runBegin);
+      if (runEnd == std::string::npos) runEnd = whole.size();
+      lines.push_back(whole.substr(runBegin, runEnd - runBegin));
+      if (rowOfLine != nullptr) rowOfLine->push_back(row);
+      if (NormaliseLine(DecodeUtf8(lines.back())).empty()) {
+        error = "blank run between tabs in line " + std::to_string(row + 1);
         return false;
       }
+      if (runEnd == whole.size()) break;
+      runBegin = runEnd + 1;
     }
+    ++row;
     begin = end + 1;
   }
   return true;
 }
 
-std::vector<std::string> ScoredLines(const std::vector<std::string>& rows, RowUnit unit,
-                                     std::vector<size_t>* upsideDown) {
+void JoinRows(Screenshot& shot) {
   std::vector<std::string> lines;
-  std::vector<size_t> firstLineOfRow;
-  for (const std::string& row : rows) {
-    firstLineOfRow.push_back(lines.size());
-    if (unit == RowUnit::kRows) {
-      std::string line = row;
-      std::replace(line.begin(), line.end(), '\t', ' ');
-      lines.push_back(std::move(line));
+  std::vector<size_t> row;
+  std::vector<size_t> lineOfRun;
+  for (size_t i = 0; i < shot.lines.size(); ++i) {
+    if (i > 0 && shot.row[i] == shot.row[i - 1]) {
+      lines.back() += ' ' + shot.lines[i];
     } else {
-      for (std::string& run : SplitRuns(row)) lines.push_back(std::move(run));
+      lines.push_back(shot.lines[i]);
+      row.push_back(shot.row[i]);
     }
+    lineOfRun.push_back(lines.size() - 1);
   }
-  firstLineOfRow.push_back(lines.size());
-  if (upsideDown) {
-    std::vector<size_t> turned;
-    for (const size_t row : *upsideDown) {
-      for (size_t line = firstLineOfRow[row]; line < firstLineOfRow[row + 1]; ++line) turned.push_back(line);
-    }
-    *upsideDown = std::move(turned);
+  std::vector<size_t> upsideDown;
+  for (const size_t run : shot.upsideDown) {
+    if (upsideDown.empty() || upsideDown.back() != lineOfRun[run]) upsideDown.push_back(lineOfRun[run]);
   }
-  return lines;
+  shot.lines = std::move(lines);
+  shot.row = std::move(row);
+  shot.upsideDown = std::move(upsideDown);
 }
 
 bool LoadScreenshots(const std::vector<std::filesystem::path>& sources, std::vector<Screenshot>& out,

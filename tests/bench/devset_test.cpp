@@ -18,27 +18,24 @@ TEST(DevSetTest, KnownTextMustBeClean) {
   EXPECT_FALSE(SplitKnownText("one\n\ntwo\n", lines, error));
   EXPECT_FALSE(SplitKnownText("one\n \t\n", lines, error));
   EXPECT_FALSE(SplitKnownText("one\r\ntwo\r\n", lines, error));
-  EXPECT_FALSE(SplitKnownText("label\t \tvalue\n", lines, error));  // a blank run inside a row
-  EXPECT_NE(error.find("run in line 1"), std::string::npos) << error;
 }
 
 // A row's runs are lines of their own by default, one line joined by spaces with kRows; the two
 // scorings differ exactly where a reading joins or splits a row.
 TEST(DevSetTest, RowsScoreAsRunsOrAsOneLine) {
-  const std::vector<std::string> rows{"Title", "PID USER\t20\t0", "Name\tAlice"};
-  std::vector<size_t> flipped{1, 2};
-  EXPECT_EQ(ScoredLines(rows, RowUnit::kRuns, &flipped),
-            (std::vector<std::string>{"Title", "PID USER", "20", "0", "Name", "Alice"}));
-  EXPECT_EQ(flipped, (std::vector<size_t>{1, 2, 3, 4, 5}));
-  flipped = {1};
-  EXPECT_EQ(ScoredLines(rows, RowUnit::kRows, &flipped),
-            (std::vector<std::string>{"Title", "PID USER 20 0", "Name Alice"}));
-  EXPECT_EQ(flipped, std::vector<size_t>{1});
+  Screenshot shot;
+  std::string error;
+  ASSERT_TRUE(SplitKnownText("Title\nPID USER\t20\t0\nName\tAlice\n", shot.lines, error, &shot.row));
+  const auto asRuns = NormaliseLines(shot.lines);
+  shot.upsideDown = {1, 2, 3};  // the runs of the second row
+  JoinRows(shot);
+  EXPECT_EQ(shot.lines, (std::vector<std::string>{"Title", "PID USER 20 0", "Name Alice"}));
+  EXPECT_EQ(shot.row, (std::vector<size_t>{0, 1, 2}));
+  EXPECT_EQ(shot.upsideDown, std::vector<size_t>{1});
+  const auto asRows = NormaliseLines(shot.lines);
 
   const auto joined = NormaliseLines({"Title", "PID USER 20 0", "Name Alice"});
   const auto pieces = NormaliseLines({"Title", "PID USER", "20", "0", "Name", "Alice"});
-  const auto asRuns = NormaliseLines(ScoredLines(rows, RowUnit::kRuns));
-  const auto asRows = NormaliseLines(ScoredLines(rows, RowUnit::kRows));
   EXPECT_EQ(ScorePage(asRuns, pieces).orderedEdits, 0u);
   EXPECT_EQ(ScorePage(asRows, joined).orderedEdits, 0u);
   // A line break where a row has a space costs one edit each, in order and in any order alike.
@@ -46,6 +43,45 @@ TEST(DevSetTest, RowsScoreAsRunsOrAsOneLine) {
   EXPECT_EQ(ScorePage(asRows, pieces).anyOrderEdits, 3u);
   EXPECT_EQ(ScorePage(asRows, pieces).linesRead, 1u);
   EXPECT_EQ(ScorePage(asRuns, joined).orderedEdits, 3u);
+}
+
+TEST(DevSetTest, TabsSplitARowIntoRuns) {
+  std::vector<std::string> lines;
+  std::vector<size_t> rows;
+  std::string error;
+  ASSERT_TRUE(SplitKnownText("Title\nCopies\t2\n1843 alice\t20\t0 4123456\n", lines, error, &rows)) << error;
+  EXPECT_EQ(lines, (std::vector<std::string>{"Title", "Copies", "2", "1843 alice", "20", "0 4123456"}));
+  EXPECT_EQ(rows, (std::vector<size_t>{0, 1, 1, 2, 2, 2}));
+  // Without TABs every line is one run in its own row, as before.
+  ASSERT_TRUE(SplitKnownText("one\ntwo", lines, error, &rows));
+  EXPECT_EQ(lines, (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(rows, (std::vector<size_t>{0, 1}));
+  // A run left empty by a TAB is as wrong as a blank line; the message names the file's line.
+  EXPECT_FALSE(SplitKnownText("one\nCopies\t\t2\n", lines, error));
+  EXPECT_NE(error.find("line 2"), std::string::npos) << error;
+  EXPECT_FALSE(SplitKnownText("Copies\t\n", lines, error));
+  EXPECT_FALSE(SplitKnownText("\tCopies\n", lines, error));
+  EXPECT_FALSE(SplitKnownText("Copies\t \n", lines, error));
+}
+
+// .rotated.txt counts the lines of the .txt file, not the runs: a rotated row turns all of its runs.
+TEST(DevSetTest, UpsideDownIndicesCountFileLinesNotRuns) {
+  test::ScopedTempDir tmp;
+  test::WriteFile(tmp.path() / "r.png", "");
+  test::WriteFile(tmp.path() / "r.txt", "a\tb\tc\nflipped\nx\ty\nlast\n");
+  test::WriteFile(tmp.path() / "r.rotated.txt", "1 2\n");
+  std::vector<Screenshot> shots;
+  std::string error;
+  ASSERT_TRUE(LoadScreenshots({tmp.path() / "r.png"}, shots, error)) << error;
+  ASSERT_EQ(shots.size(), 1u);
+  EXPECT_EQ(shots[0].lines, (std::vector<std::string>{"a", "b", "c", "flipped", "x", "y", "last"}));
+  EXPECT_EQ(shots[0].row, (std::vector<size_t>{0, 0, 0, 1, 2, 2, 3}));
+  EXPECT_EQ(shots[0].upsideDown, (std::vector<size_t>{3, 4, 5}));
+  // Index 4 names no line of the file, although the file has seven runs.
+  test::WriteFile(tmp.path() / "r.rotated.txt", "4\n");
+  shots.clear();
+  EXPECT_FALSE(LoadScreenshots({tmp.path() / "r.png"}, shots, error));
+  EXPECT_NE(error.find("r.rotated.txt"), std::string::npos);
 }
 
 TEST(DevSetTest, LoadsPicturesWithTheirTextAndUpsideDownLines) {
