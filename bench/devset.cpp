@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "accuracy_metrics.h"
@@ -36,8 +37,35 @@ void ReadPngSize(const std::filesystem::path& path, int32_t& width, int32_t& hei
   height = static_cast<int32_t>(BigEndian32(header + 20));
 }
 
-bool LoadOne(const std::filesystem::path& picture, Screenshot& shot, std::string& error) {
+// The families a folder's families.txt names, by screenshot name; empty when there is no such file.
+bool LoadFamilies(const std::filesystem::path& folder, std::map<std::string, std::string>& families,
+                  std::string& error) {
+  families.clear();
+  const std::filesystem::path path = folder / "families.txt";
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return true;
+  std::string text;
+  if (!ReadWholeFile(path, text)) {
+    error = "cannot read " + path.string();
+    return false;
+  }
+  std::istringstream in(text);
+  std::string line;
+  for (size_t number = 1; std::getline(in, line); ++number) {
+    const size_t tab = line.find('\t');
+    if (tab == 0 || tab == std::string::npos || tab + 1 == line.size()) {
+      error = path.string() + ": line " + std::to_string(number) + " is not NAME<TAB>FAMILY";
+      return false;
+    }
+    families[line.substr(0, tab)] = line.substr(tab + 1);
+  }
+  return true;
+}
+
+bool LoadOne(const std::filesystem::path& picture, const std::map<std::string, std::string>& families, RowUnit unit,
+             Screenshot& shot, std::string& error) {
   shot.name = picture.stem().string();
+  if (const auto it = families.find(shot.name); it != families.end()) shot.family = it->second;
   shot.picture = picture;
   const std::filesystem::path textPath = picture.parent_path() / (shot.name + ".txt");
   std::string text;
@@ -72,6 +100,7 @@ bool LoadOne(const std::filesystem::path& picture, Screenshot& shot, std::string
       }
     }
   }
+  if (unit == RowUnit::kRows) JoinRows(shot);
   ReadPngSize(picture, shot.width, shot.height);
   return true;
 }
@@ -116,11 +145,36 @@ bool SplitKnownText(const std::string& text, std::vector<std::string>& lines, st
   return true;
 }
 
+void JoinRows(Screenshot& shot) {
+  std::vector<std::string> lines;
+  std::vector<size_t> row;
+  std::vector<size_t> lineOfRun;
+  for (size_t i = 0; i < shot.lines.size(); ++i) {
+    if (i > 0 && shot.row[i] == shot.row[i - 1]) {
+      lines.back() += ' ' + shot.lines[i];
+    } else {
+      lines.push_back(shot.lines[i]);
+      row.push_back(shot.row[i]);
+    }
+    lineOfRun.push_back(lines.size() - 1);
+  }
+  std::vector<size_t> upsideDown;
+  for (const size_t run : shot.upsideDown) {
+    if (upsideDown.empty() || upsideDown.back() != lineOfRun[run]) upsideDown.push_back(lineOfRun[run]);
+  }
+  shot.lines = std::move(lines);
+  shot.row = std::move(row);
+  shot.upsideDown = std::move(upsideDown);
+}
+
 bool LoadScreenshots(const std::vector<std::filesystem::path>& sources, std::vector<Screenshot>& out,
-                     std::string& error) {
+                     std::string& error, RowUnit unit) {
+  std::map<std::string, std::string> families;
   for (const std::filesystem::path& source : sources) {
     std::error_code ec;
-    if (std::filesystem::is_directory(source, ec)) {
+    const bool folder = std::filesystem::is_directory(source, ec);
+    if (!LoadFamilies(folder ? source : source.parent_path(), families, error)) return false;
+    if (folder) {
       std::vector<std::filesystem::path> pictures;
       for (const auto& entry : std::filesystem::directory_iterator(source, ec)) {
         const std::filesystem::path& p = entry.path();
@@ -134,10 +188,10 @@ bool LoadScreenshots(const std::vector<std::filesystem::path>& sources, std::vec
       }
       std::sort(pictures.begin(), pictures.end());
       for (const auto& picture : pictures) {
-        if (!LoadOne(picture, out.emplace_back(), error)) return false;
+        if (!LoadOne(picture, families, unit, out.emplace_back(), error)) return false;
       }
     } else if (std::filesystem::exists(source, ec)) {
-      if (!LoadOne(source, out.emplace_back(), error)) return false;
+      if (!LoadOne(source, families, unit, out.emplace_back(), error)) return false;
     } else {
       error = "no such screenshot or folder: " + source.string();
       return false;
