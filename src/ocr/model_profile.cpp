@@ -141,6 +141,17 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
          p.batching.orientationBatch = static_cast<int32_t>(v);
        })},
       {"rec_padded_batches", Switch([](ModelProfile& p, bool v) { p.batching.padRecognitionBatches = v; })},
+      {"reading_order",
+       [](std::string_view value, ModelProfile& profile) -> std::string {
+         if (value == "columns") {
+           profile.readingOrder = ReadingOrder::Columns;
+         } else if (value == "layout") {
+           profile.readingOrder = ReadingOrder::Layout;
+         } else {
+           return "value " + Quoted(value) + " is neither columns nor layout";
+         }
+         return {};
+       }},
   };
   return keys;
 }
