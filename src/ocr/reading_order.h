@@ -15,9 +15,8 @@ enum class ReadingOrder : int32_t {
 
 // How a box in reading order stands to the box before it.
 enum class LineJoin : uint8_t {
-  Starts,  // it starts a line of its own
-  Space,   // it goes on the line before, after a space: words of one line a wide gap apart
-  Tab,     // it goes on the line before, after a tab: the next cell of a row, a label's value
+  Starts,     // it starts a line of its own
+  Continues,  // it is the next piece of the same row of text: the next cell, a label's value
 };
 
 // Boxes in reading order, with what joins each to the line before it: a line is one box, or the
