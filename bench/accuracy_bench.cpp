@@ -1,19 +1,22 @@
 // Measures how well the worker reads: runs the built worker on screenshots with known text and prints
 // per screenshot and in total the character error with lines in order and in any order, the share of
-// lines read, upside-down verdicts, wall time and peak memory. See accuracy_metrics.h for the exact
-// definitions and the README's "Benchmarks" section for how to read the table.
+// lines read, upside-down verdicts, wall time and peak memory, and per layout family the cost of the
+// reading order when the screenshots name their families. See accuracy_metrics.h for the exact
+// definitions and the README's "Benchmarks" section for how to read the tables.
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "accuracy_metrics.h"
+#include "accuracy_pictures.h"
 #include "accuracy_report.h"
 #include "devset.h"
 #include "report_reader.h"
@@ -41,7 +44,15 @@ constexpr const char* kUsage =
     "  --json FILE         also write the figures as JSON to FILE\n"
     "  --save DIR          write the lines each configuration read to DIR/CONFIG/NAME.txt\n"
     "  --details           list per screenshot the lines not read, text read that is not there,\n"
-    "                      upside-down verdicts and the order in which the lines came\n";
+    "                      upside-down verdicts and the order in which the lines came\n"
+    "  --rows              score the runs of a row of the known text (separated by tabs) as one line\n"
+    "                      (default: every run a line of its own)\n"
+    "  --per-family N      only the first N screenshots (in name order) of every family\n"
+    "  --families          print the table per family only, not the one per screenshot\n"
+    "  --draw DIR          draw each screenshot with the boxes read, numbered in the order given:\n"
+    "                      DIR/CONFIG/NAME.html, and DIR/index.html\n"
+    "  --replay DIR        score the lines an earlier run saved with --save DIR instead of running\n"
+    "                      the worker (no time, memory, orientation or boxes)\n";
 
 struct Options {
   std::vector<WorkerConfig> configs;
@@ -51,8 +62,13 @@ struct Options {
   std::filesystem::path viewer = vesk::bench::NoOpProgram();
   std::filesystem::path json;
   std::filesystem::path save;
+  std::filesystem::path draw;
+  std::filesystem::path replay;
+  vesk::bench::RowUnit rowUnit = vesk::bench::RowUnit::kRuns;
   int runs = 1;
+  int perFamily = 0;  // 0: every screenshot
   bool details = false;
+  bool familiesOnly = false;
 };
 
 [[noreturn]] void Fail(const std::string& message) {
@@ -101,6 +117,17 @@ Options ParseCommandLine(int argc, char** argv) {
       options.save = value();
     } else if (arg == "--details") {
       options.details = true;
+    } else if (arg == "--rows") {
+      options.rowUnit = vesk::bench::RowUnit::kRows;
+    } else if (arg == "--per-family") {
+      options.perFamily = std::atoi(value().c_str());
+      if (options.perFamily < 1) Fail("--per-family wants a positive count");
+    } else if (arg == "--families") {
+      options.familiesOnly = true;
+    } else if (arg == "--draw") {
+      options.draw = value();
+    } else if (arg == "--replay") {
+      options.replay = value();
     } else if (arg.starts_with("-")) {
       Fail("unknown option " + arg + "\n" + kUsage);
     } else {
@@ -135,9 +162,21 @@ struct RunOutput {
   std::string problem;
   std::vector<std::string> lines;
   std::optional<std::vector<int>> orientations;
+  std::optional<std::vector<vesk::bench::LineBox>> boxes;
 };
 
+// The lines a run with --save wrote for this configuration and screenshot.
+RunOutput Replay(const Options& options, const WorkerConfig& config, const Screenshot& shot) {
+  RunOutput run;
+  const std::filesystem::path path = options.replay / config.name / (shot.name + ".txt");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) Fail("nothing saved for " + shot.name + " [" + config.name + "]: no " + path.string());
+  for (std::string line; std::getline(in, line);) run.lines.push_back(line);
+  return run;
+}
+
 RunOutput RunOnce(const Options& options, const WorkerConfig& config, const Screenshot& shot) {
+  if (!options.replay.empty()) return Replay(options, config, shot);
   RunOutput run;
   std::string error;
   const std::filesystem::path tmpDir = vesk::bench::MakePrivateFolder(error);
@@ -152,7 +191,11 @@ RunOutput RunOnce(const Options& options, const WorkerConfig& config, const Scre
   const std::filesystem::path json = FindSessionFile(tmpDir, ".ocr.json");
   const vesk::bench::ReportText text =
       report.empty() ? vesk::bench::ReportText{} : vesk::bench::ParseTextReport(ReadWholeFile(report));
-  if (!json.empty()) run.orientations = vesk::bench::ParseLineOrientations(ReadWholeFile(json));
+  if (!json.empty()) {
+    const std::string document = ReadWholeFile(json);
+    run.orientations = vesk::bench::ParseLineOrientations(document);
+    if (!options.draw.empty()) run.boxes = vesk::bench::ParseLineBoxes(document);
+  }
   std::error_code ec;
   std::filesystem::remove_all(tmpDir, ec);
 
@@ -250,6 +293,18 @@ PageResult Measure(const Options& options, const WorkerConfig& config, const Scr
     if (!out) Fail("cannot write the lines read to " + folder.string());
   }
   if (options.details) PrintDetails(config, shot, reference, read, orientationOfRead, result);
+  if (!options.draw.empty()) {
+    // Without a box for every line the picture shows the screenshot and the lines missed only.
+    std::vector<vesk::bench::LineBox> boxes;
+    if (first.problem.empty() && first.boxes && first.boxes->size() == first.lines.size()) {
+      for (const size_t k : kept) boxes.push_back((*first.boxes)[k]);
+    }
+    std::string error;
+    if (!vesk::bench::WriteOrderPicture(options.draw, config.name, shot, {reference, read, boxes, result.score},
+                                        error)) {
+      Fail(error);
+    }
+  }
   return result;
 }
 
@@ -259,7 +314,11 @@ int main(int argc, char** argv) {
   const Options options = ParseCommandLine(argc, argv);
   std::vector<Screenshot> shots;
   std::string error;
-  if (!vesk::bench::LoadScreenshots(options.sources, shots, error)) Fail(error);
+  if (!vesk::bench::LoadScreenshots(options.sources, shots, error, options.rowUnit)) Fail(error);
+  if (options.perFamily > 0) {
+    std::map<std::string, int> taken;
+    std::erase_if(shots, [&](const Screenshot& shot) { return ++taken[shot.family] > options.perFamily; });
+  }
   if (shots.empty()) Fail("no screenshots with known text found");
   if (!std::filesystem::exists(options.worker)) Fail("no worker at " + options.worker.string());
 
@@ -276,7 +335,15 @@ int main(int argc, char** argv) {
   }
   if (!options.details) std::fprintf(stderr, "\r%60s\r", "");
   std::printf("\n");
-  vesk::bench::PrintTable(stdout, shots, options.configs, results);
+  const bool families = std::any_of(shots.begin(), shots.end(), [](const Screenshot& s) { return !s.family.empty(); });
+  if (!options.familiesOnly || !families) vesk::bench::PrintTable(stdout, shots, options.configs, results);
+  if (families) {
+    if (!options.familiesOnly) std::printf("\n");
+    vesk::bench::PrintFamilyTable(stdout, shots, options.configs, results);
+  }
+  if (!options.draw.empty() && !vesk::bench::WriteOrderIndex(options.draw, shots, options.configs, results, error)) {
+    Fail(error);
+  }
   if (!options.json.empty()) {
     std::ofstream out(options.json, std::ios::binary | std::ios::trunc);
     out << vesk::bench::SummaryJson(shots, options.configs, results);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <map>
 
 namespace vesk::bench {
 namespace {
@@ -111,7 +112,79 @@ std::string FiguresJson(size_t referenceChars, size_t orderedEdits, size_t anyOr
   return text;
 }
 
+std::string Points(size_t ordered, size_t any, size_t whole) {
+  if (whole == 0) return "-";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", 100.0 * (static_cast<double>(ordered) - static_cast<double>(any)) /
+                                                static_cast<double>(whole));
+  return text;
+}
+
+void PrintFamilyGroup(std::FILE* out, const FamilyFigures& f) {
+  std::fprintf(out, " | %6s %6s %6s %6s", Percent(f.orderedEdits, f.referenceChars).c_str(),
+               Percent(f.anyOrderEdits, f.referenceChars).c_str(),
+               Points(f.orderedEdits, f.anyOrderEdits, f.referenceChars).c_str(),
+               Percent(f.linesRead, f.referenceLines).c_str());
+}
+
 }  // namespace
+
+std::vector<FamilyFigures> SumByFamily(const std::vector<Screenshot>& shots, const std::vector<PageResult>& pages) {
+  std::map<std::string, FamilyFigures> byFamily;
+  for (size_t s = 0; s < shots.size() && s < pages.size(); ++s) {
+    const std::string name = shots[s].family.empty() ? "-" : shots[s].family;
+    FamilyFigures& f = byFamily[name];
+    f.family = name;
+    const PageScore& score = pages[s].score;
+    ++f.screenshots;
+    f.referenceChars += score.referenceChars;
+    f.orderedEdits += score.orderedEdits;
+    f.anyOrderEdits += score.anyOrderEdits;
+    f.referenceLines += score.referenceLines;
+    f.linesRead += score.linesRead;
+    if (!pages[s].problem.empty()) ++f.failures;
+  }
+  std::vector<FamilyFigures> out;
+  for (auto& [name, figures] : byFamily) out.push_back(std::move(figures));
+  return out;
+}
+
+void PrintFamilyTable(std::FILE* out, const std::vector<Screenshot>& shots, const std::vector<WorkerConfig>& configs,
+                      const std::vector<std::vector<PageResult>>& results) {
+  std::vector<std::vector<FamilyFigures>> families;
+  for (const std::vector<PageResult>& pages : results) families.push_back(SumByFamily(shots, pages));
+  if (families.empty()) return;
+  size_t nameWidth = 6;
+  for (const FamilyFigures& f : families.front()) nameWidth = std::max(nameWidth, f.family.size());
+  const int nw = static_cast<int>(nameWidth);
+  std::fprintf(out, "%-*s %7s", nw, "", "");
+  for (const WorkerConfig& config : configs) {
+    std::string title = config.name;
+    if (title.size() > 27) title.resize(27);
+    std::fprintf(out, " | %-27s", title.c_str());
+  }
+  std::fprintf(out, "\n%-*s %7s", nw, "family", "screens");
+  for (size_t c = 0; c < configs.size(); ++c) std::fprintf(out, " | %6s %6s %6s %6s", "order", "any", "cost", "read");
+  std::fprintf(out, "\n");
+  for (size_t i = 0; i < families.front().size(); ++i) {
+    std::fprintf(out, "%-*s %7zu", nw, families.front()[i].family.c_str(), families.front()[i].screenshots);
+    for (size_t c = 0; c < configs.size(); ++c) PrintFamilyGroup(out, families[c][i]);
+    std::fprintf(out, "\n");
+  }
+  std::fprintf(out, "%-*s %7zu", nw, "total", shots.size());
+  for (size_t c = 0; c < configs.size(); ++c) {
+    FamilyFigures total;
+    for (const FamilyFigures& f : families[c]) {
+      total.referenceChars += f.referenceChars;
+      total.orderedEdits += f.orderedEdits;
+      total.anyOrderEdits += f.anyOrderEdits;
+      total.referenceLines += f.referenceLines;
+      total.linesRead += f.linesRead;
+    }
+    PrintFamilyGroup(out, total);
+  }
+  std::fprintf(out, "\n\ncost: order minus any in points, the cost of the reading order.\n");
+}
 
 void PrintTable(std::FILE* out, const std::vector<Screenshot>& shots, const std::vector<WorkerConfig>& configs,
                 const std::vector<std::vector<PageResult>>& results) {
@@ -192,7 +265,20 @@ std::string SummaryJson(const std::vector<Screenshot>& shots, const std::vector<
     json += "      ],\n      \"total\": { \"failures\": " + std::to_string(t.failures) + ", " +
             FiguresJson(t.referenceChars, t.orderedEdits, t.anyOrderEdits, t.referenceLines, t.linesRead,
                         t.readLines, t.turns, t.seconds, t.peakBytes) +
-            " }\n    }" + (c + 1 < configs.size() ? ",\n" : "\n");
+            " },\n      \"families\": [\n";
+    const std::vector<FamilyFigures> families = SumByFamily(shots, results[c]);
+    for (size_t i = 0; i < families.size(); ++i) {
+      const FamilyFigures& f = families[i];
+      json += "        { \"family\": " + Quoted(f.family) + ", \"screenshots\": " + std::to_string(f.screenshots) +
+              ", \"failures\": " + std::to_string(f.failures) + ", \"reference_chars\": " +
+              std::to_string(f.referenceChars) + ", \"ordered_edits\": " + std::to_string(f.orderedEdits) +
+              ", \"any_order_edits\": " + std::to_string(f.anyOrderEdits) + ", \"ordered_cer\": " +
+              Rate(f.orderedEdits, f.referenceChars) + ", \"any_order_cer\": " +
+              Rate(f.anyOrderEdits, f.referenceChars) + ", \"reference_lines\": " +
+              std::to_string(f.referenceLines) + ", \"lines_read\": " + std::to_string(f.linesRead) +
+              (i + 1 < families.size() ? " },\n" : " }\n");
+    }
+    json += "      ]\n    }" + std::string(c + 1 < configs.size() ? ",\n" : "\n");
   }
   return json + "  ]\n}\n";
 }

@@ -96,4 +96,30 @@ std::optional<std::vector<int>> ParseLineOrientations(std::string_view json) {
   return orientations;
 }
 
+std::optional<std::vector<LineBox>> ParseLineBoxes(std::string_view json) {
+  if (json.find("\n  \"lines\": [],\n") != std::string_view::npos) return std::vector<LineBox>{};
+  size_t at = json.find("\n  \"lines\": [\n");
+  if (at == std::string_view::npos) return std::nullopt;
+  const size_t end = json.find("\n  ],\n", at);
+  if (end == std::string_view::npos) return std::nullopt;
+  constexpr std::string_view kKey = "\n      \"box\": ";
+  std::vector<LineBox> boxes;
+  while ((at = json.find(kKey, at)) != std::string_view::npos && at < end) {
+    at += kKey.size();
+    LineBox box{};
+    // [[x0,y0],[x1,y1],[x2,y2],[x3,y3]]: brackets and commas between the numbers.
+    for (size_t n = 0; n < 8; ++n) {
+      while (at < end && (json[at] == '[' || json[at] == ']' || json[at] == ',')) ++at;
+      int value = 0;
+      const auto [next, error] = std::from_chars(json.data() + at, json.data() + end, value);
+      if (error != std::errc{}) return std::nullopt;
+      box[n / 2][n % 2] = value;
+      at = static_cast<size_t>(next - json.data());
+    }
+    if (json.substr(at, 2) != "]]") return std::nullopt;
+    boxes.push_back(box);
+  }
+  return boxes;
+}
+
 }  // namespace vesk::bench

@@ -2,6 +2,7 @@
 // Reads what a worker run left behind: the text lines of its text report and the orientation of each
 // line from its JSON document.
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,5 +25,12 @@ ReportText ParseTextReport(std::string_view report);
 // The "orientation" of every element of the JSON document's "lines" array, in order; empty when the
 // document has no such array.
 std::optional<std::vector<int>> ParseLineOrientations(std::string_view json);
+
+// A line's box: its four corners (x, y) in the screenshot's pixels, in the order the worker wrote them.
+using LineBox = std::array<std::array<int, 2>, 4>;
+
+// The "box" of every element of the JSON document's "lines" array, in order; empty when the document has
+// no such array or a box is not four points.
+std::optional<std::vector<LineBox>> ParseLineBoxes(std::string_view json);
 
 }  // namespace vesk::bench

@@ -53,5 +53,32 @@ TEST(AccuracyBenchTest, RefusesScreenshotsWithoutKnownText) {
   EXPECT_NE(r.err.find("no known text"), std::string::npos) << r.err;
 }
 
+// Saved lines scored again, without a worker: rows of the known text as runs or as one line, the table
+// per family and the pictures of the order.
+TEST(AccuracyBenchTest, ReplaysSavedLinesByRowsOrRunsPerFamily) {
+  ScopedTempDir tmp;
+  std::filesystem::create_directories(tmp.path() / "set");
+  std::filesystem::create_directories(tmp.path() / "saved" / "cfg");
+  WriteFile(tmp.path() / "set" / "a.png", "");
+  WriteFile(tmp.path() / "set" / "a.txt", "Name\tAlice\nTotal\n");
+  WriteFile(tmp.path() / "set" / "families.txt", "a\tform\n");
+  WriteFile(tmp.path() / "saved" / "cfg" / "a.txt", "Name\nAlice\nTotal\n");
+  for (const bool rows : {false, true}) {
+    const auto json = tmp.path() / "figures.json";
+    std::vector<std::string> args{"--replay", (tmp.path() / "saved").string(), "--config", "cfg=", "--families",
+                                  "--json", json.string(), "--draw", (tmp.path() / "draw").string(),
+                                  (tmp.path() / "set").string()};
+    if (rows) args.push_back("--rows");
+    const ProgramResult r = RunProgram(Bench(), args, tmp.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("\nform "), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("\na "), std::string::npos) << r.out;  // no table per screenshot
+    // As one line the row costs a line break where it has a space.
+    EXPECT_NE(ReadFile(json).find(rows ? "\"ordered_edits\": 1," : "\"ordered_edits\": 0,"), std::string::npos);
+    EXPECT_NE(ReadFile(tmp.path() / "draw" / "cfg" / "a.html").find("../../set/a.png"), std::string::npos);
+    EXPECT_NE(ReadFile(tmp.path() / "draw" / "index.html").find("cfg/a.html"), std::string::npos);
+  }
+}
+
 }  // namespace
 }  // namespace vesk::test

@@ -64,5 +64,40 @@ TEST(AccuracyReportTest, TotalsWeighPagesByTheirText) {
   EXPECT_NE(json.find("\"problem\": \"exit code 4: Recognition failed\""), std::string::npos);
 }
 
+// Per family the figures are summed over its screenshots, in family order; screenshots without a family
+// form "-"; the cost of the order is order minus any over the family's text.
+TEST(AccuracyReportTest, FamiliesSumTheirScreenshots) {
+  std::vector<Screenshot> shots(4);
+  shots[0].family = "table";
+  shots[1].family = "chat";
+  shots[2].family = "table";
+  const std::vector<PageResult> pages{Page(100, 30, 10, 10, 9), Page(50, 5, 5, 5, 5), Page(300, 10, 10, 20, 20),
+                                      Page(10, 1, 1, 1, 1)};
+  const std::vector<FamilyFigures> families = SumByFamily(shots, pages);
+  ASSERT_EQ(families.size(), 3u);
+  EXPECT_EQ(families[0].family, "-");
+  EXPECT_EQ(families[1].family, "chat");
+  EXPECT_EQ(families[2].family, "table");
+  EXPECT_EQ(families[2].screenshots, 2u);
+  EXPECT_EQ(families[2].referenceChars, 400u);
+  EXPECT_EQ(families[2].orderedEdits, 40u);
+  EXPECT_EQ(families[2].anyOrderEdits, 20u);
+  EXPECT_EQ(families[2].linesRead, 29u);
+
+  std::FILE* file = std::tmpfile();
+  PrintFamilyTable(file, shots, {{"columns", {}}, {"layout", {}}}, {pages, pages});
+  std::string table(static_cast<size_t>(std::ftell(file)), '\0');
+  std::rewind(file);
+  table.resize(std::fread(table.data(), 1, table.size(), file));
+  std::fclose(file);
+  const size_t row = table.find("\ntable");
+  ASSERT_NE(row, std::string::npos) << table;
+  EXPECT_NE(table.substr(row, table.find('\n', row + 1) - row).find("10.0%   5.0%    5.0"), std::string::npos)
+      << table;
+  const size_t total = table.find("\ntotal");
+  ASSERT_NE(total, std::string::npos) << table;
+  EXPECT_NE(table.substr(total).find("10.0%   5.7%    4.3  97.2%"), std::string::npos) << table;  // 46, 26 of 460
+}
+
 }  // namespace
 }  // namespace vesk::bench

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "accuracy_metrics.h"
 #include "support/temp_dir.h"
 
 namespace vesk::bench {
@@ -17,6 +18,34 @@ TEST(DevSetTest, KnownTextMustBeClean) {
   EXPECT_FALSE(SplitKnownText("one\n\ntwo\n", lines, error));
   EXPECT_FALSE(SplitKnownText("one\n \t\n", lines, error));
   EXPECT_FALSE(SplitKnownText("one\r\ntwo\r\n", lines, error));
+  EXPECT_FALSE(SplitKnownText("label\t \tvalue\n", lines, error));  // a blank run inside a row
+  EXPECT_NE(error.find("run in line 1"), std::string::npos) << error;
+}
+
+// A row's runs are lines of their own by default, one line joined by spaces with kRows; the two
+// scorings differ exactly where a reading joins or splits a row.
+TEST(DevSetTest, RowsScoreAsRunsOrAsOneLine) {
+  const std::vector<std::string> rows{"Title", "PID USER\t20\t0", "Name\tAlice"};
+  std::vector<size_t> flipped{1, 2};
+  EXPECT_EQ(ScoredLines(rows, RowUnit::kRuns, &flipped),
+            (std::vector<std::string>{"Title", "PID USER", "20", "0", "Name", "Alice"}));
+  EXPECT_EQ(flipped, (std::vector<size_t>{1, 2, 3, 4, 5}));
+  flipped = {1};
+  EXPECT_EQ(ScoredLines(rows, RowUnit::kRows, &flipped),
+            (std::vector<std::string>{"Title", "PID USER 20 0", "Name Alice"}));
+  EXPECT_EQ(flipped, std::vector<size_t>{1});
+
+  const auto joined = NormaliseLines({"Title", "PID USER 20 0", "Name Alice"});
+  const auto pieces = NormaliseLines({"Title", "PID USER", "20", "0", "Name", "Alice"});
+  const auto asRuns = NormaliseLines(ScoredLines(rows, RowUnit::kRuns));
+  const auto asRows = NormaliseLines(ScoredLines(rows, RowUnit::kRows));
+  EXPECT_EQ(ScorePage(asRuns, pieces).orderedEdits, 0u);
+  EXPECT_EQ(ScorePage(asRows, joined).orderedEdits, 0u);
+  // A line break where a row has a space costs one edit each, in order and in any order alike.
+  EXPECT_EQ(ScorePage(asRows, pieces).orderedEdits, 3u);
+  EXPECT_EQ(ScorePage(asRows, pieces).anyOrderEdits, 3u);
+  EXPECT_EQ(ScorePage(asRows, pieces).linesRead, 1u);
+  EXPECT_EQ(ScorePage(asRuns, joined).orderedEdits, 3u);
 }
 
 TEST(DevSetTest, LoadsPicturesWithTheirTextAndUpsideDownLines) {
@@ -33,6 +62,16 @@ TEST(DevSetTest, LoadsPicturesWithTheirTextAndUpsideDownLines) {
   ASSERT_EQ(shots.size(), 2u);  // a picture without text is not part of a folder's set
   EXPECT_EQ(shots[0].name, "a");
   EXPECT_EQ(shots[1].upsideDown, std::vector<size_t>{1});
+  EXPECT_EQ(shots[0].family, "");
+
+  // families.txt names the family of a folder's screenshots, also when a picture is named on its own.
+  test::WriteFile(tmp.path() / "families.txt", "a\tchat\nb\tform\n");
+  ASSERT_TRUE(LoadScreenshots({tmp.path() / "b.png"}, shots, error)) << error;
+  EXPECT_EQ(shots.back().family, "form");
+  test::WriteFile(tmp.path() / "families.txt", "a chat\n");
+  EXPECT_FALSE(LoadScreenshots({tmp.path()}, shots, error));
+  EXPECT_NE(error.find("families.txt: line 1"), std::string::npos) << error;
+  std::filesystem::remove(tmp.path() / "families.txt");
 
   // Named on its own, a picture without text is an error; so is an upside-down index past the end.
   EXPECT_FALSE(LoadScreenshots({tmp.path() / "no_text.png"}, shots, error));

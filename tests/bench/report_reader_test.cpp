@@ -67,5 +67,22 @@ TEST(ReportReaderTest, OrientationsComeFromTheLinesArrayOnly) {
   EXPECT_FALSE(ParseLineOrientations("{}").has_value());
 }
 
+TEST(ReportReaderTest, BoxesComeFromTheLinesArrayInOrder) {
+  ResultMeta meta;
+  meta.barcodesEnabled = true;
+  BarcodeResult code = Code("x");
+  code.box = {{{1, 1}, {2, 1}, {2, 2}, {1, 2}}};
+  OcrLine a = Line(0, "a");
+  a.box = {{{10, 20}, {110, 18}, {111, 40}, {9, 42}}};
+  OcrLine b = Line(1, "b");
+  b.box = {{{0, 0}, {1920, 0}, {1920, 1080}, {0, 1080}}};
+  const auto boxes = ParseLineBoxes(BuildResultJson(meta, {a, b}, {code}));
+  ASSERT_TRUE(boxes.has_value());
+  EXPECT_EQ(*boxes, (std::vector<LineBox>{{{{10, 20}, {110, 18}, {111, 40}, {9, 42}}},
+                                          {{{0, 0}, {1920, 0}, {1920, 1080}, {0, 1080}}}}));
+  EXPECT_EQ(ParseLineBoxes(BuildResultJson(meta, {}, {code})), std::vector<LineBox>{});
+  EXPECT_FALSE(ParseLineBoxes("{\n  \"lines\": [\n    {\n      \"box\": [[1,2],[3]]\n    }\n  ],\n}").has_value());
+}
+
 }  // namespace
 }  // namespace vesk::bench
