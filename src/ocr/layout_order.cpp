@@ -86,8 +86,7 @@ Group LayoutReader::Read(std::vector<LineJoin>& joins) {
 }
 
 void LayoutReader::ReadBlock(Group block, int depth) {
-  if (block.size() <= 1) return EmitRows(std::move(block));
-  if (depth >= kMaxDepth) return EmitRows(std::move(block));
+  if (block.size() <= 1 || depth >= kMaxDepth) return EmitRows(std::move(block));
 
   // Bars, panes and whatever else stands one above the other are read from the top down.
   const std::vector<Group> bands = Bands(block);

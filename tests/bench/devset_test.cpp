@@ -48,25 +48,6 @@ TEST(DevSetTest, RowsScoreAsRunsOrAsOneLine) {
   EXPECT_EQ(ScorePage(asRuns, joined).orderedEdits, 3u);
 }
 
-TEST(DevSetTest, TabsSplitARowIntoRuns) {
-  std::vector<std::string> lines;
-  std::vector<size_t> rows;
-  std::string error;
-  ASSERT_TRUE(SplitKnownText("Title\nCopies\t2\n1843 alice\t20\t0 4123456\n", lines, error, &rows)) << error;
-  EXPECT_EQ(lines, (std::vector<std::string>{"Title", "Copies", "2", "1843 alice", "20", "0 4123456"}));
-  EXPECT_EQ(rows, (std::vector<size_t>{0, 1, 1, 2, 2, 2}));
-  // Without TABs every line is one run in its own row, as before.
-  ASSERT_TRUE(SplitKnownText("one\ntwo", lines, error, &rows));
-  EXPECT_EQ(lines, (std::vector<std::string>{"one", "two"}));
-  EXPECT_EQ(rows, (std::vector<size_t>{0, 1}));
-  // A run left empty by a TAB is as wrong as a blank line; the message names the file's line.
-  EXPECT_FALSE(SplitKnownText("one\nCopies\t\t2\n", lines, error));
-  EXPECT_NE(error.find("line 2"), std::string::npos) << error;
-  EXPECT_FALSE(SplitKnownText("Copies\t\n", lines, error));
-  EXPECT_FALSE(SplitKnownText("\tCopies\n", lines, error));
-  EXPECT_FALSE(SplitKnownText("Copies\t \n", lines, error));
-}
-
 // .rotated.txt counts the lines of the .txt file, not the runs: a rotated row turns all of its runs.
 TEST(DevSetTest, UpsideDownIndicesCountFileLinesNotRuns) {
   test::ScopedTempDir tmp;
@@ -78,7 +59,6 @@ TEST(DevSetTest, UpsideDownIndicesCountFileLinesNotRuns) {
   ASSERT_TRUE(LoadScreenshots({tmp.path() / "r.png"}, shots, error)) << error;
   ASSERT_EQ(shots.size(), 1u);
   EXPECT_EQ(shots[0].lines, (std::vector<std::string>{"a", "b", "c", "flipped", "x", "y", "last"}));
-  EXPECT_EQ(shots[0].row, (std::vector<size_t>{0, 0, 0, 1, 2, 2, 3}));
   EXPECT_EQ(shots[0].upsideDown, (std::vector<size_t>{3, 4, 5}));
   // Index 4 names no line of the file, although the file has seven runs.
   test::WriteFile(tmp.path() / "r.rotated.txt", "4\n");
