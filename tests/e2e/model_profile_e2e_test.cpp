@@ -90,8 +90,7 @@ TEST_F(ModelProfileTest, TheProfileChoosesTheReadingOrderUnlessTheCommandLineDoe
   const auto report = [&](const std::string& profile, std::vector<std::string> options) {
     WriteFile(Models() / "model_profile.txt", profile);
     options.push_back("--ep=cpu");
-    const ProgramResult r = RunOn(Sample("screen_1920x1080.png"), options, worker_);
-    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(RunOn(Sample("screen_1920x1080.png"), options, worker_).exitCode, 0);
     return ReadFile(ToUtf8(Paths().textPath));
   };
   const std::string columns = report("", {"--order=columns"});

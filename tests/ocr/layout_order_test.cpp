@@ -238,8 +238,6 @@ TEST(LayoutOrderTest, PiecesOfOneRowOfTextJoinAndRowsOfDifferentPanesNever) {
       {"a folder list beside a file table, its first item on the table's first row",
        FolderListLeftOfAFileTable(), "1\n2\n3\n4\n5\n6\n7\t8\t9\n10\t11\t12\n13\t14\t15\n16\t17\t18\n"
                                      "19\t20\t21\n22\t23\t24\n25\t26\t27\n28\t29\t30\n31\t32\t33"},
-      {"lines of two text columns side by side", TextColumns(400, 30, 0),
-       "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n13\n14"},
       {"a justified line split in two between lines of its paragraph",
        {Line(0, 0, 600, 1), Line(0, 30, 280, 2), Line(300, 30, 300, 3), Line(0, 60, 450, 4)}, "1\n2\t3\n4"},
       // Rows whose centres lie half a line apart, and a figure four times the height of its label.
