@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
   for (const Case& c : cases) {
     size_t sink = 0;
     const double columns = FastestMicroseconds([&] { sink += vesk::OrderBoxes(c.boxes).size(); }, repetitions);
-    const double layout = FastestMicroseconds([&] { sink += vesk::OrderBoxesByLayout(c.boxes).size(); }, repetitions);
+    const double layout = FastestMicroseconds([&] { sink += vesk::OrderBoxesByLayout(c.boxes).boxes.size(); }, repetitions);
     if (sink == 0 && !c.boxes.empty()) return 1;
     std::printf("%-26s %7zu %14.1f %14.1f %12.3f\n", c.name.c_str(), c.boxes.size(), columns, layout,
                 layout / static_cast<double>(c.boxes.size()));

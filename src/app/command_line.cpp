@@ -98,9 +98,13 @@ std::u16string Apply(Option option, const std::u16string& value, const std::u16s
     case Option::ForceDmlFail:
       return Choose(value, {{u"init", ForceDmlFail::Init}, {u"run", ForceDmlFail::Run}},
                     u"Invalid --force-dml-fail value: ", out.forceDmlFail);
-    case Option::Order:
-      return Choose(value, {{u"columns", ReadingOrder::Columns}, {u"layout", ReadingOrder::Layout}},
-                    u"Invalid --order value: ", out.readingOrder);
+    case Option::Order: {
+      ReadingOrder order = ReadingOrder::Columns;
+      std::u16string error = Choose(value, {{u"columns", ReadingOrder::Columns}, {u"layout", ReadingOrder::Layout}},
+                                    u"Invalid --order value: ", order);
+      if (error.empty()) out.readingOrder = order;
+      return error;
+    }
     case Option::Timeline:
       out.timelinePath = value;
       return {};

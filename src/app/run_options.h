@@ -2,6 +2,7 @@
 // The parsed command line of one run.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "ocr/execution_provider.h"
@@ -20,7 +21,7 @@ struct RunOptions {
   int32_t waitTimeoutMs = 120000;
   bool console = false;
   ForceDmlFail forceDmlFail = ForceDmlFail::None;
-  ReadingOrder readingOrder = ReadingOrder::Columns;
+  std::optional<ReadingOrder> readingOrder;  // --order; without it the model profile's order
   std::u16string timelinePath;  // where to write how long each stage took; empty for nowhere
   bool valid = false;
   std::u16string error;  // the first error met; empty when valid

@@ -78,7 +78,8 @@ Outcome<OcrResult> RecognizeText(const RunContext& run, OcrEngine& engine, const
   OcrOptions options;
   options.classifyOrientation = run.options.classifyOrientation;
   options.maxSide = run.options.maxSide;
-  options.order = run.options.readingOrder;
+  // The command line wins over the deployment's default in the profile.
+  options.order = run.options.readingOrder.value_or(engine.profile().readingOrder);
   options.batching = engine.profile().batching;
   Outcome<OcrResult> result = engine.Recognize(image, options);
   if (!result.ok()) return result.status().WithPrefix("OCR recognition failed: ");

@@ -6,7 +6,6 @@
 
 #include "ocr/box_measures.h"
 #include "ocr/layout_reader.h"
-#include "ocr/line_order.h"
 
 // A page is read by cutting it, again and again, along empty stripes:
 //
@@ -76,20 +75,18 @@ LayoutReader::LayoutReader(const std::vector<DetBox>& boxes) : boxes_(boxes) {
   }
 }
 
-Group LayoutReader::Read() {
+Group LayoutReader::Read(std::vector<LineJoin>& joins) {
   Group all(boxes_.size());
   std::iota(all.begin(), all.end(), size_t{0});
   order_.reserve(all.size());
+  joins_.reserve(all.size());
   ReadBlock(std::move(all), 0);
+  joins = std::move(joins_);
   return std::move(order_);
 }
 
 void LayoutReader::ReadBlock(Group block, int depth) {
-  if (block.size() <= 1) {
-    order_.insert(order_.end(), block.begin(), block.end());
-    return;
-  }
-  if (depth >= kMaxDepth) return EmitRows(std::move(block));
+  if (block.size() <= 1 || depth >= kMaxDepth) return EmitRows(std::move(block));
 
   // Bars, panes and whatever else stands one above the other are read from the top down.
   const std::vector<Group> bands = Bands(block);
@@ -159,17 +156,12 @@ std::vector<Gap> LayoutReader::GapsBetween(const std::vector<Group>& strips) con
   return gaps;
 }
 
-void LayoutReader::EmitRows(Group group) {
-  SortRowPositions(boxes_, group);
-  order_.insert(order_.end(), group.begin(), group.end());
-}
-
 }  // namespace layout
 
-std::vector<DetBox> OrderBoxesByLayout(const std::vector<DetBox>& boxes) {
-  std::vector<DetBox> ordered;
-  ordered.reserve(boxes.size());
-  for (size_t p : layout::LayoutReader(boxes).Read()) ordered.push_back(boxes[p]);
+OrderedBoxes OrderBoxesByLayout(const std::vector<DetBox>& boxes) {
+  OrderedBoxes ordered;
+  ordered.boxes.reserve(boxes.size());
+  for (size_t p : layout::LayoutReader(boxes).Read(ordered.joins)) ordered.boxes.push_back(boxes[p]);
   return ordered;
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ocr/det_box.h"
+#include "ocr/reading_order.h"
 
 namespace vesk {
 
@@ -12,6 +13,8 @@ namespace vesk {
 // main area, one after the other from left to right; text columns column by column, also between a
 // heading and a footer that span them; tables, forms and lists whose cells line up in rows row by row,
 // each row left to right. Returns the same boxes, each exactly once; equal boxes keep their given order.
-std::vector<DetBox> OrderBoxesByLayout(const std::vector<DetBox>& boxes);
+// Pieces of one row of text within one part of the screen (the cells of a table row, a label and its
+// value, words a wide gap apart) are joined into one line; rows of different panes or columns never are.
+OrderedBoxes OrderBoxesByLayout(const std::vector<DetBox>& boxes);
 
 }  // namespace vesk

@@ -1,12 +1,14 @@
 #pragma once
-// The reader behind OrderBoxesByLayout. Its parts live in three files: the cutting of a block into
+// The reader behind OrderBoxesByLayout. Its parts live in four files: the cutting of a block into
 // bands, sections and strips (layout_order.cpp), the gathering of bands into sections
-// (layout_sections.cpp) and the choice between reading strips as columns or as a grid (layout_grid.cpp).
+// (layout_sections.cpp), the choice between reading strips as columns or as a grid (layout_grid.cpp)
+// and the reading of what is left as rows, whose pieces of one line of text join (layout_rows.cpp).
 
 #include <cstddef>
 #include <vector>
 
 #include "ocr/det_box.h"
+#include "ocr/reading_order.h"
 
 namespace vesk::layout {
 
@@ -51,12 +53,16 @@ struct BandShape {
 class LayoutReader {
  public:
   explicit LayoutReader(const std::vector<DetBox>& boxes);
-  // The positions of all boxes in reading order.
-  Group Read();
+  // The positions of all boxes in reading order; joins receives, per position in that order, what joins
+  // the box to the line before it.
+  Group Read(std::vector<LineJoin>& joins);
 
  private:
   void ReadBlock(Group block, int depth);
+
+  // Rows (layout_rows.cpp).
   void EmitRows(Group group);
+  LineJoin JoinOf(size_t before, size_t piece) const;
 
   // Cutting (layout_order.cpp).
   std::vector<Group> Bands(Group group) const;
@@ -83,6 +89,7 @@ class LayoutReader {
   std::vector<Extent> ext_;
   float unit_ = 1.0f;  // the median box height: every distance is measured in it
   Group order_;
+  std::vector<LineJoin> joins_;  // one per entry of order_
 };
 
 }  // namespace vesk::layout

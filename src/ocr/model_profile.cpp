@@ -153,6 +153,17 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"rec_width_step", Integer(0, 3200, [](ModelProfile& p, int64_t v) {
          p.recognition.widthStep = static_cast<int32_t>(v);
        })},
+      {"reading_order",
+       [](std::string_view value, ModelProfile& profile) -> std::string {
+         if (value == "columns") {
+           profile.readingOrder = ReadingOrder::Columns;
+         } else if (value == "layout") {
+           profile.readingOrder = ReadingOrder::Layout;
+         } else {
+           return "value " + Quoted(value) + " is neither columns nor layout";
+         }
+         return {};
+       }},
   };
   return keys;
 }

@@ -10,6 +10,7 @@
 
 #include "core/status.h"
 #include "ocr/batch_settings.h"
+#include "ocr/reading_order.h"
 
 namespace vesk {
 
@@ -74,6 +75,10 @@ struct ModelProfile {
   // How many lines share a model call, and whether recognition batches of neighbouring widths are
   // padded to the widest (which changes the input of the narrower lines).
   BatchSettings batching;
+
+  // The reading order of a run whose command line does not name one: a deployment's choice, kept here
+  // because the profile is the one settings file a deployment ships beside the worker.
+  ReadingOrder readingOrder = ReadingOrder::Columns;
 };
 
 // Reads `text`, the contents of the profile file `fileName`; every key the text leaves out keeps its

@@ -7,30 +7,52 @@
 #include "ocr/layout_order.h"
 #include "ocr/line_crop.h"
 #include "ocr/line_order.h"
+#include "ocr/line_pieces.h"
 #include "ocr/ocr_engine.h"
 #include "ocr/text_polish.h"
 
 namespace vesk {
 namespace {
 
-// The lines cut out of the screenshot: crops[i] is the picture of *boxes[i].
+// A tab between the pieces of a row: detection splits a row only where its text stands wider apart than
+// words, so the pieces are fields (cells of a table, a label and its value, the columns of a terminal
+// listing). A tab keeps them apart where a space would merge them ("Used Avail" from two columns), a
+// row pastes into a spreadsheet as its cells, and every editor shows it as a gap, as on the screen.
+// Words of a justified line that detection split get one too: telling them from cells would take the
+// paragraph around them, and the tab loses nothing of the text.
+constexpr char kPieceSeparator = '\t';
+
+OrderedBoxes InReadingOrder(const std::vector<DetBox>& boxes, ReadingOrder order) {
+  if (order == ReadingOrder::Layout) return OrderBoxesByLayout(boxes);
+  OrderedBoxes ordered{OrderBoxes(boxes), {}};
+  ordered.joins.assign(ordered.boxes.size(), LineJoin::Starts);
+  return ordered;
+}
+
+// The lines cut out of the screenshot: crops[i] is the picture of *boxes[i], a piece of the row rows[i]
+// of the reading (rows count up from 0).
 struct LineCrops {
   std::vector<const DetBox*> boxes;
   std::vector<DecodedImage> crops;
+  std::vector<size_t> rows;
 };
 
 // Every box is cut out (and turned upright) first, so that lines can share model calls; the lines are
 // then taken in reading order again.
-LineCrops CropAll(const DecodedImage& image, const std::vector<DetBox>& ordered, const ModelProfile& profile,
+LineCrops CropAll(const DecodedImage& image, const OrderedBoxes& ordered, const ModelProfile& profile,
                   Timeline* timeline) {
   LineCrops lines;
-  lines.crops.reserve(ordered.size());
-  for (const DetBox& box : ordered) {
+  lines.crops.reserve(ordered.boxes.size());
+  size_t row = 0;
+  for (size_t i = 0; i < ordered.boxes.size(); ++i) {
+    if (i > 0 && ordered.joins[i] == LineJoin::Starts) ++row;
     TimedStage cropping(timeline, "crop");
     DecodedImage crop;
+    const DetBox& box = ordered.boxes[i];
     if (CropLine(image, ExpandBox(box, profile.cropMarginY, profile.cropMarginX), crop)) {
       lines.boxes.push_back(&box);
       lines.crops.push_back(std::move(crop));
+      lines.rows.push_back(row);
     }
   }
   return lines;
@@ -52,12 +74,15 @@ std::vector<const T*> ConstPointers(const std::vector<T>& items) {
   return pointers;
 }
 
-// The lines of the readings in reading order. A line whose output was unusable is only dropped; a
-// failed model call fails the attempt, so that a DirectML fault can be retried on the CPU, with the
-// first reason in reading order.
+// The lines of the readings in reading order, the pieces of a row joined into one line (a piece turned
+// otherwise than the line so far starts a line of its own). A piece whose output was unusable is only
+// dropped; a failed model call fails the attempt, so that a DirectML fault can be retried on the CPU,
+// with the first reason in reading order.
 Outcome<std::vector<OcrLine>> AssembleLines(const LineCrops& crops, const std::vector<int>& orientations,
                                             std::vector<Outcome<LineReading>>& readings, bool polish) {
   std::vector<OcrLine> lines;
+  size_t lineRow = 0;
+  size_t lineCharacters = 0;
   std::string firstError;
   bool callFailed = false;
   for (size_t i = 0; i < readings.size(); ++i) {
@@ -76,6 +101,12 @@ Outcome<std::vector<OcrLine>> AssembleLines(const LineCrops& crops, const std::v
     line.score = reading.score;
     line.orientation = orientations[i];
     line.box = RoundBoxCorners(*crops.boxes[i]);
+    if (!lines.empty() && crops.rows[i] == lineRow && lines.back().orientation == line.orientation) {
+      JoinPiece(lines.back(), lineCharacters, line, kPieceSeparator);
+      continue;
+    }
+    lineRow = crops.rows[i];
+    lineCharacters = CountCharacters(line.text);
     lines.push_back(std::move(line));
   }
   if (callFailed) {
@@ -118,8 +149,7 @@ Outcome<std::vector<OcrLine>> OcrEngine::ProcessImage(const DecodedImage& image,
   Outcome<std::vector<DetBox>> boxes = detector_.DetectText(image, options.maxSide);
   if (!boxes.ok()) return boxes.status();
   TimedStage ordering(timeline_, "order");
-  const std::vector<DetBox> ordered =
-      options.order == ReadingOrder::Layout ? OrderBoxesByLayout(*boxes) : OrderBoxes(*boxes);
+  const OrderedBoxes ordered = InReadingOrder(*boxes, options.order);
   ordering.Stop();
 
   LineCrops lines = CropAll(image, ordered, profile_, timeline_);

@@ -70,6 +70,7 @@ TEST(CommandLineTest, ChoiceValuesIgnoreLetterCase) {
   EXPECT_EQ(ParseWith({u"--force-dml-fail=INIT"}).forceDmlFail, ForceDmlFail::Init);
   EXPECT_EQ(ParseWith({u"--force-dml-fail", u"Run"}).forceDmlFail, ForceDmlFail::Run);
   EXPECT_EQ(ParseWith({u"--order=LAYOUT"}).readingOrder, ReadingOrder::Layout);
+  EXPECT_FALSE(ParseWith({}).readingOrder.has_value());  // left to the model profile
 }
 
 constexpr char kMissing[] = "Missing positional arguments (expected screenshot, veskviewer_exe, input_file)";

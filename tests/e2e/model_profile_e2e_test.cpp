@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "e2e/worker_fixture.h"
 #include "platform/text.h"
@@ -80,6 +81,23 @@ TEST_F(ModelProfileTest, ABrokenProfileEndsWithThreeNamingTheLineAndKey) {
 
   WriteFile(Models() / "model_profile.txt", std::string("det_max_side = 1920\n\x89PNG\0\n", 26));
   ExpectRejected("Model profile rejected: model_profile.txt line 2: damaged (not UTF-8 text, or a control character)");
+}
+
+// A deployment chooses the reading order in the profile; --order on the command line still wins.
+TEST_F(ModelProfileTest, TheProfileChoosesTheReadingOrderUnlessTheCommandLineDoes) {
+  Install(true);
+  Unpin();
+  const auto report = [&](const std::string& profile, std::vector<std::string> options) {
+    WriteFile(Models() / "model_profile.txt", profile);
+    options.push_back("--ep=cpu");
+    EXPECT_EQ(RunOn(Sample("screen_1920x1080.png"), options, worker_).exitCode, 0);
+    return ReadFile(ToUtf8(Paths().textPath));
+  };
+  const std::string columns = report("", {"--order=columns"});
+  const std::string layout = report("", {"--order=layout"});
+  ASSERT_NE(columns, layout);  // the sample tells the two orders apart
+  EXPECT_EQ(report("reading_order = layout\n", {}), layout);
+  EXPECT_EQ(report("reading_order = layout\n", {"--order=columns"}), columns);
 }
 
 }  // namespace

@@ -56,9 +56,10 @@ std::pair<int, int> PngSize(const fs::path& png) {
   return {at(16) << 24 | at(17) << 16 | at(18) << 8 | at(19), at(20) << 24 | at(21) << 16 | at(22) << 8 | at(23)};
 }
 
+// A JSON string of the sample's text: quotes and backslashes escaped, and the tab between the pieces of a row.
 std::string Quoted(const std::string& text) {
   std::string out = "\"";
-  for (char c : text) out += c == '"' || c == '\\' ? std::string{'\\', c} : std::string{c};
+  for (char c : text) out += c == '"' || c == '\\' ? std::string{'\\', c} : c == '\t' ? "\\t" : std::string{c};
   return out + "\"";
 }
 

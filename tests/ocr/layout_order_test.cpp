@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "ocr/named_boxes.h"
@@ -32,7 +33,7 @@ std::vector<DetBox> InDetectionOrder(std::vector<DetBox> boxes) {
   return boxes;
 }
 
-IdList Read(const std::vector<DetBox>& boxes) { return Ids(OrderBoxesByLayout(InDetectionOrder(boxes))); }
+IdList Read(const std::vector<DetBox>& boxes) { return Ids(OrderBoxesByLayout(InDetectionOrder(boxes)).boxes); }
 
 std::vector<DetBox> BarsAroundASidebarAndItsPage() {
   std::vector<DetBox> boxes = {
@@ -129,6 +130,15 @@ std::vector<DetBox> TextColumns(float width, float pitch, float stagger) {
   return boxes;
 }
 
+std::vector<DetBox> FormWithButtons() {
+  return {Line(20, 10, 80, 1),                                                 // dialog title
+          Line(20, 60, 70, 2),  Line(200, 60, 110, 3), Line(420, 58, 100, 4),  // Printer: | value | Properties
+          Line(20, 100, 55, 5), Line(200, 100, 30, 6),                         // Pages: | All
+          Line(20, 140, 60, 7), Line(200, 140, 12, 8),                         // Copies: | 1
+          Line(20, 180, 95, 9), Line(200, 180, 25, 10),                        // Paper size: | A4
+          Line(380, 240, 50, 11), Line(450, 240, 70, 12)};                     // Print | Cancel
+}
+
 // A screen whose boxes are named 1, 2, 3, ... in the order a person reads them.
 struct Screen {
   const char* what;
@@ -170,13 +180,7 @@ const std::vector<Screen>& Screens() {
         Box(536, 234, 1320, 280, 13),  Box(536, 312, 1600, 358, 14),  Box(538, 362, 1425, 401, 15),
         Box(538, 445, 793, 483, 16),   Box(2237, 152, 2397, 189, 17), Box(2239, 202, 2396, 233, 18),
         Box(2239, 249, 2495, 281, 19), Box(2238, 293, 2369, 337, 20)}},
-      {"a form reads each label, then its value",
-       {Line(20, 10, 80, 1),                                                 // dialog title
-        Line(20, 60, 70, 2),  Line(200, 60, 110, 3), Line(420, 58, 100, 4),  // Printer: | value | Properties
-        Line(20, 100, 55, 5), Line(200, 100, 30, 6),                         // Pages: | All
-        Line(20, 140, 60, 7), Line(200, 140, 12, 8),                         // Copies: | 1
-        Line(20, 180, 95, 9), Line(200, 180, 25, 10),                        // Paper size: | A4
-        Line(380, 240, 50, 11), Line(450, 240, 70, 12)}},                    // Print | Cancel
+      {"a form reads each label, then its value", FormWithButtons()},
       {"a table is read row by row, also with empty cells", TableWithEmptyCells()},
       {"wide text columns, lines side by side", TextColumns(400, 30, 0)},
       {"wide text columns, lines staggered", TextColumns(400, 30, 11)},
@@ -200,16 +204,58 @@ TEST(LayoutOrderTest, ScreensAreReadAsAPersonReadsThemWhateverOrderTheBoxesComeI
     std::vector<DetBox> shuffled = screen.boxes;
     for (int round = 0; round < 3; ++round) {
       std::shuffle(shuffled.begin(), shuffled.end(), random);
-      EXPECT_EQ(Ids(OrderBoxesByLayout(shuffled)), expected);
+      EXPECT_EQ(Ids(OrderBoxesByLayout(shuffled).boxes), expected);
     }
   }
 }
 
+// The reading as text: the boxes' names, a line a row, the pieces of a row joined by tabs.
+std::string Lines(const OrderedBoxes& ordered) {
+  std::string text;
+  for (size_t i = 0; i < ordered.boxes.size(); ++i) {
+    if (i > 0) text += ordered.joins[i] == LineJoin::Continues ? '\t' : '\n';
+    text += std::to_string(static_cast<int>(ordered.boxes[i].score));
+  }
+  return text;
+}
+
+TEST(LayoutOrderTest, PiecesOfOneRowOfTextJoinAndRowsOfDifferentPanesNever) {
+  // A terminal's process table: fields of one height a few characters apart, a narrower "%CPU" box.
+  std::vector<DetBox> terminal;
+  for (int row = 0; row < 3; ++row) {
+    const float y = 24.0f * row, id = 1 + 4.0f * row;
+    terminal.insert(terminal.end(), {Line(0, y, 90, id), Box(130, y + 2, 170, y + 18, id + 1), Line(200, y, 30, id + 2),
+                                     Line(260, y, 140 - 20.0f * row, id + 3)});
+  }
+  const struct {
+    const char* what;
+    std::vector<DetBox> boxes;
+    std::string lines;
+  } cases[] = {
+      {"a terminal table, row by row", terminal, "1\t2\t3\t4\n5\t6\t7\t8\n9\t10\t11\t12"},
+      {"a form: each label with its value; the buttons", FormWithButtons(),
+       "1\n2\t3\t4\n5\t6\n7\t8\n9\t10\n11\t12"},
+      {"a folder list beside a file table, its first item on the table's first row",
+       FolderListLeftOfAFileTable(), "1\n2\n3\n4\n5\n6\n7\t8\t9\n10\t11\t12\n13\t14\t15\n16\t17\t18\n"
+                                     "19\t20\t21\n22\t23\t24\n25\t26\t27\n28\t29\t30\n31\t32\t33"},
+      {"a justified line split in two between lines of its paragraph",
+       {Line(0, 0, 600, 1), Line(0, 30, 280, 2), Line(300, 30, 300, 3), Line(0, 60, 450, 4)}, "1\n2\t3\n4"},
+      // Rows whose centres lie half a line apart, and a figure four times the height of its label.
+      {"boxes beside each other that are not one line",
+       {Box(0, 0, 200, 20, 1), Box(260, 12, 400, 32, 2), Box(0, 100, 100, 120, 3), Box(140, 80, 400, 160, 4)},
+       "1\n2\n3\n4"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Lines(OrderBoxesByLayout(InDetectionOrder(c.boxes))), c.lines);
+  }
+}
+
 TEST(LayoutOrderTest, NoBoxOneBoxAndIdenticalBoxes) {
-  EXPECT_TRUE(OrderBoxesByLayout({}).empty());
+  EXPECT_TRUE(OrderBoxesByLayout({}).boxes.empty());
   EXPECT_EQ(Read({Line(5, 5, 50, 1)}), IdList{1});
   // Identical boxes keep the order they came in.
-  EXPECT_EQ(Ids(OrderBoxesByLayout({Line(0, 0, 50, 1), Line(0, 0, 50, 2), Line(0, 0, 50, 3)})), (IdList{1, 2, 3}));
+  EXPECT_EQ(Ids(OrderBoxesByLayout({Line(0, 0, 50, 1), Line(0, 0, 50, 2), Line(0, 0, 50, 3)}).boxes), (IdList{1, 2, 3}));
 }
 
 TEST(LayoutOrderTest, EveryBoxComesOutOnceWhateverTheInput) {
@@ -222,7 +268,7 @@ TEST(LayoutOrderTest, EveryBoxComesOutOnceWhateverTheInput) {
       const float x0 = x(random), y0 = y(random);
       boxes.push_back(Box(x0, y0, x0 + w(random), y0 + h(random), static_cast<float>(i)));
     }
-    IdList ids = Ids(OrderBoxesByLayout(boxes));
+    IdList ids = Ids(OrderBoxesByLayout(boxes).boxes);
     std::sort(ids.begin(), ids.end());
     EXPECT_EQ(ids, Range(0, static_cast<float>(count - 1)));
   }
@@ -241,7 +287,7 @@ TEST(LayoutOrderTest, NestBeyondTheDepthLimitIsStillReadWhole) {
     }
     boxes.push_back(Box(220.0f * (k + 1), 30.0f * k, 220.0f * (levels + 1), 30.0f * k + 10, id++));
   }
-  const IdList ids = Ids(OrderBoxesByLayout(boxes));
+  const IdList ids = Ids(OrderBoxesByLayout(boxes).boxes);
   // The outer levels are read as columns and bars: the first column, top to bottom, then its bar.
   ASSERT_GT(ids.size(), 41u);
   EXPECT_EQ(IdList(ids.begin(), ids.begin() + 41), Range(0, 40));

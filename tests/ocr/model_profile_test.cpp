@@ -40,6 +40,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "cls_batch = 8\n"
       "rec_padded_batches = on\n"
       "rec_width_step = 80\n"
+      "reading_order = layout\n"
       "text_polish = on",  // the last line needs no line feed
       kFile);
   ASSERT_TRUE(parsed.ok()) << parsed.status().message();
@@ -63,6 +64,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_EQ(p.batching.orientationBatch, 8);
   EXPECT_TRUE(p.batching.padRecognitionBatches);
   EXPECT_EQ(p.recognition.widthStep, 80);
+  EXPECT_EQ(p.readingOrder, ReadingOrder::Layout);
 }
 
 TEST(ModelProfileTest, MistakesNameTheFileTheLineAndTheKey) {
@@ -84,6 +86,8 @@ TEST(ModelProfileTest, MistakesNameTheFileTheLineAndTheKey) {
        "model_profile.txt line 1, key \"cls_input\": value \"squeezed\" is neither stretched nor padded"},
       {"rec_batch = 0\n", "model_profile.txt line 1, key \"rec_batch\": value \"0\" is out of range (1 to 64)"},
       {"cls_confirm = yes\n", "model_profile.txt line 1, key \"cls_confirm\": value \"yes\" is neither on nor off"},
+      {"reading_order = Layout\n",
+       "model_profile.txt line 1, key \"reading_order\": value \"Layout\" is neither columns nor layout"},
       {"# ok\ndet_max_side = 19\xFF" "20\n", damaged},
       {std::string("# ok\ndet_max_side = 1920\0\n", 27), damaged},
       {"# ok\n\x1B[1m\n", damaged},
