@@ -1,8 +1,8 @@
 // Every page of the set marks each visually continuous run of text as an element of class "l", in
 // reading order, and loads this script last. Opened with "#lines", the page replaces itself with its
-// known text (one line per run), the indices of the runs shown upside down (class "flip") and every
-// fault that would make that text wrong: a run clipped, off the screen, wrapped or overlapping another,
-// or text outside any run. render.sh reads the three lists with chromium's --dump-dom.
+// known text (one line per row, its runs TAB-separated), the indices of the lines shown upside down
+// (class "flip") and every fault that would make that text wrong: a run clipped, off the screen, wrapped
+// or overlapping another, or text outside any run. render.sh reads the three lists with chromium's --dump-dom.
 (function () {
   if (location.hash !== '#lines') return;
   const errors = [];
@@ -48,10 +48,34 @@
     if (!norm(n.textContent) || p.closest('script, style, .l')) continue;
     errors.push('text outside a run: "' + norm(n.textContent) + '"');
   }
-  const flipped = runs.map((el, i) => (el.classList.contains('flip') ? String(i) : null)).filter((x) => x !== null);
+  // Rows: a run joins the one before it (TAB between) when it stands to its right on the same text line
+  // and the smallest element holding both holds no run off that line (a table row, a form row, a bar),
+  // so runs of panes side by side never join: the element holding both holds the panes' other lines.
+  // Upside-down runs join only each other, so that a line of .rotated.txt is upside down as a whole.
+  const runsIn = (c) => runs.reduce((k, el, i) => (c.contains(el) ? k.concat(i) : k), []);
+  const midIn = (a, b) => (a.top + a.bottom) / 2 > b.top && (a.top + a.bottom) / 2 < b.bottom;
+  const sameLine = (i, j) => midIn(boxes[i].r, boxes[j].r) && midIn(boxes[j].r, boxes[i].r);
+  const flip = (i) => runs[i].classList.contains('flip');
+  const joins = (i) => {
+    const a = boxes[i - 1].r, b = boxes[i].r;
+    if (!sameLine(i - 1, i) || b.left < a.right - 1 || flip(i - 1) !== flip(i)) return false;
+    let c = runs[i - 1].parentElement;
+    while (!c.contains(runs[i])) c = c.parentElement;
+    return runsIn(c).every((k) => sameLine(k, i - 1) && sameLine(k, i));
+  };
+  const rows = [];
+  const flipped = [];
+  boxes.forEach((b, i) => {
+    if (i > 0 && joins(i)) {
+      rows[rows.length - 1] += '\t' + b.text;
+      return;
+    }
+    if (flip(i)) flipped.push(String(rows.length));
+    rows.push(b.text);
+  });
   // One section per list, each opened by a marker line, so that render.sh can cut them apart.
   const section = (marker, items) => '\n@@' + marker + (items.length ? '\n' + items.join('\n') : '');
   document.body.innerHTML = '<pre></pre>';
-  document.querySelector('pre').textContent = section('lines', boxes.map((b) => b.text)) +
+  document.querySelector('pre').textContent = section('lines', rows) +
       section('rotated', flipped) + section('errors', errors) + '\n@@end\n';
 })();
