@@ -153,6 +153,7 @@ cls_confirm = on
 gap_space_steps = 3
 text_polish = on
 rec_width_step = 80
+mark_max_chars = 2
 PROFILE
 )
 if [ "$substitutes" = yes ]; then

@@ -139,6 +139,9 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
          p.recognition.gapSpaceSteps = static_cast<int32_t>(v);
        })},
       {"text_polish", Switch([](ModelProfile& p, bool v) { p.textPolish = v; })},
+      {"mark_max_chars", Integer(0, 16, [](ModelProfile& p, int64_t v) {
+         p.markMaxChars = static_cast<int32_t>(v);
+       })},
       {"rec_batch", Integer(1, 64, [](ModelProfile& p, int64_t v) {
          p.batching.recognitionBatch = static_cast<int32_t>(v);
        })},

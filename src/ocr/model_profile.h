@@ -71,6 +71,9 @@ struct ModelProfile {
   RecognitionSettings recognition;
   // The per-line text polish: full-width punctuation in Latin text made ASCII, both ends trimmed.
   bool textPolish = false;
+  // Lines of at most this many characters that hold no letter or digit are dropped as marks on a screen
+  // of Latin text (0: every line is kept).
+  int32_t markMaxChars = 0;
 
   // How many lines share a model call, and whether recognition batches of neighbouring widths are
   // padded to the widest (which changes the input of the narrower lines).

@@ -8,6 +8,7 @@
 #include "ocr/line_crop.h"
 #include "ocr/line_order.h"
 #include "ocr/line_pieces.h"
+#include "ocr/mark_lines.h"
 #include "ocr/ocr_engine.h"
 #include "ocr/text_polish.h"
 
@@ -79,7 +80,16 @@ std::vector<const T*> ConstPointers(const std::vector<T>& items) {
 // dropped; a failed model call fails the attempt, so that a DirectML fault can be retried on the CPU,
 // with the first reason in reading order.
 Outcome<std::vector<OcrLine>> AssembleLines(const LineCrops& crops, const std::vector<int>& orientations,
-                                            std::vector<Outcome<LineReading>>& readings, bool polish) {
+                                            std::vector<Outcome<LineReading>>& readings, const ModelProfile& profile) {
+  // Marks are told apart by the text of the whole screen, so every piece is read and polished first.
+  std::vector<std::string> texts(readings.size());
+  for (size_t i = 0; i < readings.size(); ++i) {
+    if (!readings[i].ok()) continue;
+    if (profile.textPolish) readings[i]->text = PolishLineText(readings[i]->text);
+    texts[i] = readings[i]->text;
+  }
+  const std::vector<bool> marks = FindMarkLines(texts, profile.markMaxChars);
+
   std::vector<OcrLine> lines;
   size_t lineRow = 0;
   size_t lineCharacters = 0;
@@ -92,8 +102,7 @@ Outcome<std::vector<OcrLine>> AssembleLines(const LineCrops& crops, const std::v
       continue;
     }
     LineReading& reading = *readings[i];
-    if (polish) reading.text = PolishLineText(reading.text);
-    if (reading.text.empty()) continue;
+    if (reading.text.empty() || marks[i]) continue;
 
     OcrLine line;
     line.index = static_cast<int32_t>(lines.size());
@@ -159,7 +168,7 @@ Outcome<std::vector<OcrLine>> OcrEngine::ProcessImage(const DecodedImage& image,
   }
   std::vector<Outcome<LineReading>> readings = recognizer_.RecognizeLines(ConstPointers(lines.crops), options.batching);
   if (profile_.clsConfirm) ConfirmTurnedLines(lines.crops, options.batching, orientations, readings);
-  return AssembleLines(lines, orientations, readings, profile_.textPolish);
+  return AssembleLines(lines, orientations, readings, profile_);
 }
 
 }  // namespace vesk

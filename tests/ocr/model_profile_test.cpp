@@ -41,6 +41,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "rec_padded_batches = on\n"
       "rec_width_step = 80\n"
       "reading_order = layout\n"
+      "mark_max_chars = 2\n"
       "text_polish = on",  // the last line needs no line feed
       kFile);
   ASSERT_TRUE(parsed.ok()) << parsed.status().message();
@@ -65,6 +66,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_TRUE(p.batching.padRecognitionBatches);
   EXPECT_EQ(p.recognition.widthStep, 80);
   EXPECT_EQ(p.readingOrder, ReadingOrder::Layout);
+  EXPECT_EQ(p.markMaxChars, 2);
 }
 
 TEST(ModelProfileTest, MistakesNameTheFileTheLineAndTheKey) {

@@ -1,0 +1,31 @@
+#include "ocr/mark_lines.h"
+
+#include <gtest/gtest.h>
+
+namespace vesk {
+namespace {
+
+const std::string kText = "Apply the settings to every user";
+
+TEST(FindMarkLinesTest, ShortLinesWithoutLettersOrDigitsOnALatinScreen) {
+  // √, 口, "+ +", "$" are marks; a digit, a letter, "é", "3%" and a longer run of symbols are not.
+  const std::vector<std::string> texts{kText, "\xE2\x88\x9A", "\xE5\x8F\xA3", "+ +", "$", "0", "R",
+                                       "\xC3\xA9", "3%", "- - -", ""};
+  const std::vector<bool> expected{false, true, true, true, true, false, false, false, false, false, false};
+  EXPECT_EQ(FindMarkLines(texts, 2), expected);
+  EXPECT_EQ(FindMarkLines(texts, 0), std::vector<bool>(texts.size(), false));
+}
+
+TEST(FindMarkLinesTest, KeepsShortWordsWhereTheScreenIsNotLatin) {
+  // 首页 (a Chinese menu item) beside Chinese text: a word, not a mark.
+  const std::string chinese = "\xE9\xA6\x96\xE9\xA1\xB5";
+  const std::string sentence = "\xE4\xB8\x8B\xE8\xBD\xBD\xE5\xB9\xB6\xE5\xAE\x89\xE8\xA3\x85 pip";
+  EXPECT_EQ(FindMarkLines({sentence, chinese}, 2), (std::vector<bool>{false, false}));
+  // Nothing longer to judge the screen by.
+  EXPECT_EQ(FindMarkLines({chinese, "\xE2\x88\x9A"}, 2), (std::vector<bool>{false, false}));
+  // A Latin screen with a few Chinese characters in it still counts as Latin.
+  EXPECT_EQ(FindMarkLines({kText + kText + kText + "\xE4\xB8\xAD", chinese}, 2), (std::vector<bool>{false, true}));
+}
+
+}  // namespace
+}  // namespace vesk
