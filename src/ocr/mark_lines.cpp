@@ -2,29 +2,16 @@
 
 #include <cstddef>
 
+#include "ocr/code_points.h"
+
 namespace vesk {
 namespace {
 
-// The code points of UTF-8 text, spaces left out; a byte that starts no valid sequence stands for
-// itself.
+// The code points of the text, spaces left out.
 std::u32string CodePoints(const std::string& text) {
   std::u32string out;
-  for (size_t i = 0; i < text.size();) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    if (i + length > text.size()) length = 1;
-    char32_t value = length == 1 ? lead : lead & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) {
-      const unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) {
-        length = 1;
-        value = lead;
-        break;
-      }
-      value = (value << 6) | (next & 0x3F);
-    }
-    if (value != ' ' && value != '\t' && value != 0x3000) out.push_back(value);
-    i += length;
+  for (const CodePoint& point : SplitCodePoints(text)) {
+    if (point.value != ' ' && point.value != '\t' && point.value != 0x3000) out.push_back(point.value);
   }
   return out;
 }

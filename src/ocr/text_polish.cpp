@@ -3,36 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "ocr/code_points.h"
+
 namespace vesk {
 namespace {
-
-struct CodePoint {
-  char32_t value;
-  std::string_view bytes;
-};
-
-// The text split into code points; a byte that starts no valid sequence stands for itself.
-std::vector<CodePoint> Split(std::string_view text) {
-  std::vector<CodePoint> out;
-  for (size_t i = 0; i < text.size();) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    if (i + length > text.size()) length = 1;
-    char32_t value = length == 1 ? lead : lead & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) {
-      const unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) {
-        length = 1;
-        value = lead;
-        break;
-      }
-      value = (value << 6) | (next & 0x3F);
-    }
-    out.push_back({value, text.substr(i, length)});
-    i += length;
-  }
-  return out;
-}
 
 // The ASCII form of a full-width punctuation mark, or 0 when the code point is none.
 char AsciiForm(char32_t c) {
@@ -71,7 +45,7 @@ std::string PolishLineText(std::string_view text) {
   if (first == std::string_view::npos) return {};
   text = text.substr(first, text.find_last_not_of(' ') - first + 1);
 
-  const std::vector<CodePoint> points = Split(text);
+  const std::vector<CodePoint> points = SplitCodePoints(text);
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < points.size(); ++i) {
