@@ -79,17 +79,17 @@ known_from_term() {
 # Shows lines of src/x11/FILE.term in an xterm: {N} markers become the escape sequence ESC[Nm (colours, bold,
 # reverse); the cursor is hidden; the content must fit, so that nothing scrolls or wraps.
 term() {
-  local spec=$1 cols=$2 rows=$3 x=$4 y=$5 fg=$6 bg=$7
+  local content=$1 cols=$2 rows=$3 x=$4 y=$5 fg=$6 bg=$7
   shift 7
-  local file=${spec%%:*} range='1,$'
-  [ "$file" != "$spec" ] && range=$(echo "${spec#*:}" | tr - ,)
+  local file=${content%%:*} range='1,$'
+  [ "$file" != "$content" ] && range=$(echo "${content#*:}" | tr - ,)
   n=$((n + 1))
   sed -n "${range}p" "$src/x11/$file.term" >"$work/t$n.raw"
   local lines width
   lines=$(wc -l <"$work/t$n.raw")
   width=$(sed 's/{[0-9;]*}//g' "$work/t$n.raw" | expand | awk '{ if (length($0) > m) m = length($0) } END { print m + 0 }')
   if [ "$lines" -gt "$rows" ] || [ "$width" -ge "$cols" ]; then
-    echo "capture_x11.sh: $spec ($width x $lines) does not fit a $cols x $rows terminal" >&2
+    echo "capture_x11.sh: $content ($width x $lines) does not fit a $cols x $rows terminal" >&2
     exit 1
   fi
   sed 's/{\([0-9;]*\)}/\x1b[\1m/g' "$work/t$n.raw" | head -c -1 >"$work/t$n.show"
