@@ -144,6 +144,7 @@ det_max_pixels = 1800000
 det_tile_side = 1024
 det_tile_overlap = 96
 det_tile_min_scale = 0.85
+det_join_gap = 0.3
 crop_margin_y = 0.15
 crop_margin_x = 0.1
 cls_input = padded

@@ -34,6 +34,8 @@ struct DetectionSettings {
   int32_t tileSide = 0;
   int32_t tileOverlap = 0;
   float tileMinScale = 1.0f;
+  // Boxes on one line at most this many heights apart are joined into one (0: never).
+  float joinGap = 0.0f;
 };
 
 // How the orientation model is asked: the input layout; the probability an upside-down verdict needs

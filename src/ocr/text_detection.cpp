@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "ocr/box_geometry.h"
+#include "ocr/box_joins.h"
 #include "ocr/detection_tiles.h"
 #include "ocr/resize_normalize.h"
 
@@ -130,7 +131,14 @@ Outcome<std::vector<DetBox>> TextDetector::DetectText(const DecodedImage& image,
     return Unusable("Invalid image or detection session");
   }
   const float tileScale = TileScale(image.width, image.height, maxSide, settings_);
-  if (tileScale > 0.0f) return DetectInTiles(image, maxSide, tileScale);
+  Outcome<std::vector<DetBox>> boxes =
+      tileScale > 0.0f ? DetectInTiles(image, maxSide, tileScale) : DetectWhole(image, maxSide);
+  if (!boxes.ok() || !(settings_.joinGap > 0.0f)) return boxes;
+  TimedStage joining(timeline_, "det joins");
+  return JoinLinePieces(std::move(*boxes), settings_.joinGap);
+}
+
+Outcome<std::vector<DetBox>> TextDetector::DetectWhole(const DecodedImage& image, int32_t maxSide) {
 
   const float f = DetectionScale(image.width, image.height, maxSide, settings_);
   const int32_t rw = static_cast<int32_t>(std::roundf(static_cast<float>(image.width) * f));

@@ -1,0 +1,133 @@
+#include "ocr/box_joins.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <numeric>
+
+namespace vesk {
+
+namespace {
+
+// How far a box's top edge may climb or fall over its length and still count as upright.
+constexpr float kMaxTilt = 0.05f;
+// The smaller box's height that must lie inside the larger one's, and how much taller the larger may be
+// (a lone digit or a dash is boxed lower than a word with ascenders and descenders).
+constexpr float kMinVerticalShare = 0.7f;
+constexpr float kMaxHeightRatio = 2.2f;
+// The most two pieces may overlap sideways, in heights: more is not a split line but two boxes on top
+// of each other.
+constexpr float kMaxOverlap = 0.6f;
+
+struct Extent {
+  float x0, y0, x1, y1;
+  float height() const { return y1 - y0; }
+  float middle() const { return (y0 + y1) / 2.0f; }
+};
+
+bool Upright(const DetBox& box) {
+  const auto& p = box.points;
+  const float width = p[1].x - p[0].x;
+  return width > 0.0f && std::fabs(p[1].y - p[0].y) <= kMaxTilt * width &&
+         std::fabs(p[3].x - p[0].x) <= kMaxTilt * (p[3].y - p[0].y) + 1.0f;
+}
+
+Extent ExtentOf(const DetBox& box) {
+  Extent e{box.points[0].x, box.points[0].y, box.points[0].x, box.points[0].y};
+  for (const Point2f& p : box.points) {
+    e.x0 = std::min(e.x0, p.x);
+    e.y0 = std::min(e.y0, p.y);
+    e.x1 = std::max(e.x1, p.x);
+    e.y1 = std::max(e.y1, p.y);
+  }
+  return e;
+}
+
+bool OnOneLine(const Extent& left, const Extent& right, float maxGap) {
+  const float lower = std::min(left.height(), right.height());
+  const float taller = std::max(left.height(), right.height());
+  if (lower <= 0.0f || taller > kMaxHeightRatio * lower) return false;
+  const float shared = std::min(left.y1, right.y1) - std::max(left.y0, right.y0);
+  if (shared < kMinVerticalShare * lower) return false;
+  const float gap = right.x0 - left.x1;
+  return gap <= maxGap * taller && gap >= -kMaxOverlap * taller && right.x1 > left.x1;
+}
+
+size_t Root(std::vector<size_t>& parent, size_t i) {
+  while (parent[i] != i) i = parent[i] = parent[parent[i]];
+  return i;
+}
+
+}  // namespace
+
+std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap) {
+  if (!(maxGap > 0.0f) || boxes.size() < 2) return boxes;
+  std::vector<Extent> extents;
+  extents.reserve(boxes.size());
+  for (const DetBox& box : boxes) extents.push_back(ExtentOf(box));
+
+  // Pieces of a line lie in one narrow band of middles: sorted by middle, a box only looks at the boxes
+  // whose middles are within its own height, which on a screen are the boxes of its row.
+  std::vector<size_t> byMiddle;
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    if (Upright(boxes[i])) byMiddle.push_back(i);
+  }
+  std::sort(byMiddle.begin(), byMiddle.end(),
+            [&](size_t a, size_t b) { return extents[a].middle() < extents[b].middle(); });
+
+  std::vector<size_t> parent(boxes.size());
+  std::iota(parent.begin(), parent.end(), size_t{0});
+  bool joined = false;
+  for (size_t k = 0; k < byMiddle.size(); ++k) {
+    const Extent& a = extents[byMiddle[k]];
+    for (size_t m = k + 1; m < byMiddle.size(); ++m) {
+      const Extent& b = extents[byMiddle[m]];
+      if (b.middle() - a.middle() > std::max(a.height(), b.height())) break;
+      const bool aLeft = a.x0 <= b.x0;
+      if (!OnOneLine(aLeft ? a : b, aLeft ? b : a, maxGap)) continue;
+      parent[Root(parent, byMiddle[k])] = Root(parent, byMiddle[m]);
+      joined = true;
+    }
+  }
+  if (!joined) return boxes;
+
+  // Each group becomes the rectangle around its pieces, in the place of its first piece.
+  std::vector<Extent> around(boxes.size());
+  std::vector<float> scoreSum(boxes.size(), 0.0f);
+  std::vector<float> widthSum(boxes.size(), 0.0f);
+  std::vector<size_t> first(boxes.size(), boxes.size());
+  std::vector<size_t> pieces(boxes.size(), 0);
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    const size_t r = Root(parent, i);
+    const Extent& e = extents[i];
+    ++pieces[r];
+    if (first[r] == boxes.size()) {
+      first[r] = i;
+      around[r] = e;
+    } else {
+      around[r] = {std::min(around[r].x0, e.x0), std::min(around[r].y0, e.y0), std::max(around[r].x1, e.x1),
+                   std::max(around[r].y1, e.y1)};
+    }
+    const float width = std::max(e.x1 - e.x0, 1.0f);
+    scoreSum[r] += boxes[i].score * width;
+    widthSum[r] += width;
+  }
+  std::vector<DetBox> out;
+  out.reserve(boxes.size());
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    const size_t r = Root(parent, i);
+    if (first[r] != i) continue;
+    if (pieces[r] == 1) {
+      out.push_back(boxes[i]);
+      continue;
+    }
+    DetBox box;
+    const Extent& e = around[r];
+    box.points = {Point2f{e.x0, e.y0}, Point2f{e.x1, e.y0}, Point2f{e.x1, e.y1}, Point2f{e.x0, e.y1}};
+    box.score = scoreSum[r] / widthSum[r];
+    out.push_back(box);
+  }
+  return out;
+}
+
+}  // namespace vesk

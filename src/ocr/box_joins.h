@@ -1,0 +1,20 @@
+#pragma once
+// Pieces of one text line that detection split at narrow gaps, joined back into one box. A monospace
+// font at a small size leaves a whole character cell between words, which the detector's map often
+// opens at: a terminal line then falls apart into its words, each read and reported alone. Columns
+// (two or more cells apart) and separate controls stand further apart and stay separate boxes.
+
+#include <vector>
+
+#include "ocr/det_box.h"
+
+namespace vesk {
+
+// Joins upright boxes that stand on one line (the smaller one's height lies for the most part inside
+// the larger one's, and neither is much taller than the other) with at most `maxGap` times the taller
+// one's height between them (overlaps included), until no more join. A joined box is the rectangle
+// around its pieces; its score is the mean of theirs, weighted by width. Other boxes are kept as they
+// are, in their order; a joined box takes the place of its first piece.
+std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap);
+
+}  // namespace vesk
