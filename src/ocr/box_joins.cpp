@@ -5,12 +5,12 @@
 #include <cstddef>
 #include <numeric>
 
+#include "ocr/box_measures.h"
+
 namespace vesk {
 
 namespace {
 
-// How far a box's top edge may climb or fall over its length and still count as upright.
-constexpr float kMaxTilt = 0.05f;
 // The smaller box's height that must lie inside the larger one's, and how much taller the larger may be
 // (a lone digit or a dash is boxed lower than a word with ascenders and descenders).
 constexpr float kMinVerticalShare = 0.7f;
@@ -24,13 +24,6 @@ struct Extent {
   float height() const { return y1 - y0; }
   float middle() const { return (y0 + y1) / 2.0f; }
 };
-
-bool Upright(const DetBox& box) {
-  const auto& p = box.points;
-  const float width = p[1].x - p[0].x;
-  return width > 0.0f && std::fabs(p[1].y - p[0].y) <= kMaxTilt * width &&
-         std::fabs(p[3].x - p[0].x) <= kMaxTilt * (p[3].y - p[0].y) + 1.0f;
-}
 
 Extent ExtentOf(const DetBox& box) {
   Extent e{box.points[0].x, box.points[0].y, box.points[0].x, box.points[0].y};
@@ -70,7 +63,7 @@ std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap) {
   // whose middles are within its own height, which on a screen are the boxes of its row.
   std::vector<size_t> byMiddle;
   for (size_t i = 0; i < boxes.size(); ++i) {
-    if (Upright(boxes[i])) byMiddle.push_back(i);
+    if (IsUpright(boxes[i])) byMiddle.push_back(i);
   }
   std::sort(byMiddle.begin(), byMiddle.end(),
             [&](size_t a, size_t b) { return extents[a].middle() < extents[b].middle(); });

@@ -3,6 +3,7 @@
 // order so that every ordering sees the same float values.
 
 #include <algorithm>
+#include <cmath>
 
 #include "ocr/det_box.h"
 
@@ -21,5 +22,19 @@ inline float Right(const DetBox& b) { return std::max({b.points[0].x, b.points[1
 inline float Top(const DetBox& b) { return std::min({b.points[0].y, b.points[1].y, b.points[2].y, b.points[3].y}); }
 inline float Bottom(const DetBox& b) { return std::max({b.points[0].y, b.points[1].y, b.points[2].y, b.points[3].y}); }
 inline float Height(const DetBox& b) { return Bottom(b) - Top(b); }
+
+// Whether the box is, up to rounding, the rectangle around it: each corner lies within 1.5 pixels (or a
+// twentieth of the rectangle's longer side) of one of the rectangle's corners, whichever way the
+// detector numbered them.
+inline bool IsUpright(const DetBox& b) {
+  const float left = Left(b), right = Right(b), top = Top(b), bottom = Bottom(b);
+  const float slack = std::max(1.5f, 0.05f * std::max(right - left, bottom - top));
+  for (const Point2f& p : b.points) {
+    const float dx = std::min(std::fabs(p.x - left), std::fabs(p.x - right));
+    const float dy = std::min(std::fabs(p.y - top), std::fabs(p.y - bottom));
+    if (dx > slack || dy > slack) return false;
+  }
+  return right > left && bottom > top;
+}
 
 }  // namespace vesk
