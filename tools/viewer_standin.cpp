@@ -20,8 +20,16 @@ namespace {
 constexpr std::chrono::milliseconds kPollInterval{20};
 
 // Written under a temporary name and renamed, so that whoever waits for the file never reads half
-// of it.
+// of it. What exists and is not a plain file (the null device, a pipe) is written to as it is: a
+// rename would put a plain file in its place.
 void WriteWhole(const std::filesystem::path& path, const std::string& content) {
+  std::error_code kind;
+  const std::filesystem::file_status status = std::filesystem::status(path, kind);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+    return;
+  }
   std::filesystem::path temp = path;
   temp += ".tmp";
   {

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -209,6 +210,18 @@ TEST(ViewerStandIn, ShowsInTheFileNamedByItsEnvironment) {
             0);
   EXPECT_EQ(output, "");
   EXPECT_EQ(test::ReadFile(shown), "OCR text\r\n");
+
+  // A pipe (or the null device) stays what it is and gets the text.
+  const fs::path pipe = tmp.path() / "shown.pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::string piped;
+  std::thread reader([&] { piped = test::ReadFile(pipe); });
+  EXPECT_EQ(RunStandIn("--wait-file --wait-timeout=30000 -- '" + report.string() + "'", output,
+                       "VESK_VIEWER_OUTPUT='" + pipe.string() + "'"),
+            0);
+  reader.join();
+  EXPECT_EQ(piped, "OCR text\r\n");
+  EXPECT_TRUE(fs::is_fifo(pipe));
 }
 
 TEST(ViewerStandIn, GivesUpAfterTheTimeOutAndRejectsOtherCommandLines) {
