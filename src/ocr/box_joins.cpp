@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <numeric>
 
 #include "ocr/box_measures.h"
@@ -18,6 +20,14 @@ constexpr float kMaxHeightRatio = 2.2f;
 // The most two pieces may overlap sideways, in heights: more is not a split line but two boxes on top
 // of each other.
 constexpr float kMaxOverlap = 0.6f;
+// The widest blank between the letters of two pieces, in heights of the line: a monospace word space
+// (one cell and the letters' side bearings) stays under it, two cells of a padded column, the items of
+// a menu or navigation bar and tags side by side lie beyond it, even where the detector's boxes touch.
+constexpr float kMaxInkGap = 1.0f;
+// How far a letter's pixel stands out from the background (of 255), and how far from the gap the blank
+// is followed (in heights).
+constexpr int kInkContrast = 64;
+constexpr float kInkSearch = 2.0f;
 
 struct Extent {
   float x0, y0, x1, y1;
@@ -46,6 +56,40 @@ bool OnOneLine(const Extent& left, const Extent& right, float maxGap) {
   return gap <= maxGap * taller && gap >= -kMaxOverlap * taller && right.x1 > left.x1;
 }
 
+int Luma(const DecodedImage& image, float x, float y) {
+  const int32_t col = std::clamp(static_cast<int32_t>(x), 0, image.width - 1);
+  const int32_t row = std::clamp(static_cast<int32_t>(y), 0, image.height - 1);
+  const uint8_t* p = image.pixels.data() + (static_cast<size_t>(row) * image.width + col) * 3;
+  return (2 * p[0] + 5 * p[1] + p[2]) / 8;
+}
+
+// The width of the blank between the letters of two pieces, in heights of the shared band: from the
+// middle of the gap between their boxes out to the first column on either side with a pixel of the
+// band's middle part that stands out from the background there. The boxes' own gap says little: the
+// room the detector leaves around the letters grows with the box.
+float InkGap(const DecodedImage& image, const Extent& left, const Extent& right) {
+  const float top = std::max(left.y0, right.y0);
+  const float bottom = std::min(left.y1, right.y1);
+  const float height = bottom - top;
+  const int32_t y0 = std::clamp(static_cast<int32_t>(top + 0.2f * height), 0, image.height - 1);
+  const int32_t y1 = std::clamp(static_cast<int32_t>(bottom - 0.2f * height), y0, image.height - 1);
+  const float centre = (left.x1 + right.x0) / 2.0f;
+  const int background = Luma(image, centre, (top + bottom) / 2.0f);
+  const auto inked = [&](int32_t x) {
+    for (int32_t y = y0; y <= y1; ++y) {
+      if (std::abs(Luma(image, static_cast<float>(x), static_cast<float>(y)) - background) > kInkContrast) return true;
+    }
+    return false;
+  };
+  const int32_t reach = static_cast<int32_t>(std::ceil(kInkSearch * height));
+  const int32_t middle = std::clamp(static_cast<int32_t>(centre), 0, image.width - 1);
+  int32_t from = middle;
+  while (from > 0 && middle - from < reach && !inked(from - 1)) --from;
+  int32_t to = middle;
+  while (to + 1 < image.width && to - middle < reach && !inked(to + 1)) ++to;
+  return static_cast<float>(to - from + 1) / height;
+}
+
 size_t Root(std::vector<size_t>& parent, size_t i) {
   while (parent[i] != i) i = parent[i] = parent[parent[i]];
   return i;
@@ -53,7 +97,7 @@ size_t Root(std::vector<size_t>& parent, size_t i) {
 
 }  // namespace
 
-std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap) {
+std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, const DecodedImage& image) {
   if (!(maxGap > 0.0f) || boxes.size() < 2) return boxes;
   std::vector<Extent> extents;
   extents.reserve(boxes.size());
@@ -77,7 +121,9 @@ std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap) {
       const Extent& b = extents[byMiddle[m]];
       if (b.middle() - a.middle() > std::max(a.height(), b.height())) break;
       const bool aLeft = a.x0 <= b.x0;
-      if (!OnOneLine(aLeft ? a : b, aLeft ? b : a, maxGap)) continue;
+      const Extent& left = aLeft ? a : b;
+      const Extent& right = aLeft ? b : a;
+      if (!OnOneLine(left, right, maxGap) || InkGap(image, left, right) > kMaxInkGap) continue;
       parent[Root(parent, byMiddle[k])] = Root(parent, byMiddle[m]);
       joined = true;
     }

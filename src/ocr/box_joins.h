@@ -6,15 +6,17 @@
 
 #include <vector>
 
+#include "core/decoded_image.h"
 #include "ocr/det_box.h"
 
 namespace vesk {
 
 // Joins upright boxes that stand on one line (the smaller one's height lies for the most part inside
 // the larger one's, and neither is much taller than the other) with at most `maxGap` times the taller
-// one's height between them (overlaps included), until no more join. A joined box is the rectangle
+// one's height between them (overlaps included) and, in `image` (the screenshot the boxes were found
+// in), at most one line height of blank between their letters, until no more join. A joined box is the rectangle
 // around its pieces; its score is the mean of theirs, weighted by width. Other boxes are kept as they
 // are, in their order; a joined box takes the place of its first piece.
-std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap);
+std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, const DecodedImage& image);
 
 }  // namespace vesk

@@ -135,7 +135,7 @@ Outcome<std::vector<DetBox>> TextDetector::DetectText(const DecodedImage& image,
       tileScale > 0.0f ? DetectInTiles(image, maxSide, tileScale) : DetectWhole(image, maxSide);
   if (!boxes.ok() || !(settings_.joinGap > 0.0f)) return boxes;
   TimedStage joining(timeline_, "det joins");
-  return JoinLinePieces(std::move(*boxes), settings_.joinGap);
+  return JoinLinePieces(std::move(*boxes), settings_.joinGap, image);
 }
 
 Outcome<std::vector<DetBox>> TextDetector::DetectWhole(const DecodedImage& image, int32_t maxSide) {

@@ -15,21 +15,29 @@ struct Rect {
   float x0, y0, x1, y1;
 };
 
-std::vector<Rect> Rects(const std::vector<DetBox>& boxes) {
-  std::vector<Rect> out;
-  for (const DetBox& b : boxes) out.push_back({b.points[0].x, b.points[0].y, b.points[2].x, b.points[2].y});
-  return out;
+// A white screen with a black bar of "letters" inside each box, a fifth of its height from its edges
+// and `inset` from its ends.
+DecodedImage Screen(const std::vector<DetBox>& boxes, float inset = 3.0f) {
+  DecodedImage image{400, 200, std::vector<uint8_t>(400 * 200 * 3, 255)};
+  for (const DetBox& b : boxes) {
+    const float h = b.points[2].y - b.points[0].y;
+    for (int y = static_cast<int>(b.points[0].y + h / 5); y < static_cast<int>(b.points[2].y - h / 5); ++y) {
+      for (int x = static_cast<int>(b.points[0].x + inset); x < static_cast<int>(b.points[2].x - inset); ++x) {
+        for (int c = 0; c < 3; ++c) image.pixels[(static_cast<size_t>(y) * 400 + x) * 3 + c] = 0;
+      }
+    }
+  }
+  return image;
 }
 
 void ExpectRects(const std::vector<DetBox>& boxes, const std::vector<Rect>& want) {
-  const std::vector<Rect> got = Rects(boxes);
-  ASSERT_EQ(got.size(), want.size());
-  for (size_t i = 0; i < got.size(); ++i) {
+  ASSERT_EQ(boxes.size(), want.size());
+  for (size_t i = 0; i < boxes.size(); ++i) {
     SCOPED_TRACE(i);
-    EXPECT_FLOAT_EQ(got[i].x0, want[i].x0);
-    EXPECT_FLOAT_EQ(got[i].y0, want[i].y0);
-    EXPECT_FLOAT_EQ(got[i].x1, want[i].x1);
-    EXPECT_FLOAT_EQ(got[i].y1, want[i].y1);
+    EXPECT_FLOAT_EQ(boxes[i].points[0].x, want[i].x0);
+    EXPECT_FLOAT_EQ(boxes[i].points[0].y, want[i].y0);
+    EXPECT_FLOAT_EQ(boxes[i].points[2].x, want[i].x1);
+    EXPECT_FLOAT_EQ(boxes[i].points[2].y, want[i].y1);
   }
 }
 
@@ -38,35 +46,43 @@ void ExpectRects(const std::vector<DetBox>& boxes, const std::vector<Rect>& want
 // the first piece's place and scores the width-weighted mean.
 TEST(JoinLinePiecesTest, JoinsNarrowGapsOnALineOnly) {
   const std::vector<DetBox> boxes{
-      Box(10, 100, 80, 120, 0.8f),   // "-rw-r--r--"
-      Box(84, 103, 92, 117, 0.6f),   // "1", lower than the words
-      Box(95, 100, 175, 120, 0.8f),  // "alice alice"
-      Box(190, 100, 230, 120, 0.8f), // "4096", 0.75 heights on
-      Box(10, 120, 80, 140, 0.8f),   // the next row, touching the first
+      Box(10, 100, 80, 120, 0.8f),    // "-rw-r--r--"
+      Box(84, 103, 92, 117, 0.6f),    // "1", lower than the words
+      Box(95, 100, 175, 120, 0.8f),   // "alice alice"
+      Box(190, 100, 230, 120, 0.8f),  // "4096", 0.75 heights on
+      Box(10, 120, 80, 140, 0.8f),    // the next row, touching the first
   };
-  const std::vector<DetBox> out = JoinLinePieces(boxes, 0.3f);
+  const DecodedImage screen = Screen(boxes);
+  const std::vector<DetBox> out = JoinLinePieces(boxes, 0.3f, screen);
   ExpectRects(out, {{10, 100, 175, 120}, {190, 100, 230, 120}, {10, 120, 80, 140}});
   EXPECT_NEAR(out[0].score, (0.8f * 70 + 0.6f * 8 + 0.8f * 80) / 158, 1e-5f);
-  EXPECT_EQ(JoinLinePieces(boxes, 1.0f).size(), 2u);
+  // A wider gap between boxes lets "4096" through, but not the blank of over a line height before it.
+  EXPECT_EQ(JoinLinePieces(boxes, 1.0f, screen).size(), 3u);
+  EXPECT_EQ(JoinLinePieces(boxes, 1.0f, Screen(boxes, 0.0f)).size(), 2u);
 }
 
 // Boxes that are not pieces of one line are kept as they are, in their order.
 TEST(JoinLinePiecesTest, KeepsWhatIsNotOneLine) {
   const std::vector<std::vector<DetBox>> cases{
-      {Box(0, 0, 100, 20, 1), Box(60, 2, 160, 22, 2)},   // overlapping by 2 heights: two boxes on top of each other
-      {Box(0, 0, 100, 20, 1), Box(102, 0, 140, 60, 2)},  // three times as tall
-      {Box(0, 0, 100, 20, 1), Box(102, 12, 200, 32, 2)}, // shifted by more than a third of a line
-      {Box(0, 0, 100, 20, 1), Box(102, 0, 200, 20, 2)},  // joins only when asked to
+      {Box(0, 0, 100, 20, 1), Box(60, 2, 160, 22, 2)},    // overlapping by 2 heights: two boxes on top of each other
+      {Box(0, 0, 100, 20, 1), Box(102, 0, 140, 60, 2)},   // three times as tall
+      {Box(0, 0, 100, 20, 1), Box(102, 12, 200, 32, 2)},  // shifted by more than a third of a line
+      {Box(0, 0, 100, 20, 1), Box(102, 0, 200, 20, 2)},   // joins only when asked to
   };
   for (size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(i);
     const float gap = i + 1 == cases.size() ? 0.0f : 0.5f;
-    EXPECT_EQ(test::Ids(JoinLinePieces(cases[i], gap)), test::Ids(cases[i]));
+    EXPECT_EQ(test::Ids(JoinLinePieces(cases[i], gap, Screen(cases[i]))), test::Ids(cases[i]));
   }
   DetBox tilted = Box(102, 0, 200, 20, 2);
   tilted.points[1].y += 10;
   tilted.points[2].y += 10;
-  EXPECT_EQ(JoinLinePieces({Box(0, 0, 100, 20, 1), tilted}, 0.5f).size(), 2u);
+  EXPECT_EQ(JoinLinePieces({Box(0, 0, 100, 20, 1), tilted}, 0.5f, Screen({})).size(), 2u);
+
+  // Boxes that touch but whose letters stand more than a line height apart: items of a bar.
+  const std::vector<DetBox> bar{Box(0, 0, 100, 20, 1), Box(100, 0, 200, 20, 2)};
+  EXPECT_EQ(JoinLinePieces(bar, 0.3f, Screen(bar, 11.0f)).size(), 2u);
+  EXPECT_EQ(JoinLinePieces(bar, 0.3f, Screen(bar, 9.0f)).size(), 1u);
 }
 
 }  // namespace
