@@ -46,6 +46,38 @@ TEST(PlanTilesTest, KeptPartsCoverTheGridOnceWithContextAroundThem) {
   }
 }
 
+// The map keeps the same regions whatever order the tiles come in, also when a tile is kept again
+// over what was there.
+TEST(MergedProbabilityMapTest, TileOrderDoesNotChangeTheRegions) {
+  constexpr int32_t kWidth = 300;
+  constexpr int32_t kHeight = 200;
+  const std::vector<DetectionTile> tiles = PlanTiles(kWidth, kHeight, 128, 16);
+  ASSERT_GT(tiles.size(), 4u);
+  // Probabilities that differ from pixel to pixel, text in diagonal bands that cross the seams.
+  std::vector<float> prob(static_cast<size_t>(kWidth) * kHeight);
+  for (int32_t y = 0; y < kHeight; ++y) {
+    for (int32_t x = 0; x < kWidth; ++x) {
+      prob[static_cast<size_t>(y) * kWidth + x] = ((x + y) / 23) % 2 ? 0.31f + 0.01f * static_cast<float>(x % 60) : 0.1f;
+    }
+  }
+  const auto regions = [&](const std::vector<DetectionTile>& order) {
+    MergedProbabilityMap map(kWidth, kHeight);
+    for (const DetectionTile& t : order) {
+      map.Keep(t, prob.data() + static_cast<size_t>(t.y) * kWidth + t.x, kWidth, 0.3f);
+    }
+    std::vector<std::pair<size_t, float>> found;
+    map.ForEachRegion([&](const ScoredRegion& r) { found.emplace_back(r.boundaryPoints, r.score); });
+    return found;
+  };
+  const auto planned = regions(tiles);
+  ASSERT_GT(planned.size(), 5u);
+  std::vector<DetectionTile> reversed(tiles.rbegin(), tiles.rend());
+  EXPECT_EQ(regions(reversed), planned);
+  reversed.push_back(tiles[1]);
+  reversed.push_back(tiles[0]);
+  EXPECT_EQ(regions(reversed), planned);
+}
+
 // A detection model that sees text wherever its input is dark, and records the shapes it was given.
 class InkModel : public Model {
  public:
