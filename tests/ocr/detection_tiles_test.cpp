@@ -161,6 +161,38 @@ TEST(TiledDetectionTest, EveryLineComesOutOnceAsTheWholePicturesBox) {
   }
 }
 
+// A model that records, call by call, whether it was to hand its memory back afterwards.
+class ReleaseRecordingModel : public InkModel {
+ public:
+  ReleaseRecordingModel(std::vector<InputShape>* shapes, std::vector<bool>* released)
+      : InkModel(shapes), released_(released) {}
+  Outcome<ModelOutput> Run(std::span<float> input, const InputShape& shape) override {
+    released_->push_back(release_);
+    return InkModel::Run(input, shape);
+  }
+  void SetReleaseMemoryAfterRun(bool release) override { release_ = release; }
+
+ private:
+  std::vector<bool>* released_;
+  bool release_ = true;
+};
+
+// Tiles keep the model's memory from one to the next; the first (run without the runtime's memory
+// plan) and the last hand it back, and so does a later whole picture.
+TEST(TiledDetectionTest, OnlyTheFirstAndLastTileHandTheirMemoryBack) {
+  std::vector<InputShape> shapes;
+  std::vector<bool> released;
+  TextDetector detector(std::make_unique<ReleaseRecordingModel>(&shapes, &released),
+                        {.maxSide = 1920, .maxPixels = 1920 * 1080, .tileSide = 256, .tileOverlap = 32}, nullptr);
+  ASSERT_TRUE(detector.DetectText(WithBars(2000, 600, {}), 4096).ok());
+  ASSERT_GT(released.size(), 3u);
+  std::vector<bool> expected(released.size(), false);
+  expected.front() = expected.back() = true;
+  EXPECT_EQ(released, expected);
+  ASSERT_TRUE(detector.DetectText(WithBars(1200, 600, {}), 4096).ok());
+  EXPECT_TRUE(released.back());
+}
+
 // Tiles are used only below the share of the ordinary screen's scale; without them the picture is
 // scaled as a whole.
 TEST(TiledDetectionTest, TilesOnlyWhenThePictureWouldShrinkTooFar) {
