@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "imaging/decode_result.h"
@@ -213,13 +212,6 @@ TEST(DecodeImageTest, SizeLimitsAreCheckedFromTheHeaderBeforeDecoding) {
   // Exactly 2^26 pixels passes the size check; the missing body then fails as pixel data.
   const auto limit = crafted("limit.png", 16384, 4096, std::string("\0\0\0\x10IDAT\x78\x9c", 10));
   ExpectFailure(Decode(limit), "Failed to read pixels from " + limit.string());
-
-  // The size is told once accepted, before the pixels are read; a refused one is not told.
-  std::vector<std::pair<int32_t, int32_t>> told;
-  const ImageSizeKnown tell = [&](int32_t width, int32_t height) { told.emplace_back(width, height); };
-  EXPECT_FALSE(DecodeImage(FromUtf8(limit.string()), tell).ok());
-  EXPECT_FALSE(DecodeImage(FromUtf8(crafted("tall2.png", 16384, 4097).string()), tell).ok());
-  EXPECT_EQ(told, (std::vector<std::pair<int32_t, int32_t>>{{16384, 4096}}));
 
   const auto empty = crafted("zero.png", 0, 10);
   ExpectFailure(Decode(empty), "Invalid image dimensions: " + empty.string());
