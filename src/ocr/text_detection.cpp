@@ -169,10 +169,10 @@ Outcome<std::vector<DetBox>> TextDetector::DetectInTiles(const DecodedImage& ima
   // of a shape works without the runtime's plan of its memory and leaves its pieces scattered, which
   // the plan's one block of the next call would come on top of: the first hands its memory back, and
   // the last before recognition.
-  struct ReleaseAfterLast {
+  struct RestoreRelease {
     Model& model;
-    ~ReleaseAfterLast() { model.SetReleaseMemoryAfterRun(true); }
-  } releaseAfterLast{*model_};
+    ~RestoreRelease() { model.SetReleaseMemoryAfterRun(true); }
+  } restoreRelease{*model_};
   for (const DetectionTile& tile : tiles) {
     model_->SetReleaseMemoryAfterRun(&tile == &tiles.front() || &tile == &tiles.back());
     const int32_t padW = PadUp(tile.width);
