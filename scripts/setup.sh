@@ -141,7 +141,7 @@ profile_text=$(cat <<'PROFILE'
 # Chosen on the development set of the accuracy benchmark; see the README, "Model profile".
 det_max_side = 1920
 det_max_pixels = 1800000
-det_tile_side = 1024
+det_tile_side = 768
 det_tile_overlap = 96
 det_tile_min_scale = 0.85
 det_join_gap = 0.3

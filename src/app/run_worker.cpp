@@ -1,5 +1,7 @@
 #include "app/run_worker.h"
 
+#include <chrono>
+#include <cstdint>
 #include <future>
 #include <optional>
 #include <string>
@@ -16,6 +18,7 @@
 #include "core/status.h"
 #include "imaging/barcode_scan.h"
 #include "imaging/image_decoder.h"
+#include "imaging/image_limits.h"
 #include "ocr/ocr_engine.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -30,8 +33,37 @@ struct Screenshot {
   Outcome<std::vector<BarcodeResult>> barcodes;
 };
 
-Outcome<Screenshot> DecodeAndScan(const RunOptions& options, Timeline* timeline) {
-  Outcome<DecodedImage> image = Timed(timeline, "decode", [&] { return DecodeImage(options.screenshotPath); });
+// The barcode scan works on a grey copy of the picture and a byte a pixel of its black and white
+// version. From this size on, that beside the picture and the loaded models would take the run past
+// its memory bound, so such a picture is scanned before the engine is set up rather than beside it.
+constexpr uint64_t kScanBeforeSetUpPixels = kMaxImagePixels / 2;
+
+// Lets the set-up start, once; at the latest when the reading ends, however it ends.
+class SetUpRelease {
+ public:
+  explicit SetUpRelease(std::promise<void>& setUpMayStart) : setUpMayStart_(setUpMayStart) {}
+  SetUpRelease(const SetUpRelease&) = delete;
+  SetUpRelease& operator=(const SetUpRelease&) = delete;
+  ~SetUpRelease() { Release(); }
+  void Release() {
+    if (released_) return;
+    released_ = true;
+    setUpMayStart_.set_value();
+  }
+
+ private:
+  std::promise<void>& setUpMayStart_;
+  bool released_ = false;
+};
+
+Outcome<Screenshot> DecodeAndScan(const RunOptions& options, Timeline* timeline, std::promise<void>& setUpMayStart) {
+  SetUpRelease release(setUpMayStart);
+  if (!options.scanBarcodes) release.Release();
+  const auto sizeKnown = [&](int32_t width, int32_t height) {
+    if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) < kScanBeforeSetUpPixels) release.Release();
+  };
+  Outcome<DecodedImage> image =
+      Timed(timeline, "decode", [&] { return DecodeImage(options.screenshotPath, sizeKnown); });
   if (!image.ok()) return image.status();
   if (!options.scanBarcodes) return Screenshot{std::move(*image), std::vector<BarcodeResult>{}};
   Outcome<std::vector<BarcodeResult>> barcodes = Timed(timeline, "barcodes", [&] { return ScanBarcodes(*image); });
@@ -43,6 +75,7 @@ Outcome<Screenshot> DecodeAndScan(const RunOptions& options, Timeline* timeline)
 // waited for.
 struct RunState {
   std::optional<PreparedFailureReport> prepared;  // the failure report made ready before the viewer starts
+  std::promise<void> setUpMayStart;                // outlives the reading that sets it
   std::future<Outcome<Screenshot>> screenshot;
   OcrEngine engine;
 };
@@ -112,11 +145,15 @@ Status RunSteps(const RunContext& run, SessionPaths& paths, RunState& state) {
   if (Status handedOff = HandOffToViewer(run, paths, state); !handedOff.ok()) return handedOff;
   if (Status found = CheckScreenshotExists(run.options); !found.ok()) return found;
   // Decoding and the barcode scan need nothing of the models, and engine set-up keeps one core busy
-  // at most: they run beside the model check and set-up. Their outcome is only looked at where the run
-  // would have produced it, so failures, log entries and exit codes come in the same order. When no
-  // thread can be had, the reading is deferred to that point.
+  // at most: they run beside the model check and set-up (the scan of a very large picture before it).
+  // Their outcome is only looked at where the run would have produced it, so failures, log entries and
+  // exit codes come in the same order. When no thread can be had, the reading is deferred to that point.
   state.screenshot = std::async(std::launch::async | std::launch::deferred, DecodeAndScan, std::cref(run.options),
-                                run.timeline);
+                                run.timeline, std::ref(state.setUpMayStart));
+  // A deferred reading has not begun and will not before the screenshot is asked for.
+  if (state.screenshot.wait_for(std::chrono::seconds(0)) != std::future_status::deferred) {
+    state.setUpMayStart.get_future().wait();
+  }
   if (Status setUp = SetUpEngine(run, state.engine); !setUp.ok()) return setUp;
   Outcome<RunResults> results = ReadScreenshot(run, state);
   if (!results.ok()) return results.status();

@@ -34,7 +34,7 @@ Status FailureFor(CodecStatus status, const std::u16string& path) {
 
 }  // namespace
 
-Outcome<DecodedImage> DecodeImage(const std::u16string& path) {
+Outcome<DecodedImage> DecodeImage(const std::u16string& path, const ImageSizeKnown& sizeKnown) {
   // The file is streamed: only its header is read before the size check, and the pixel data only
   // as the back-end decodes it.
   ImageFile file;
@@ -51,6 +51,7 @@ Outcome<DecodedImage> DecodeImage(const std::u16string& path) {
   DecodedImage image;
   image.width = static_cast<int32_t>(size.width);
   image.height = static_cast<int32_t>(size.height);
+  if (sizeKnown) sizeKnown(image.width, image.height);
   image.pixels.assign(static_cast<size_t>(size.width * size.height * 3), 0);
   file.Seek(0);
   const CodecStatus pixels = codec->ReadPixels(file, size, image.pixels.data());

@@ -127,7 +127,7 @@ Outcome<DecodedImage> ConvertPixels(IWICImagingFactory* factory, IWICBitmapFrame
   return ImageFailure("Failed to convert image pixel format for ", path);
 }
 
-Outcome<DecodedImage> Decode(const std::u16string& path) {
+Outcome<DecodedImage> Decode(const std::u16string& path, const ImageSizeKnown& sizeKnown) {
   ComRef<IWICImagingFactory> factory;
   const HRESULT created = ::CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
                                              IID_IWICImagingFactory, reinterpret_cast<void**>(factory.out()));
@@ -152,15 +152,16 @@ Outcome<DecodedImage> Decode(const std::u16string& path) {
   UINT height = 0;
   if (FAILED(frame->GetSize(&width, &height))) width = height = 0;
   if (Status acceptable = CheckFrameSize(width, height, path); !acceptable.ok()) return acceptable;
+  if (sizeKnown) sizeKnown(static_cast<int32_t>(width), static_cast<int32_t>(height));
   return ConvertPixels(factory.get(), frame.get(), width, height, path);
 }
 
 }  // namespace
 
-Outcome<DecodedImage> DecodeImage(const std::u16string& path) {
+Outcome<DecodedImage> DecodeImage(const std::u16string& path, const ImageSizeKnown& sizeKnown) {
   // Every COM object is released before the apartment is left.
   const ComApartment apartment;
-  return Decode(path);
+  return Decode(path, sizeKnown);
 }
 
 }  // namespace vesk

@@ -1,6 +1,7 @@
 #include "ocr/detection_tiles.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <deque>
 
@@ -69,25 +70,51 @@ std::vector<DetectionTile> PlanTiles(int32_t gridW, int32_t gridH, int32_t tileS
 MergedProbabilityMap::MergedProbabilityMap(int32_t width, int32_t height)
     : width_(std::max(width, 0)),
       height_(std::max(height, 0)),
-      values_(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0) {}
+      wordsPerRow_((static_cast<size_t>(width_) + 63) / 64),
+      text_(wordsPerRow_ * static_cast<size_t>(height_), 0),
+      values_(static_cast<size_t>(height_)) {}
+
+bool MergedProbabilityMap::IsText(int32_t x, int32_t y) const {
+  return (text_[static_cast<size_t>(y) * wordsPerRow_ + static_cast<size_t>(x) / 64] >> (x % 64)) & 1u;
+}
+
+size_t MergedProbabilityMap::TextBefore(int32_t x, int32_t y) const {
+  const uint64_t* row = text_.data() + static_cast<size_t>(y) * wordsPerRow_;
+  size_t count = 0;
+  for (size_t w = 0; w < static_cast<size_t>(x) / 64; ++w) count += static_cast<size_t>(std::popcount(row[w]));
+  if (x % 64 != 0) count += static_cast<size_t>(std::popcount(row[x / 64] & ((uint64_t{1} << (x % 64)) - 1)));
+  return count;
+}
 
 void MergedProbabilityMap::Keep(const DetectionTile& tile, const float* prob, size_t stride, float threshold) {
   const int32_t x0 = std::max(tile.keepX0, 0);
   const int32_t x1 = std::min(tile.keepX1, width_);
   const int32_t y0 = std::max(tile.keepY0, 0);
   const int32_t y1 = std::min(tile.keepY1, height_);
+  if (x0 >= x1) return;
+  std::vector<uint8_t> kept;
   for (int32_t y = y0; y < y1; ++y) {
     const float* row = prob + static_cast<size_t>(y - tile.y) * stride;
-    uint8_t* out = values_.data() + static_cast<size_t>(y) * width_;
+    uint64_t* bits = text_.data() + static_cast<size_t>(y) * wordsPerRow_;
+    // What the row held in [x0, x1) goes; in plan order that is nothing, at the row's end.
+    const size_t before = TextBefore(x0, y);
+    const size_t through = TextBefore(x1, y);
+    kept.clear();
     for (int32_t x = x0; x < x1; ++x) {
       const float p = row[x - tile.x];
+      const uint64_t bit = uint64_t{1} << (x % 64);
       if (!(p >= threshold)) {
-        out[x] = 0;
+        bits[x / 64] &= ~bit;
         continue;
       }
+      bits[x / 64] |= bit;
       const long q = std::lround(std::min(p, 1.0f) * 255.0f);
-      out[x] = static_cast<uint8_t>(std::clamp(q, 1L, 255L));
+      kept.push_back(static_cast<uint8_t>(std::clamp(q, 1L, 255L)));
     }
+    std::vector<uint8_t>& values = values_[static_cast<size_t>(y)];
+    const auto at = values.begin() + static_cast<std::ptrdiff_t>(before);
+    const auto replaced = values.erase(at, at + static_cast<std::ptrdiff_t>(through - before));
+    values.insert(replaced, kept.begin(), kept.end());
   }
 }
 
@@ -96,13 +123,28 @@ void MergedProbabilityMap::ForEachRegion(const std::function<void(const ScoredRe
     int32_t x;
     int32_t y;
   };
-  std::vector<bool> visited(values_.size(), false);
+  // Text pixels of a row before each word, so that a pixel's probability is found in constant time.
+  std::vector<uint32_t> rank(text_.size(), 0);
+  for (size_t y = 0; y < static_cast<size_t>(height_); ++y) {
+    uint32_t count = 0;
+    for (size_t w = 0; w < wordsPerRow_; ++w) {
+      rank[y * wordsPerRow_ + w] = count;
+      count += static_cast<uint32_t>(std::popcount(text_[y * wordsPerRow_ + w]));
+    }
+  }
+  const auto valueAt = [&](int32_t x, int32_t y) {
+    const size_t word = static_cast<size_t>(y) * wordsPerRow_ + static_cast<size_t>(x) / 64;
+    const uint64_t below = text_[word] & ((uint64_t{1} << (x % 64)) - 1);
+    return values_[static_cast<size_t>(y)][rank[word] + static_cast<size_t>(std::popcount(below))];
+  };
+
+  std::vector<bool> visited(static_cast<size_t>(width_) * static_cast<size_t>(height_), false);
   // Pixels leave the queue as they are taken, so it holds only the breadth-first front.
   std::deque<GridPos> queue;
   for (int32_t sy = 0; sy < height_; ++sy) {
     for (int32_t sx = 0; sx < width_; ++sx) {
       const size_t seed = static_cast<size_t>(sy) * width_ + sx;
-      if (values_[seed] == 0 || visited[seed]) continue;
+      if (!IsText(sx, sy) || visited[seed]) continue;
       visited[seed] = true;
       queue.push_back({sx, sy});
       RectangleSweep sweep;
@@ -115,7 +157,7 @@ void MergedProbabilityMap::ForEachRegion(const std::function<void(const ScoredRe
         for (const GridPos& n : neighbours) {
           if (n.x < 0 || n.y < 0 || n.x >= width_ || n.y >= height_) continue;
           const size_t at = static_cast<size_t>(n.y) * width_ + n.x;
-          if (values_[at] == 0) {
+          if (!IsText(n.x, n.y)) {
             boundary = true;
           } else if (!visited[at]) {
             visited[at] = true;
@@ -124,7 +166,7 @@ void MergedProbabilityMap::ForEachRegion(const std::function<void(const ScoredRe
         }
         if (boundary) {
           sweep.Add({static_cast<float>(p.x), static_cast<float>(p.y)});
-          sum += values_[static_cast<size_t>(p.y) * width_ + p.x];
+          sum += valueAt(p.x, p.y);
         }
       }
       ScoredRegion region;

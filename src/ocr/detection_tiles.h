@@ -41,26 +41,34 @@ struct ScoredRegion {
   const RectangleSweep* sweep = nullptr;
 };
 
-// The probability map of the whole grid, one byte a pixel: 0 for background (below the text
-// threshold), otherwise the probability in 255ths, at least 1. Box scoring needs the probability
-// only where the mask is text, and a byte keeps a 16384 x 4096 screenshot's map at a quarter of its
-// float size.
+// The probability map of the whole grid, kept as a bit a pixel (text: at or above the text threshold)
+// and, for the text pixels only, the probability in 255ths (at least 1), row by row in the order of
+// the pixels. Box scoring needs the probability only where the mask is text, and on a screenshot
+// most pixels are not: a 16384 x 4096 screenshot's map takes a few tens of megabytes instead of a
+// byte a pixel on top of the picture.
 class MergedProbabilityMap {
  public:
   MergedProbabilityMap(int32_t width, int32_t height);
 
   // Takes the kept part of `tile` from its probability map, whose rows lie `stride` values apart and
-  // whose top-left value is the tile's top-left pixel.
+  // whose top-left value is the tile's top-left pixel, replacing what the map held there. Tiles taken
+  // left to right along their rows cost the least; any order gives the same map.
   void Keep(const DetectionTile& tile, const float* prob, size_t stride, float threshold);
 
   // Every 4-connected text region in raster order of its first pixel, with the boundary rule of
-  // ExtractRegions; the score sums the boundary pixels in breadth-first order.
+  // ExtractRegions; the score is the mean of the boundary pixels' probabilities.
   void ForEachRegion(const std::function<void(const ScoredRegion&)>& visit) const;
 
  private:
+  bool IsText(int32_t x, int32_t y) const;
+  // Set bits of row y before column x.
+  size_t TextBefore(int32_t x, int32_t y) const;
+
   int32_t width_;
   int32_t height_;
-  std::vector<uint8_t> values_;
+  size_t wordsPerRow_;
+  std::vector<uint64_t> text_;                // wordsPerRow_ words a row, bit x % 64 of word x / 64
+  std::vector<std::vector<uint8_t>> values_;  // per row, the text pixels' probabilities left to right
 };
 
 }  // namespace vesk

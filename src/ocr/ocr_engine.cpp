@@ -37,7 +37,7 @@ Status OcrEngine::Initialize(const ModelPaths& paths, const EngineSettings& sett
   if (Status present = CheckModelFiles(paths); !present.ok()) return present;
 
   // Orientation and recognition calls are small: their lines are read side by side. Detection tiles
-  // are large and come one after another: the model gives their memory back after each.
+  // are large and come one after another: the model gives their memory back after the last.
   const PipelineFiles files{
       {.path = paths.det,
        .defaultOutput = TextDetector::kDefaultOutput,

@@ -55,6 +55,11 @@ class Model {
   // How many calls of Run may be under way at once, from as many threads, each using one core. 1: one
   // at a time, the model spreading each call over its own threads.
   virtual int32_t parallelRuns() const { return 1; }
+
+  // Whether a call hands the working memory it no longer holds back when it ends, for a model opened
+  // to do so; otherwise the next call, of the same shape, finds it ready. A model that cannot tell
+  // ignores it.
+  virtual void SetReleaseMemoryAfterRun(bool /*release*/) {}
 };
 
 }  // namespace vesk

@@ -15,6 +15,7 @@ ModelSession::ModelSession(const OrtApi* api, OrtSession* session, std::vector<s
       outputNames_(std::move(outputNames)),
       defaultOutput_(std::move(defaultOutput)),
       parallelRuns_(parallelRuns < 1 ? 1 : parallelRuns),
+      releaseMemoryOpened_(releaseMemoryAfterRun),
       releaseMemoryAfterRun_(releaseMemoryAfterRun) {}
 
 Outcome<ModelOutput> ModelSession::Run(std::span<float> input, const InputShape& shape) {

@@ -34,12 +34,16 @@ class ModelSession final : public Model {
 
   int32_t parallelRuns() const override { return parallelRuns_; }
 
+  // Only for a session opened with releaseMemoryAfterRun.
+  void SetReleaseMemoryAfterRun(bool release) override { releaseMemoryAfterRun_ = releaseMemoryOpened_ && release; }
+
  private:
   SessionHandle session_;
   std::vector<std::string> inputNames_;   // in the runtime's index order
   std::vector<std::string> outputNames_;  // likewise
   std::string defaultOutput_;
   int32_t parallelRuns_ = 1;
+  bool releaseMemoryOpened_ = false;
   bool releaseMemoryAfterRun_ = false;
 };
 

@@ -46,12 +46,34 @@ TEST(PlanTilesTest, KeptPartsCoverTheGridOnceWithContextAroundThem) {
   }
 }
 
+// The map keeps the same regions whatever order the tiles come in, also when a tile is kept again.
+TEST(MergedProbabilityMapTest, TileOrderDoesNotChangeTheRegions) {
+  const std::vector<DetectionTile> tiles = PlanTiles(300, 200, 128, 16);
+  // Probabilities that differ from pixel to pixel, text in diagonal bands across the seams.
+  std::vector<float> prob(300 * 200);
+  for (size_t i = 0; i < prob.size(); ++i) prob[i] = (i % 300 + i / 300) / 23 % 2 ? 0.31f + 0.01f * (i % 60) : 0.1f;
+  const auto regions = [&](const std::vector<DetectionTile>& order) {
+    MergedProbabilityMap map(300, 200);
+    for (const DetectionTile& t : order) map.Keep(t, prob.data() + t.y * 300 + t.x, 300, 0.3f);
+    std::vector<std::pair<size_t, float>> found;
+    map.ForEachRegion([&](const ScoredRegion& r) { found.emplace_back(r.boundaryPoints, r.score); });
+    return found;
+  };
+  std::vector<DetectionTile> reversed(tiles.rbegin(), tiles.rend());
+  reversed.push_back(tiles[1]);
+  ASSERT_GT(regions(tiles).size(), 5u);
+  EXPECT_EQ(regions(reversed), regions(tiles));
+}
+
 // A detection model that sees text wherever its input is dark, and records the shapes it was given.
 class InkModel : public Model {
  public:
-  explicit InkModel(std::vector<InputShape>* shapes) : shapes_(shapes) {}
+  explicit InkModel(std::vector<InputShape>* shapes, std::vector<bool>* released = nullptr)
+      : shapes_(shapes), released_(released) {}
+  void SetReleaseMemoryAfterRun(bool release) override { release_ = release; }
   Outcome<ModelOutput> Run(std::span<float> input, const InputShape& shape) override {
     shapes_->push_back(shape);
+    if (released_ != nullptr) released_->push_back(release_);
     const size_t plane = static_cast<size_t>(shape[2] * shape[3]);
     std::vector<float> map(plane);
     for (size_t i = 0; i < plane; ++i) map[i] = input[i] < -1.0f ? 0.9f : 0.0f;
@@ -60,6 +82,8 @@ class InkModel : public Model {
 
  private:
   std::vector<InputShape>* shapes_;
+  std::vector<bool>* released_;
+  bool release_ = true;
 };
 
 struct Bar {
@@ -127,6 +151,20 @@ TEST(TiledDetectionTest, EveryLineComesOutOnceAsTheWholePicturesBox) {
       EXPECT_NEAR(boxes[b].score, expected[b].score, 0.002f);
     }
   }
+}
+
+// Tiles keep the model's memory from one to the next; the first (run without the runtime's memory
+// plan) and the last hand it back, and so does a later whole picture.
+TEST(TiledDetectionTest, OnlyTheFirstAndLastTileHandTheirMemoryBack) {
+  std::vector<InputShape> shapes;
+  std::vector<bool> released;
+  TextDetector detector(std::make_unique<InkModel>(&shapes, &released),
+                        {.maxSide = 1920, .maxPixels = 1920 * 1080, .tileSide = 256, .tileOverlap = 32}, nullptr);
+  ASSERT_TRUE(detector.DetectText(WithBars(2000, 600, {}), 4096).ok());
+  ASSERT_TRUE(detector.DetectText(WithBars(1200, 600, {}), 4096).ok());
+  std::vector<bool> expected(shapes.size(), false);
+  expected.front() = expected[shapes.size() - 2] = expected.back() = true;
+  EXPECT_EQ(released, expected);
 }
 
 // Tiles are used only below the share of the ordinary screen's scale; without them the picture is
