@@ -157,9 +157,6 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"rec_width_step", Integer(0, 3200, [](ModelProfile& p, int64_t v) {
          p.recognition.widthStep = static_cast<int32_t>(v);
        })},
-      {"rec_repeat_below", Integer(0, 96, [](ModelProfile& p, int64_t v) {
-         p.recognition.repeatBelow = static_cast<int32_t>(v);
-       })},
       {"reading_order",
        [](std::string_view value, ModelProfile& profile) -> std::string {
          if (value == "columns") {

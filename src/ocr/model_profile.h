@@ -52,9 +52,6 @@ struct RecognitionSettings {
   // Recognition input widths: 0 for the fixed width buckets, else the multiples of this many columns
   // (up to the widest bucket), so that a line is padded by less.
   int32_t widthStep = 0;
-  // A line lower than this many pixels is scaled as if each of its pixels were first repeated by the
-  // smallest whole factor that makes it at least this tall (0: off).
-  int32_t repeatBelow = 0;
 };
 
 struct ModelProfile {

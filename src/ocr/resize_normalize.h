@@ -9,12 +9,10 @@ namespace vesk {
 // corner of three float planes of planeW x planeH each, normalised per channel as
 // (value / 255 - mean) / std. The rest of each plane keeps what the caller put there (zeros).
 // The first rows and columns of an enlargement are extrapolated from the edge pair rather than
-// clamped to the edge. With repeat above 1 the source is taken as if each of its pixels were first
-// repeated into a repeat x repeat block (without making that picture): hard edges of small aliased
-// text stay hard instead of being smeared over several output pixels.
+// clamped to the edge.
 void ResizeNormalize(const uint8_t* src, int32_t srcW, int32_t srcH, float* dst, int32_t dstW,
                      int32_t dstH, const std::array<float, 3>& mean, const std::array<float, 3>& std,
-                     int32_t planeW, int32_t planeH, int32_t repeat = 1);
+                     int32_t planeW, int32_t planeH);
 
 // The part of a dstW x dstH resampling that starts at column x0, row y0 and is winW x winH large,
 // written into the top-left corner of the planes: the same values ResizeNormalize gives those
@@ -22,6 +20,6 @@ void ResizeNormalize(const uint8_t* src, int32_t srcW, int32_t srcH, float* dst,
 void ResizeNormalizeWindow(const uint8_t* src, int32_t srcW, int32_t srcH, float* dst, int32_t dstW,
                            int32_t dstH, int32_t x0, int32_t y0, int32_t winW, int32_t winH,
                            const std::array<float, 3>& mean, const std::array<float, 3>& std, int32_t planeW,
-                           int32_t planeH, int32_t repeat = 1);
+                           int32_t planeH);
 
 }  // namespace vesk

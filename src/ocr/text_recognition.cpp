@@ -33,13 +33,6 @@ int32_t BucketFor(int32_t target, int32_t widthStep) {
   return kWidthBuckets.back();
 }
 
-// How many times each pixel of a line `height` pixels high is repeated before it is scaled: the
-// smallest whole factor that makes it at least `below` pixels high, 1 when it is that high already.
-int32_t RepeatFactor(int32_t height, int32_t below) {
-  if (below <= 0 || height <= 0 || height >= below) return 1;
-  return (below + height - 1) / height;
-}
-
 Status Unusable(std::string message) { return Status::Failure(FailureKind::Recognition, std::move(message)); }
 
 // Why the output of a call for `lines` lines cannot be decoded against a dictionary of
@@ -96,8 +89,7 @@ void LineRecognizer::ReadBatch(const std::vector<const DecodedImage*>& crops, co
   for (size_t k = 0; k < members.size(); ++k) {
     const DecodedImage& crop = *crops[members[k]];
     ResizeNormalize(crop.pixels.data(), crop.width, crop.height, input.data() + k * plane,
-                    widths[members[k]].resampled, kInputHeight, kHalf, kHalf, width, kInputHeight,
-                    RepeatFactor(crop.height, settings_.repeatBelow));
+                    widths[members[k]].resampled, kInputHeight, kHalf, kHalf, width, kInputHeight);
   }
   preparing.Stop();
 

@@ -41,7 +41,6 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "cls_batch = 8\n"
       "rec_padded_batches = on\n"
       "rec_width_step = 80\n"
-      "rec_repeat_below = 32\n"
       "reading_order = layout\n"
       "mark_max_chars = 2\n"
       "text_polish = on",  // the last line needs no line feed
@@ -68,7 +67,6 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_EQ(p.batching.orientationBatch, 8);
   EXPECT_TRUE(p.batching.padRecognitionBatches);
   EXPECT_EQ(p.recognition.widthStep, 80);
-  EXPECT_EQ(p.recognition.repeatBelow, 32);
   EXPECT_EQ(p.readingOrder, ReadingOrder::Layout);
   EXPECT_EQ(p.markMaxChars, 2);
 }

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 namespace vesk {
@@ -80,27 +79,6 @@ TEST(ResizeNormalizeTest, WritesOnlyTheTopLeftCornerOfEachPlaneWithMeanAndStdApp
   EXPECT_NEAR(At(dst, planeW, planeH, 0, 1, 1), 1.0f, 1e-6f);
   EXPECT_NEAR(At(dst, planeW, planeH, 1, 1, 0), 3.0f, 1e-5f);
   EXPECT_NEAR(At(dst, planeW, planeH, 2, 0, 1), -0.25f, 1e-6f);
-}
-
-// Repeating pixels on the fly gives exactly what scaling a picture enlarged by repetition gives, for
-// enlargements and reductions alike.
-TEST(ResizeNormalizeTest, RepeatScalesAsIfEachPixelWereABlock) {
-  constexpr int kW = 5, kH = 3, kRepeat = 3;
-  std::vector<uint8_t> src(kW * kH * 3);
-  for (size_t k = 0; k < src.size(); ++k) src[k] = static_cast<uint8_t>((k * 97 + 13) % 256);
-  std::vector<uint8_t> blocks(kW * kRepeat * kH * kRepeat * 3);
-  for (int y = 0; y < kH * kRepeat; ++y) {
-    for (int x = 0; x < kW * kRepeat; ++x) {
-      for (int c = 0; c < 3; ++c) blocks[(y * kW * kRepeat + x) * 3 + c] = src[((y / kRepeat) * kW + x / kRepeat) * 3 + c];
-    }
-  }
-  for (const auto& [w, h] : {std::pair{7, 9}, std::pair{31, 48}, std::pair{4, 2}}) {
-    std::vector<float> repeated(3 * w * h, 0.0f);
-    std::vector<float> enlarged(3 * w * h, 0.0f);
-    ResizeNormalize(src.data(), kW, kH, repeated.data(), w, h, kZeroMean, kUnitStd, w, h, kRepeat);
-    ResizeNormalize(blocks.data(), kW * kRepeat, kH * kRepeat, enlarged.data(), w, h, kZeroMean, kUnitStd, w, h);
-    for (size_t k = 0; k < repeated.size(); ++k) ASSERT_NEAR(repeated[k], enlarged[k], 1e-6f) << w << "x" << h << " " << k;
-  }
 }
 
 TEST(ResizeNormalizeTest, EmptyTargetOrTooSmallPlaneWritesNothing) {
