@@ -34,7 +34,6 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "cls_threshold = 0.9\n"
       "cls_min_aspect = 1.5\n"
       "cls_confirm = on\n"
-      "cls_confirm_margin = 0.1\n"
       "gap_space_steps = 3\n"
       "rec_batch = 2\n"
       "rec_batch_columns = 2560\n"
@@ -59,7 +58,6 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_FLOAT_EQ(p.orientation.threshold, 0.9f);
   EXPECT_FLOAT_EQ(p.orientation.minAspect, 1.5f);
   EXPECT_TRUE(p.clsConfirm);
-  EXPECT_FLOAT_EQ(p.clsConfirmMargin, 0.1f);
   EXPECT_EQ(p.recognition.gapSpaceSteps, 3);
   EXPECT_TRUE(p.textPolish);
   EXPECT_EQ(p.batching.recognitionBatch, 2);

@@ -141,8 +141,7 @@ RunFunction TwoReadings(float p, Outcome<float> q) {
   };
 }
 
-// With confirmation on, a turn stands only when the line does not read at least as well as it stood
-// (with a margin: not within the margin of as well).
+// With confirmation on, a turn stands only when the line reads better by more than the margin turned.
 TEST(ConfirmTurnedLinesTest, TheBetterReadingWinsAndAFailedCallFailsTheAttempt) {
   struct Case {
     Outcome<float> upright;
@@ -153,9 +152,8 @@ TEST(ConfirmTurnedLinesTest, TheBetterReadingWinsAndAFailedCallFailsTheAttempt) 
   };
   const Status unusable = Status::Failure(FailureKind::Recognition, "Unexpected recognition output shape");
   for (const Case& c : {Case{0.9f, true, "c1", 0}, Case{0.8f, true, "c1", 0}, Case{0.7f, true, "c0", 180},
-                        Case{unusable, true, "c0", 180},
-                        Case{Status::Failure(FailureKind::ModelCall, kLost), false, "", 0},
-                        Case{0.7f, true, "c1", 0, 0.15f}, Case{0.6f, true, "c0", 180, 0.15f}}) {
+                        Case{unusable, true, "c0", 180}, Case{0.7f, true, "c1", 0, 0.2f}, Case{0.5f, true, "c0", 180, 0.2f},
+                        Case{Status::Failure(FailureKind::ModelCall, kLost), false, "", 0}}) {
     SCOPED_TRACE(c.text);
     test::ScopedTempDir dir;
     test::FakeOpener opener;
