@@ -151,6 +151,7 @@ cls_input = padded
 cls_threshold = 0.9
 cls_min_aspect = 2
 cls_confirm = on
+cls_confirm_margin = 0.2
 gap_space_steps = 3
 text_polish = on
 rec_width_step = 80

@@ -136,6 +136,7 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"cls_min_aspect",
        Decimal(0.0, 100.0, "0 to 100", [](ModelProfile& p, float v) { p.orientation.minAspect = v; })},
       {"cls_confirm", Switch([](ModelProfile& p, bool v) { p.clsConfirm = v; })},
+      {"cls_confirm_margin", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.clsConfirmMargin = v; })},
       {"gap_space_steps", Integer(0, 100, [](ModelProfile& p, int64_t v) {
          p.recognition.gapSpaceSteps = static_cast<int32_t>(v);
        })},

@@ -67,8 +67,10 @@ struct ModelProfile {
   float cropMarginX = 0.0f;
 
   OrientationSettings orientation;
-  // Whether a turn must also read better than the line as it stands.
+  // Whether a turn must also read better than the line as it stands, and by how much of the mean
+  // character probability.
   bool clsConfirm = false;
+  float clsConfirmMargin = 0.0f;
 
   RecognitionSettings recognition;
   // The per-line text polish: full-width punctuation in Latin text made ASCII, both ends trimmed.

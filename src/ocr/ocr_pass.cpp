@@ -127,7 +127,8 @@ Outcome<std::vector<OcrLine>> AssembleLines(const LineCrops& crops, const std::v
 }  // namespace
 
 // A wrongly turned line still reads as something, only worse: the turn stands when the line reads
-// better turned than as it was. A failed model call for the upright reading fails the line as any
+// better turned than as it was, by the profile's margin (lines of dashes and thin letters read about
+// as confidently either way up). A failed model call for the upright reading fails the line as any
 // other would; an unusable upright output leaves the turned reading standing.
 void OcrEngine::ConfirmTurnedLines(const std::vector<DecodedImage>& crops, const BatchSettings& batching,
                                    std::vector<int>& orientations, std::vector<Outcome<LineReading>>& readings) {
@@ -144,7 +145,7 @@ void OcrEngine::ConfirmTurnedLines(const std::vector<DecodedImage>& crops, const
     const size_t i = turned[k];
     Outcome<LineReading>& again = uprightReadings[k];
     if (again.ok()) {
-      if (again->score >= readings[i]->score) {
+      if (again->score + profile_.clsConfirmMargin >= readings[i]->score) {
         readings[i] = std::move(again);
         orientations[i] = 0;
       }

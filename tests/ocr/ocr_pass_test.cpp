@@ -141,17 +141,18 @@ RunFunction TwoReadings(float p, Outcome<float> q) {
   };
 }
 
-// With confirmation on, a turn stands only when the line does not read at least as well as it stood.
+// With confirmation on, a turn stands only when the line reads better by more than the margin turned.
 TEST(ConfirmTurnedLinesTest, TheBetterReadingWinsAndAFailedCallFailsTheAttempt) {
   struct Case {
     Outcome<float> upright;
     bool ok;
     const char* text;
     int32_t orientation;
+    float margin = 0.0f;
   };
   const Status unusable = Status::Failure(FailureKind::Recognition, "Unexpected recognition output shape");
   for (const Case& c : {Case{0.9f, true, "c1", 0}, Case{0.8f, true, "c1", 0}, Case{0.7f, true, "c0", 180},
-                        Case{unusable, true, "c0", 180},
+                        Case{unusable, true, "c0", 180}, Case{0.7f, true, "c1", 0, 0.2f}, Case{0.5f, true, "c0", 180, 0.2f},
                         Case{Status::Failure(FailureKind::ModelCall, kLost), false, "", 0}}) {
     SCOPED_TRACE(c.text);
     test::ScopedTempDir dir;
@@ -162,6 +163,7 @@ TEST(ConfirmTurnedLinesTest, TheBetterReadingWinsAndAFailedCallFailsTheAttempt) 
     EngineSettings settings;
     settings.provider = ExecutionProvider::Cpu;
     settings.profile.clsConfirm = true;
+    settings.profile.clsConfirmMargin = c.margin;
     ASSERT_TRUE(engine.Initialize(test::WriteFakeModels(dir.path()), settings).ok());
     const Outcome<OcrResult> result = engine.Recognize(test::BlankImage(), OcrOptions{});
     ASSERT_EQ(result.ok(), c.ok) << result.status().message();
