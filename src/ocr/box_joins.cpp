@@ -35,16 +35,7 @@ struct Extent {
   float middle() const { return (y0 + y1) / 2.0f; }
 };
 
-Extent ExtentOf(const DetBox& box) {
-  Extent e{box.points[0].x, box.points[0].y, box.points[0].x, box.points[0].y};
-  for (const Point2f& p : box.points) {
-    e.x0 = std::min(e.x0, p.x);
-    e.y0 = std::min(e.y0, p.y);
-    e.x1 = std::max(e.x1, p.x);
-    e.y1 = std::max(e.y1, p.y);
-  }
-  return e;
-}
+Extent ExtentOf(const DetBox& box) { return {Left(box), Top(box), Right(box), Bottom(box)}; }
 
 bool OnOneLine(const Extent& left, const Extent& right, float maxGap) {
   const float lower = std::min(left.height(), right.height());
