@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 #include "named_boxes.h"
@@ -10,10 +11,6 @@ namespace vesk {
 namespace {
 
 using test::Box;
-
-struct Rect {
-  float x0, y0, x1, y1;
-};
 
 // A white screen with a black bar of "letters" inside each box, a fifth of its height from its edges
 // and `inset` from its ends.
@@ -30,15 +27,11 @@ DecodedImage Screen(const std::vector<DetBox>& boxes, float inset = 3.0f) {
   return image;
 }
 
-void ExpectRects(const std::vector<DetBox>& boxes, const std::vector<Rect>& want) {
-  ASSERT_EQ(boxes.size(), want.size());
-  for (size_t i = 0; i < boxes.size(); ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_FLOAT_EQ(boxes[i].points[0].x, want[i].x0);
-    EXPECT_FLOAT_EQ(boxes[i].points[0].y, want[i].y0);
-    EXPECT_FLOAT_EQ(boxes[i].points[2].x, want[i].x1);
-    EXPECT_FLOAT_EQ(boxes[i].points[2].y, want[i].y1);
-  }
+// Left, top, right and bottom of each box.
+std::vector<std::array<float, 4>> Rects(const std::vector<DetBox>& boxes) {
+  std::vector<std::array<float, 4>> rects;
+  for (const DetBox& b : boxes) rects.push_back({b.points[0].x, b.points[0].y, b.points[2].x, b.points[2].y});
+  return rects;
 }
 
 // A terminal row split at single spaces joins up to its wide gap; a lone digit boxed lower than the
@@ -54,7 +47,7 @@ TEST(JoinLinePiecesTest, JoinsNarrowGapsOnALineOnly) {
   };
   const DecodedImage screen = Screen(boxes);
   const std::vector<DetBox> out = JoinLinePieces(boxes, 0.3f, screen);
-  ExpectRects(out, {{10, 100, 175, 120}, {190, 100, 230, 120}, {10, 120, 80, 140}});
+  EXPECT_EQ(Rects(out), (std::vector<std::array<float, 4>>{{10, 100, 175, 120}, {190, 100, 230, 120}, {10, 120, 80, 140}}));
   EXPECT_NEAR(out[0].score, (0.8f * 70 + 0.6f * 8 + 0.8f * 80) / 158, 1e-5f);
   // A wider gap between boxes lets "4096" through, but not the blank of over a line height before it.
   EXPECT_EQ(JoinLinePieces(boxes, 1.0f, screen).size(), 3u);
