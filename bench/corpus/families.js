@@ -491,4 +491,4 @@ const FAMILIES = {
   article, print_preview: printPreview, file_manager: fileManager, settings, dashboard, terminal, codes,
 };
 
-module.exports = { FAMILIES };
+module.exports = { FAMILIES, terminalText };
