@@ -51,8 +51,9 @@ void PrepareInput(const DecodedImage& image, int32_t gridW, int32_t gridH, int32
     const int32_t top = part == 0 ? 0 : half;
     const int32_t rows = part == 0 ? half : height - half;
     if (rows <= 0) return;
-    ResizeNormalizeWindow(image.pixels.data(), image.width, image.height, planes.data() + static_cast<size_t>(top) * padW,
-                          gridW, gridH, x, y + top, width, rows, kMean, kStd, padW, padH);
+    float* rowsStart = planes.data() + static_cast<size_t>(top) * padW;
+    ResizeNormalizeWindow(image.pixels.data(), image.width, image.height, rowsStart, gridW, gridH, x, y + top, width,
+                          rows, kMean, kStd, padW, padH);
   });
 }
 
