@@ -1,5 +1,6 @@
 #include "app/engine_setup.h"
 
+#include <future>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -79,10 +80,26 @@ Status InitializeEngine(const RunContext& run, const std::u16string& modelsFolde
 Status SetUpEngine(const RunContext& run, OcrEngine& engine) {
   const std::u16string workerFolder = ExecutableDirectory();
   const std::u16string modelsFolder = JoinPath(workerFolder, u"models");
+  // The runtime library needs nothing of the models: it is loaded on a thread of its own while they are
+  // checked (each keeps one core busy). Its outcome, and what it logged meanwhile, count only once the
+  // check and the profile have passed, as when it is loaded after them. When no thread can be had, it is
+  // loaded then.
+  struct LoadedRuntime {
+    Status status;
+    HeldRuntimeLog held;
+  };
+  std::future<LoadedRuntime> runtime = std::async(std::launch::async | std::launch::deferred, [&] {
+    RuntimeLogHold hold;
+    Status loaded = LoadRuntime(run, JoinPath(workerFolder, u"backend"));
+    return LoadedRuntime{std::move(loaded), hold.Take()};
+  });
+  // On an early return the future waits for the loading, whose outcome then goes unreported.
   if (Status checked = CheckModels(run, modelsFolder); !checked.ok()) return checked;
   Outcome<ModelProfile> profile = ReadProfile(run, modelsFolder);
   if (!profile.ok()) return profile.status();
-  if (Status loaded = LoadRuntime(run, JoinPath(workerFolder, u"backend")); !loaded.ok()) return loaded;
+  LoadedRuntime loaded = runtime.get();
+  loaded.held.Release();
+  if (!loaded.status.ok()) return loaded.status;
   return InitializeEngine(run, modelsFolder, std::move(*profile), engine);
 }
 

@@ -61,6 +61,34 @@ std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& 
   return out;
 }
 
+// The best class of a step: the first of its largest values (values that are not numbers never win,
+// unless the first is one: then class 0). Eight running maxima, each over every eighth value, let the
+// compiler compare eight values at once; the largest of them is then looked for from the start. A
+// step is thousands of classes and a line hundreds of steps.
+int64_t BestClass(const float* row, int64_t C) {
+  constexpr int64_t kLanes = 8;
+  const float first = row[0];
+  if (C < kLanes || !(first == first)) {
+    int64_t best = 0;
+    for (int64_t k = 1; k < C; ++k) {
+      if (row[k] > row[best]) best = k;
+    }
+    return best;
+  }
+  float lanes[kLanes];
+  for (float& lane : lanes) lane = first;
+  const int64_t whole = C / kLanes * kLanes;
+  for (int64_t k = 0; k < whole; k += kLanes) {
+    for (int64_t l = 0; l < kLanes; ++l) lanes[l] = row[k + l] > lanes[l] ? row[k + l] : lanes[l];
+  }
+  float max = first;
+  for (const float lane : lanes) max = lane > max ? lane : max;
+  for (int64_t k = whole; k < C; ++k) max = row[k] > max ? row[k] : max;
+  int64_t best = 0;
+  while (!(row[best] == max)) ++best;
+  return best;
+}
+
 }  // namespace
 
 void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::string>& dictionary,
@@ -77,14 +105,8 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
   float sum = 0.0f;
   for (int64_t t = 0; t < T; ++t) {
     const float* row = data + t * C;
-    int64_t best = 0;
-    float max = row[0];
-    for (int64_t k = 1; k < C; ++k) {
-      if (row[k] > max) {
-        max = row[k];
-        best = k;
-      }
-    }
+    const int64_t best = BestClass(row, C);
+    const float max = row[best];
 
     // Most steps are blanks or repeats: the probability of a step is worked out only when it
     // emits a character, and the exponentials only for rows that are not probabilities already.

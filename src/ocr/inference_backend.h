@@ -35,7 +35,8 @@ class InferenceBackend {
 
   // Opens the models: detection and recognition on DirectML unless the provider is Cpu, orientation on
   // the CPU (and only when the settings ask for it; its failure only leaves it out). Under Auto a
-  // DirectML refusal moves detection and recognition to the CPU and leaves a fallback note. Fails
+  // DirectML refusal moves detection and recognition to the CPU and leaves a fallback note. Models
+  // opened on the CPU may be opened side by side (EngineSettings::openSideBySide). Fails
   // (FailureKind::ModelSetup) when detection or recognition cannot be had; the message is then the
   // set-up log.
   Outcome<PipelineModels> OpenModels(const PipelineFiles& files, const EngineSettings& settings);
@@ -63,8 +64,9 @@ class InferenceBackend {
   Outcome<std::unique_ptr<Model>> Open(const ModelFile& file, Device device, const char* stage);
   Outcome<std::unique_ptr<Model>> OpenLogged(const ModelFile& file, Device device, const char* stage,
                                              std::string& log);
-  Outcome<std::unique_ptr<Model>> OpenDetection(std::string& log);
   Outcome<std::unique_ptr<Model>> OpenRecognition(PipelineModels& models, std::string& log);
+  void OpenOrientation(PipelineModels& models, bool wanted);
+  Outcome<PipelineModels> OpenOnCpu(const EngineSettings& settings, std::string& log);
 
   ModelOpener* opener_;
   PipelineFiles files_;  // kept so that the CPU retry can reopen detection and recognition

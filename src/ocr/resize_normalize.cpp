@@ -44,35 +44,60 @@ void ResizeNormalizeWindow(const uint8_t* src, int32_t srcW, int32_t srcH, float
   // A plane smaller than the window would make the rows overlap or run past the buffer.
   if (planeW < winW || planeH < winH) return;
 
-  // The column mapping is the same for every row: work it out once so the pixel loop only multiplies.
-  std::vector<SamplePair> columns(static_cast<size_t>(winW));
-  for (int32_t j = 0; j < winW; ++j) columns[j] = MapSample(x0 + j, srcW, dstW);
+  // The column mapping is the same for every row: work it out once. A row is then computed a channel
+  // at a time over arrays, which the compiler turns into vector instructions: the same operations in
+  // the same order on each value, so the same floats as one pixel at a time, in a fraction of the time.
+  const size_t n = static_cast<size_t>(winW);
+  std::vector<size_t> left(n);
+  std::vector<size_t> right(n);
+  std::vector<float> fx(n);
+  std::vector<float> gx(n);  // 1 - fx
+  for (size_t j = 0; j < n; ++j) {
+    const SamplePair col = MapSample(x0 + static_cast<int32_t>(j), srcW, dstW);
+    left[j] = static_cast<size_t>(col.first) * 3;
+    right[j] = static_cast<size_t>(col.second) * 3;
+    fx[j] = col.fraction;
+    gx[j] = 1.0f - col.fraction;
+  }
+  // Per row: the four weights of each column, and the four source values of one channel.
+  std::vector<float> rowBuffers(8 * n);
+  float* w00 = rowBuffers.data();
+  float* w01 = w00 + n;
+  float* w10 = w01 + n;
+  float* w11 = w10 + n;
+  float* p00 = w11 + n;
+  float* p01 = p00 + n;
+  float* p10 = p01 + n;
+  float* p11 = p10 + n;
 
   const size_t plane = static_cast<size_t>(planeW) * static_cast<size_t>(planeH);
   const size_t srcStride = static_cast<size_t>(srcW) * 3;
   for (int32_t i = 0; i < winH; ++i) {
     const SamplePair row = MapSample(y0 + i, srcH, dstH);
     const float fy = row.fraction;
+    const float gy = 1.0f - fy;
     const uint8_t* upper = src + static_cast<size_t>(row.first) * srcStride;
     const uint8_t* lower = src + static_cast<size_t>(row.second) * srcStride;
-    float* out = dst + static_cast<size_t>(i) * planeW;
-    for (int32_t j = 0; j < winW; ++j) {
-      const SamplePair& col = columns[j];
-      const float fx = col.fraction;
-      const float w00 = (1.0f - fx) * (1.0f - fy);
-      const float w01 = fx * (1.0f - fy);
-      const float w10 = (1.0f - fx) * fy;
-      const float w11 = fx * fy;
-      const uint8_t* p00 = upper + static_cast<size_t>(col.first) * 3;
-      const uint8_t* p01 = upper + static_cast<size_t>(col.second) * 3;
-      const uint8_t* p10 = lower + static_cast<size_t>(col.first) * 3;
-      const uint8_t* p11 = lower + static_cast<size_t>(col.second) * 3;
-      for (int c = 0; c < 3; ++c) {
-        const float v = w00 * static_cast<float>(p00[c]) / 255.0f +
-                        w01 * static_cast<float>(p01[c]) / 255.0f +
-                        w10 * static_cast<float>(p10[c]) / 255.0f +
-                        w11 * static_cast<float>(p11[c]) / 255.0f;
-        out[c * plane + j] = (v - mean[c]) / std[c];
+    for (size_t j = 0; j < n; ++j) {
+      w00[j] = gx[j] * gy;
+      w01[j] = fx[j] * gy;
+      w10[j] = gx[j] * fy;
+      w11[j] = fx[j] * fy;
+    }
+    for (size_t c = 0; c < 3; ++c) {
+      for (size_t j = 0; j < n; ++j) {
+        p00[j] = static_cast<float>(upper[left[j] + c]);
+        p01[j] = static_cast<float>(upper[right[j] + c]);
+        p10[j] = static_cast<float>(lower[left[j] + c]);
+        p11[j] = static_cast<float>(lower[right[j] + c]);
+      }
+      const float m = mean[c];
+      const float s = std[c];
+      float* out = dst + c * plane + static_cast<size_t>(i) * planeW;
+      for (size_t j = 0; j < n; ++j) {
+        const float v = w00[j] * p00[j] / 255.0f + w01[j] * p01[j] / 255.0f + w10[j] * p10[j] / 255.0f +
+                        w11[j] * p11[j] / 255.0f;
+        out[j] = (v - m) / s;
       }
     }
   }

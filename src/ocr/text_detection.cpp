@@ -5,13 +5,17 @@
 #include <cmath>
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "ocr/box_geometry.h"
 #include "ocr/box_joins.h"
 #include "ocr/detection_tiles.h"
 #include "ocr/resize_normalize.h"
+#include "ocr/side_by_side.h"
+#include "platform/zeroed_pages.h"
 
 namespace vesk {
 
@@ -26,6 +30,32 @@ constexpr float kBoxScoreThreshold = 0.6f;
 constexpr float kExpansionRatio = 1.5f;
 
 int32_t PadUp(int32_t size) { return (size + kPadMultiple - 1) / kPadMultiple * kPadMultiple; }
+
+// Zeroed planes for an input of padW x padH: what the resampling leaves, the padding, stays 0.
+ZeroedPages InputPlanes(int32_t padW, int32_t padH) {
+  return ZeroedPages(static_cast<size_t>(3) * padH * padW * sizeof(float));
+}
+
+std::span<float> Floats(const ZeroedPages& pages) {
+  return {static_cast<float*>(pages.data()), pages.size() / sizeof(float)};
+}
+
+// The window [x, x + width) x [y, y + height) of the gridW x gridH resampling of the screenshot, normalised
+// into the top-left corner of padW x padH planes. Its upper and lower halves are resampled side by side:
+// a detection input is millions of values, and nothing else runs meanwhile.
+void PrepareInput(const DecodedImage& image, int32_t gridW, int32_t gridH, int32_t x, int32_t y, int32_t width,
+                  int32_t height, std::span<float> planes, int32_t padW, int32_t padH) {
+  const int32_t half = height / 2;
+  const int32_t lanes = std::thread::hardware_concurrency() > 1 ? 2 : 1;
+  RunSideBySide(2, lanes, [&](size_t part) {
+    const int32_t top = part == 0 ? 0 : half;
+    const int32_t rows = part == 0 ? half : height - half;
+    if (rows <= 0) return;
+    float* rowsStart = planes.data() + static_cast<size_t>(top) * padW;
+    ResizeNormalizeWindow(image.pixels.data(), image.width, image.height, rowsStart, gridW, gridH, x, y + top, width,
+                          rows, kMean, kStd, padW, padH);
+  });
+}
 
 // The boxes of the regions of the probability map whose mean boundary probability is high enough,
 // mapped back to screenshot pixels. The map's rows lie `stride` values apart; its top-left
@@ -106,7 +136,7 @@ float DetectionScale(int32_t width, int32_t height, int32_t maxSide, const Detec
   return f;
 }
 
-Outcome<ModelOutput> TextDetector::RunModel(std::vector<float>& input, int32_t padW, int32_t padH,
+Outcome<ModelOutput> TextDetector::RunModel(std::span<float> input, int32_t padW, int32_t padH,
                                             int32_t height) {
   TimedStage running(timeline_, "model: det");
   Outcome<ModelOutput> output = model_->Run(input, {1, 3, padH, padW});
@@ -150,11 +180,11 @@ Outcome<std::vector<DetBox>> TextDetector::DetectWhole(const DecodedImage& image
   const int32_t padH = PadUp(rh);
 
   TimedStage preparing(timeline_, "det input");
-  std::vector<float> input(static_cast<size_t>(3) * padH * padW, 0.0f);
-  ResizeNormalize(image.pixels.data(), image.width, image.height, input.data(), rw, rh, kMean, kStd, padW, padH);
+  const ZeroedPages input = InputPlanes(padW, padH);
+  PrepareInput(image, rw, rh, 0, 0, rw, rh, Floats(input), padW, padH);
   preparing.Stop();
 
-  const Outcome<ModelOutput> output = RunModel(input, padW, padH, rh);
+  const Outcome<ModelOutput> output = RunModel(Floats(input), padW, padH, rh);
   if (!output.ok()) return output.status();
   TimedStage boxing(timeline_, "det boxes");
   // Rows of the map lie the output's own width apart (the padded input width for these models).
@@ -171,7 +201,7 @@ Outcome<std::vector<DetBox>> TextDetector::DetectInTiles(const DecodedImage& ima
   const std::vector<DetectionTile> tiles = PlanTiles(gridW, gridH, side, settings_.tileOverlap);
 
   MergedProbabilityMap map(gridW, gridH);
-  std::vector<float> input;
+  ZeroedPages input;
   // The tiles share one shape, so each finds the working memory of the one before ready: setting it up
   // again for every tile took more than half of a 3840 x 2160 capture's detection time. The first call
   // of a shape works without the runtime's plan of its memory and leaves its pieces scattered, which
@@ -186,16 +216,16 @@ Outcome<std::vector<DetBox>> TextDetector::DetectInTiles(const DecodedImage& ima
     const int32_t padW = PadUp(tile.width);
     const int32_t padH = PadUp(tile.height);
     TimedStage preparing(timeline_, "det input");
-    input.assign(static_cast<size_t>(3) * padH * padW, 0.0f);
-    ResizeNormalizeWindow(image.pixels.data(), image.width, image.height, input.data(), gridW, gridH, tile.x,
-                          tile.y, tile.width, tile.height, kMean, kStd, padW, padH);
+    // Tiles of one size write the same window of the planes, so the padding around it stays 0.
+    if (input.size() != static_cast<size_t>(3) * padH * padW * sizeof(float)) input = InputPlanes(padW, padH);
+    PrepareInput(image, gridW, gridH, tile.x, tile.y, tile.width, tile.height, Floats(input), padW, padH);
     preparing.Stop();
-    const Outcome<ModelOutput> output = RunModel(input, padW, padH, tile.height);
+    const Outcome<ModelOutput> output = RunModel(Floats(input), padW, padH, tile.height);
     if (!output.ok()) return output.status();
     TimedStage merging(timeline_, "det merge");
     map.Keep(tile, output->data(), static_cast<size_t>((*output->shape())[3]), kTextThreshold);
   }
-  input = std::vector<float>{};
+  input = ZeroedPages();
 
   TimedStage boxing(timeline_, "det boxes");
   std::vector<DetBox> boxes;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "core/decoded_image.h"
@@ -45,7 +46,7 @@ class TextDetector {
  private:
   // One model call on a 1 x 3 x padH x padW input whose output must cover `height` rows and padW
   // columns.
-  Outcome<ModelOutput> RunModel(std::vector<float>& input, int32_t padW, int32_t padH, int32_t height);
+  Outcome<ModelOutput> RunModel(std::span<float> input, int32_t padW, int32_t padH, int32_t height);
   Outcome<std::vector<DetBox>> DetectWhole(const DecodedImage& image, int32_t maxSide);
   Outcome<std::vector<DetBox>> DetectInTiles(const DecodedImage& image, int32_t maxSide, float scale);
 

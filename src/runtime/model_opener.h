@@ -30,7 +30,7 @@ class ModelOpener {
   virtual ~ModelOpener() = default;
 
   // The model of `file`, on `device`. A failure (FailureKind::ModelSetup) carries the diagnostic
-  // lines, each ending in "\n".
+  // lines, each ending in "\n". The engine may open two CPU models at once, from two threads.
   virtual Outcome<std::unique_ptr<Model>> Open(const ModelFile& file, Device device) = 0;
 };
 

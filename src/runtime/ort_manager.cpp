@@ -60,14 +60,40 @@ bool OlderThanApi(const char* version, uint32_t apiVersion) {
   return major < 1 || (major == 1 && minor < apiVersion);
 }
 
+// The lines this thread holds back, while a RuntimeLogHold made on it lives.
+thread_local std::vector<std::pair<OrtManager*, std::string>>* tHeldLines = nullptr;
+
 }  // namespace
+
+void HeldRuntimeLog::Release() {
+  for (const auto& [manager, line] : lines_) manager->Deliver(line);
+  lines_.clear();
+}
+
+RuntimeLogHold::RuntimeLogHold() { tHeldLines = &held_.lines_; }
+
+RuntimeLogHold::~RuntimeLogHold() { Take(); }
+
+HeldRuntimeLog RuntimeLogHold::Take() {
+  if (holding_) tHeldLines = nullptr;
+  holding_ = false;
+  return std::move(held_);
+}
 
 void ORT_API_CALL OrtManager::ForwardLog(void* param, OrtLoggingLevel severity, const char*, const char*,
                                          const char*, const char* message) {
   auto* manager = static_cast<OrtManager*>(param);
-  const std::lock_guard<std::mutex> guard(manager->logMutex_);
-  if (!manager->logSink_) return;
-  manager->logSink_(std::string("ONNX Runtime ") + SeverityName(severity) + ": " + (message ? message : ""));
+  std::string line = std::string("ONNX Runtime ") + SeverityName(severity) + ": " + (message ? message : "");
+  if (tHeldLines != nullptr) {
+    tHeldLines->emplace_back(manager, std::move(line));
+    return;
+  }
+  manager->Deliver(line);
+}
+
+void OrtManager::Deliver(const std::string& line) {
+  const std::lock_guard<std::mutex> guard(logMutex_);
+  if (logSink_) logSink_(line);
 }
 
 void OrtManager::SetLogSink(RuntimeLogSink sink) {

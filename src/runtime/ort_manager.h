@@ -8,6 +8,8 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "core/status.h"
 #include "runtime/model_opener.h"
@@ -20,6 +22,39 @@ using AppendDmlFunction = OrtStatus*(ORT_API_CALL*)(OrtSessionOptions* options, 
 
 // Receives the runtime's own log messages, one line each ("ONNX Runtime warning: ...").
 using RuntimeLogSink = std::function<void(std::string_view line)>;
+
+class OrtManager;
+
+// What the runtime logged on one thread while a RuntimeLogHold held it back: passed on later, in the
+// order logged, or dropped.
+class HeldRuntimeLog {
+ public:
+  // Hands the lines to the sinks of the managers that logged them.
+  void Release();
+
+ private:
+  friend class OrtManager;
+  friend class RuntimeLogHold;
+  std::vector<std::pair<OrtManager*, std::string>> lines_;
+};
+
+// While it lives, what the runtime logs on the thread that made it is held back instead of reaching the
+// sink: for work done beside other work, whose log entries must come in the order of a run that does one
+// after the other. Holds do not nest.
+class RuntimeLogHold {
+ public:
+  RuntimeLogHold();
+  ~RuntimeLogHold();
+  RuntimeLogHold(const RuntimeLogHold&) = delete;
+  RuntimeLogHold& operator=(const RuntimeLogHold&) = delete;
+
+  // Ends the hold and gives what it held.
+  HeldRuntimeLog Take();
+
+ private:
+  HeldRuntimeLog held_;
+  bool holding_ = true;
+};
 
 // The API version the worker is written for.
 inline constexpr uint32_t kOrtApiVersion = 22;
@@ -59,6 +94,11 @@ class OrtManager final : public ModelOpener {
   Outcome<std::unique_ptr<Model>> Open(const ModelFile& file, Device device) override;
 
  private:
+  friend class HeldRuntimeLog;
+
+  // Hands one line to the sink, if there is one.
+  void Deliver(const std::string& line);
+
   // Releases the memory descriptor, then the environment, then unloads the library.
   void Teardown();
 

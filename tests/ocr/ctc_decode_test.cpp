@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vesk {
@@ -99,6 +100,34 @@ TEST(DecodeCtcTest, TiesGoToTheFirstClass) {
   float score = 0.0f;
   DecodeCtc(row.data(), 1, 10, Dictionary(), text, score);
   EXPECT_EQ(text, "c");
+}
+
+// Wider rows are searched eight values at a time, then the rest: the first largest still wins wherever
+// it lies, and a value that is not a number never does, unless it comes first (then the blank wins).
+TEST(DecodeCtcTest, TheFirstLargestValueOfAWideRowWins) {
+  std::vector<std::string> letters(20);
+  for (size_t i = 1; i < letters.size(); ++i) letters[i] = std::string(1, static_cast<char>('a' + i - 1));
+  const float nan = std::nanf("");
+  struct Case {
+    std::vector<std::pair<int, float>> values;  // the rest of the 19 values are 0
+    std::string text;
+  };
+  const Case cases[] = {
+      {{{3, 0.5f}, {11, 0.5f}}, "c"},        // a tie across the eight lanes
+      {{{11, 0.5f}, {12, 0.5f}}, "k"},
+      {{{17, 0.2f}, {5, 0.1f}}, "q"},        // past the last whole eight
+      {{{4, nan}, {9, 0.3f}}, "i"},
+      {{{0, nan}, {9, 0.3f}}, ""},
+      {{{2, -0.0f}}, ""},                    // every value 0: the blank comes first
+  };
+  for (const Case& c : cases) {
+    std::vector<float> row(19, 0.0f);
+    for (const auto& [k, v] : c.values) row[k] = v;
+    std::string text;
+    float score = 0.0f;
+    DecodeCtc(row.data(), 1, 19, letters, text, score);
+    EXPECT_EQ(text, c.text) << c.values.front().first;
+  }
 }
 
 // Steps of classes, each winning with probability 0.9 (0 is the blank).

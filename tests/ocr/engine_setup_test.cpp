@@ -2,6 +2,7 @@
 // fallbacks to the CPU and the notes and logs they leave.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -102,14 +103,15 @@ const ModelOnDevice kDetCpu{"det", Device::Cpu};
 const ModelOnDevice kClsCpu{"cls", Device::Cpu};
 const ModelOnDevice kRecDml{"rec", Device::DirectMl};
 const ModelOnDevice kRecCpu{"rec", Device::Cpu};
-const std::string kRefusal = "no adapter\n";
+// Each refusal names its model, so that a message tells which refusal was reported.
+std::string Refusal(const ModelOnDevice& model) { return model.first + ": no adapter\n"; }
 const std::string kInjected = "Fault injection: force_dml_fail_init simulated";
 
 struct SetupCase {
   const char* name;
   ExecutionProvider provider;
   ForceDmlFail fault;
-  std::vector<ModelOnDevice> refused;  // each refused with kRefusal
+  std::vector<ModelOnDevice> refused;  // each refused with its Refusal
   std::vector<ModelOnDevice> opened;   // every open asked for, in order
   bool ok;
   const char* ep;    // where the pass runs after a set-up that succeeded
@@ -118,27 +120,44 @@ struct SetupCase {
 
 class EngineFallbackTest : public EngineSetupTest, public ::testing::WithParamInterface<SetupCase> {};
 
+// Opened side by side, the models come out as one after another: the same outcome, note, log and
+// lines. Only the opens asked for may differ: orientation and recognition are opened beside a detector
+// that then fails.
 TEST_P(EngineFallbackTest, OpensEachModelWhereTheProviderAllowsAndFallsBackAsItAllows) {
   const SetupCase& c = GetParam();
-  for (const ModelOnDevice& model : c.refused) opener_.refusals[model] = kRefusal;
-  EngineSettings settings;
-  settings.provider = c.provider;
-  settings.dmlFault = c.fault;
-  const Status status = Initialize(settings);
-  EXPECT_EQ(opener_.opened, c.opened);
-  ASSERT_EQ(status.ok(), c.ok) << status.message();
-  if (!c.ok) {
-    EXPECT_EQ(status.kind(), FailureKind::ModelSetup);
-    EXPECT_EQ(status.message(), c.text);
-    return;
+  for (const bool sideBySide : {false, true}) {
+    SCOPED_TRACE(sideBySide ? "side by side" : "one after another");
+    test::FakeOpener opener;
+    for (const ModelOnDevice& model : c.refused) opener.refusals[model] = Refusal(model);
+    OcrEngine engine(opener);
+    EngineSettings settings;
+    settings.provider = c.provider;
+    settings.dmlFault = c.fault;
+    settings.openSideBySide = sideBySide;
+    const Status status = engine.Initialize(paths_, settings);
+    if (sideBySide) {
+      std::vector<ModelOnDevice> asked = opener.opened;
+      std::vector<ModelOnDevice> expected = c.opened;
+      std::sort(asked.begin(), asked.end());
+      std::sort(expected.begin(), expected.end());
+      EXPECT_TRUE(std::includes(asked.begin(), asked.end(), expected.begin(), expected.end()));
+    } else {
+      EXPECT_EQ(opener.opened, c.opened);
+    }
+    ASSERT_EQ(status.ok(), c.ok) << status.message();
+    if (!c.ok) {
+      EXPECT_EQ(status.kind(), FailureKind::ModelSetup);
+      EXPECT_EQ(status.message(), c.text);
+      continue;
+    }
+    const Outcome<OcrResult> result = engine.Recognize(test::BlankImage(), OcrOptions{});
+    ASSERT_TRUE(result.ok()) << result.status().message();
+    EXPECT_EQ(result->ep, c.ep);
+    EXPECT_EQ(result->fallback, c.text);
+    EXPECT_EQ(result->log, c.text.empty() ? "" : c.text + "\n");
+    ASSERT_EQ(result->lines.size(), 1u);
+    EXPECT_EQ(result->lines[0].text, "c0");
   }
-  const Outcome<OcrResult> result = engine_.Recognize(test::BlankImage(), OcrOptions{});
-  ASSERT_TRUE(result.ok()) << result.status().message();
-  EXPECT_EQ(result->ep, c.ep);
-  EXPECT_EQ(result->fallback, c.text);
-  EXPECT_EQ(result->log, c.text.empty() ? "" : c.text + "\n");
-  ASSERT_EQ(result->lines.size(), 1u);
-  EXPECT_EQ(result->lines[0].text, "c0");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -153,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
                   true, "cpu", "DML det session init failed: " + kInjected + "; Det and Rec run on CPU"},
         SetupCase{"AutoWithDetectionRefused", ExecutionProvider::Auto, ForceDmlFail::None, {kDetDml},
                   {kDetDml, kDetCpu, kClsCpu, kRecCpu}, true, "cpu",
-                  "DML det session init failed: no adapter; Det and Rec run on CPU"},
+                  "DML det session init failed: det: no adapter; Det and Rec run on CPU"},
         SetupCase{"AutoWithRecognitionRefused", ExecutionProvider::Auto, ForceDmlFail::None, {kRecDml},
                   {kDetDml, kClsCpu, kRecDml, kDetCpu, kRecCpu}, true, "cpu",
                   "DML rec session init failed; Det and Rec rebuilt on CPU"},
@@ -162,15 +181,21 @@ INSTANTIATE_TEST_SUITE_P(
         SetupCase{"DmlWithInjectedFault", ExecutionProvider::Dml, ForceDmlFail::Init, {}, {}, false, "",
                   "DML det init failed: " + kInjected + "\n\n"},
         SetupCase{"DmlWithRecognitionRefused", ExecutionProvider::Dml, ForceDmlFail::None, {kRecDml},
-                  {kDetDml, kClsCpu, kRecDml}, false, "", kRefusal},
+                  {kDetDml, kClsCpu, kRecDml}, false, "", Refusal(kRecDml)},
         SetupCase{"CpuWithDetectionRefused", ExecutionProvider::Cpu, ForceDmlFail::None, {kDetCpu}, {kDetCpu}, false, "",
-                  kRefusal},
+                  Refusal(kDetCpu)},
+        // Of two refusals the one met first is reported, also when the other came first side by side.
+        SetupCase{"CpuWithDetectionAndRecognitionRefused", ExecutionProvider::Cpu, ForceDmlFail::None,
+                  {kDetCpu, kRecCpu}, {kDetCpu}, false, "", Refusal(kDetCpu)},
+        SetupCase{"AutoWithInjectedFaultAndRecognitionRefused", ExecutionProvider::Auto, ForceDmlFail::Init, {kRecCpu},
+                  {kDetCpu, kClsCpu, kRecCpu}, false, "",
+                  "DML det init failed: " + kInjected + "\n\nFalling back to CPU session for Det\nrec: no adapter\n"},
         SetupCase{"AutoWithDetectionRefusedEverywhere", ExecutionProvider::Auto, ForceDmlFail::None, {kDetDml, kDetCpu},
                   {kDetDml, kDetCpu}, false, "",
-                  "DML det init failed: no adapter\n\nFalling back to CPU session for Det\nno adapter\n"},
+                  "DML det init failed: det: no adapter\n\nFalling back to CPU session for Det\ndet: no adapter\n"},
         SetupCase{"AutoWithRecognitionRefusedEverywhere", ExecutionProvider::Auto, ForceDmlFail::None, {kRecDml, kRecCpu},
                   {kDetDml, kClsCpu, kRecDml, kDetCpu, kRecCpu}, false, "",
-                  "no adapter\nDML rec init failed, falling back all models to CPU\nno adapter\n"}),
+                  "rec: no adapter\nDML rec init failed, falling back all models to CPU\nrec: no adapter\n"}),
     [](const ::testing::TestParamInfo<SetupCase>& info) { return std::string(info.param.name); });
 
 // Orientation is a refinement: a model that cannot be opened, or is not wanted, leaves every line upright.
@@ -184,7 +209,7 @@ TEST_F(EngineSetupTest, OrientationThatCannotBeOpenedOrIsNotWantedLeavesLinesUpr
     SCOPED_TRACE(std::to_string(c.refused) + std::to_string(c.wanted));
     test::FakeOpener opener;
     opener.runs[kClsCpu] = test::Turned(true);
-    if (c.refused) opener.refusals[kClsCpu] = kRefusal;
+    if (c.refused) opener.refusals[kClsCpu] = Refusal(kClsCpu);
     OcrEngine engine(opener);
     EngineSettings settings;
     settings.provider = ExecutionProvider::Cpu;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,8 +92,10 @@ class FakeOpener : public ModelOpener {
   // How many calls the models it opens take at once.
   int32_t parallelRuns = 1;
 
+  // Safe to call from several threads, as the engine may.
   Outcome<std::unique_ptr<Model>> Open(const ModelFile& file, Device device) override {
     const ModelOnDevice model{std::filesystem::path(ToUtf8(file.path)).stem().string(), device};
+    const std::lock_guard<std::mutex> guard(mutex_);
     opened.push_back(model);
     if (const auto refusal = refusals.find(model); refusal != refusals.end()) {
       return Status::Failure(FailureKind::ModelSetup, refusal->second);
@@ -104,6 +107,9 @@ class FakeOpener : public ModelOpener {
                                                    : FirstClass();
     return std::unique_ptr<Model>(std::make_unique<FakeModel>(std::move(behaviour), parallelRuns));
   }
+
+ private:
+  std::mutex mutex_;
 };
 
 // A models folder whose model files only exist (a fake opener never reads them) and whose dictionary

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "runtime/ort_manager.h"
@@ -75,6 +76,33 @@ TEST(OrtManagerTest, RuntimeLogGoesToTheSinkInsteadOfStandardError) {
   OrtManager::Instance().SetLogSink(nullptr);
   ASSERT_FALSE(lines.empty()) << error;
   EXPECT_TRUE(lines.front().starts_with("ONNX Runtime error: ")) << lines.front();
+}
+
+// Work done beside other work holds its runtime log back: nothing reaches the sink from the holding
+// thread until the lines are released, in the order logged; lines not released are dropped.
+TEST(OrtManagerTest, HeldLogReachesTheSinkOnlyWhenReleased) {
+  std::vector<std::string> lines;
+  OrtManager::Instance().SetLogSink([&lines](std::string_view line) { lines.emplace_back(line); });
+  ModelSession session = test::OpenBundled(test::kDetModel);
+  std::vector<float> pixels(3 * 33 * 33, 0.0f);
+  const auto failingCallHeld = [&] {
+    RuntimeLogHold hold;
+    EXPECT_FALSE(session.Run(pixels, {1, 3, 33, 33}).ok());
+    return hold.Take();
+  };
+  HeldRuntimeLog dropped;
+  std::thread([&] { dropped = failingCallHeld(); }).join();
+  HeldRuntimeLog held;
+  std::thread([&] { held = failingCallHeld(); }).join();
+  EXPECT_TRUE(lines.empty());
+  held.Release();
+  const std::vector<std::string> released = lines;
+  lines.clear();
+  // The same call, not held: the released lines are its lines, once (the dropped ones never came).
+  EXPECT_FALSE(session.Run(pixels, {1, 3, 33, 33}).ok());
+  OrtManager::Instance().SetLogSink(nullptr);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(released, lines);
 }
 
 }  // namespace

@@ -1,0 +1,9 @@
+#include "platform/free_memory.h"
+
+#include <malloc.h>
+
+namespace vesk {
+
+void ReturnFreedMemory() { malloc_trim(0); }
+
+}  // namespace vesk
