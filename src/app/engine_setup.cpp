@@ -18,9 +18,6 @@
 namespace vesk {
 namespace {
 
-constexpr char16_t kDetModelFile[] = u"PP-OCRv5_server_det.onnx";
-constexpr char16_t kClsModelFile[] = u"PP-LCNet_x1_0_textline_ori.onnx";
-constexpr char16_t kRecModelFile[] = u"PP-OCRv5_server_rec.onnx";
 constexpr char16_t kDictionaryFile[] = u"ppocrv5_dict.txt";
 
 // The profile is checked like a model file whenever it is there, and also when the manifest pins it
@@ -31,22 +28,14 @@ bool ProfileToBeChecked(const std::u16string& modelsFolder) {
   return entries && entries->count(AsciiLower(ToUtf8(kModelProfileFile))) > 0;
 }
 
-Status CheckModels(const RunContext& run, const std::u16string& modelsFolder) {
+Status CheckModels(const RunContext& run, const std::u16string& modelsFolder, const ModelFiles& models) {
   // The report names the files in this order.
-  std::vector<std::u16string> files{kDetModelFile, kRecModelFile, kClsModelFile, kDictionaryFile};
+  std::vector<std::u16string> files{models.detection, models.recognition, models.orientation, kDictionaryFile};
   if (ProfileToBeChecked(modelsFolder)) files.push_back(kModelProfileFile);
   const ModelCheck check = Timed(run.timeline, "model check", [&] { return VerifyModels(modelsFolder, files); });
   if (!check.report.empty()) run.Log(check.report);
   if (check.passed) return {};
   return Status::Failure(FailureKind::ModelSetup, "Model verification failed:\n" + check.report);
-}
-
-Outcome<ModelProfile> ReadProfile(const RunContext& run, const std::u16string& modelsFolder) {
-  Outcome<ModelProfile> profile = LoadModelProfile(modelsFolder);
-  if (!profile.ok()) return profile.status().WithPrefix("Model profile rejected: ");
-  // Without a profile the run log holds what it always held.
-  if (!profile->name.empty()) run.Log("Model profile: " + profile->name);
-  return profile;
 }
 
 Status LoadRuntime(const RunContext& run, const std::u16string& backendFolder) {
@@ -63,8 +52,9 @@ Status LoadRuntime(const RunContext& run, const std::u16string& backendFolder) {
 
 Status InitializeEngine(const RunContext& run, const std::u16string& modelsFolder, ModelProfile profile,
                         OcrEngine& engine) {
-  const ModelPaths paths{JoinPath(modelsFolder, kDetModelFile), JoinPath(modelsFolder, kClsModelFile),
-                         JoinPath(modelsFolder, kRecModelFile), JoinPath(modelsFolder, kDictionaryFile)};
+  const ModelPaths paths{JoinPath(modelsFolder, profile.models.detection),
+                         JoinPath(modelsFolder, profile.models.orientation),
+                         JoinPath(modelsFolder, profile.models.recognition), JoinPath(modelsFolder, kDictionaryFile)};
   EngineSettings settings;
   settings.provider = run.options.executionProvider;
   settings.dmlFault = run.options.forceDmlFail;
@@ -79,9 +69,14 @@ Status InitializeEngine(const RunContext& run, const std::u16string& modelsFolde
 Status SetUpEngine(const RunContext& run, OcrEngine& engine) {
   const std::u16string workerFolder = ExecutableDirectory();
   const std::u16string modelsFolder = JoinPath(workerFolder, u"models");
-  if (Status checked = CheckModels(run, modelsFolder); !checked.ok()) return checked;
-  Outcome<ModelProfile> profile = ReadProfile(run, modelsFolder);
-  if (!profile.ok()) return profile.status();
+  // The profile may name the model files, so it is read before the check; what it says counts only once
+  // the check (which covers the profile itself) has passed, and a failed check wins over a bad profile.
+  Outcome<ModelProfile> profile = LoadModelProfile(modelsFolder);
+  const ModelFiles models = profile.ok() ? profile->models : ModelFiles{};
+  if (Status checked = CheckModels(run, modelsFolder, models); !checked.ok()) return checked;
+  if (!profile.ok()) return profile.status().WithPrefix("Model profile rejected: ");
+  // Without a profile the run log holds what it always held.
+  if (!profile->name.empty()) run.Log("Model profile: " + profile->name);
   if (Status loaded = LoadRuntime(run, JoinPath(workerFolder, u"backend")); !loaded.ok()) return loaded;
   return InitializeEngine(run, modelsFolder, std::move(*profile), engine);
 }
