@@ -1,15 +1,15 @@
 #!/usr/bin/python3
 """Writes a copy of a float ONNX model whose convolutions and matrix products use 8-bit integer weights.
 
-Usage: quantize_models.py SOURCE.onnx TARGET.onnx [--keep-first] [--keep-last N] [--no-conv] [--no-matmul]
+Usage: quantize_models.py SOURCE.onnx TARGET.onnx [--min-channels N] [--no-conv] [--no-matmul]
 
 Dynamic quantization: every activation that enters a rewritten operator is quantized at run time to uint8
 over its own range (DynamicQuantizeLinear), so nothing needs calibrating. Weights get a scale per output
 channel, symmetric around the zero point 128 (the runtime's integer convolution takes unsigned weights with a
 single zero point); the products are scaled back to float and the bias added in float. Grouped
-(depthwise) convolutions stay float: the integer kernel runs them one group at a time. --keep-first keeps the
-first convolution float (it sees the picture itself), --keep-last N the last N convolutions (the head).
-The output is the same bytes for the same input.
+(depthwise) convolutions stay float: the integer kernel runs them one group at a time. --min-channels N
+keeps convolutions with fewer than N input or output channels float, --no-conv all convolutions,
+--no-matmul all matrix products. The output is the same bytes for the same input.
 """
 
 import argparse
@@ -41,9 +41,7 @@ def quantize_weight(w, axis):
 
 class Rewriter:
     def __init__(self, model):
-        self.model = model
-        self.graph = model.graph
-        self.weights = constant_weights(self.graph)
+        self.weights = constant_weights(model.graph)
         self.new_inits = []
         self.counter = 0
 
@@ -96,24 +94,20 @@ class Rewriter:
         return nodes
 
 
-def quantize(model, keep_first, keep_last, convs, matmuls, min_channels):
+def quantize(model, convs, matmuls, min_channels):
     rw = Rewriter(model)
     graph = model.graph
-    conv_nodes = [n for n in graph.node if n.op_type == "Conv"]
-    kept = set()
-    if keep_first and conv_nodes:
-        kept.add(id(conv_nodes[0]))
-    if keep_last:
-        kept.update(id(n) for n in conv_nodes[-keep_last:])
     out_nodes = []
     rewritten = 0
     for node in graph.node:
         replacement = None
-        if convs and node.op_type == "Conv" and id(node) not in kept:
+        if convs and node.op_type == "Conv":
             group = next((helper.get_attribute_value(a) for a in node.attribute if a.name == "group"), 1)
             w = rw.weights.get(node.input[1])
-            bias = rw.weights.get(node.input[2]) if len(node.input) > 2 and node.input[2] else None
-            if group == 1 and w is not None and min(w.shape[:2]) >= min_channels and (len(node.input) < 3 or not node.input[2] or bias is not None):
+            has_bias = len(node.input) > 2 and node.input[2] != ""
+            bias = rw.weights.get(node.input[2]) if has_bias else None
+            # Weights and bias must be constants to be quantized once, here.
+            if group == 1 and w is not None and min(w.shape[:2]) >= min_channels and (bias is not None or not has_bias):
                 replacement = rw.conv(node, w, bias)
         elif matmuls and node.op_type == "MatMul":
             w = rw.weights.get(node.input[1])
@@ -143,8 +137,6 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("source")
     parser.add_argument("target")
-    parser.add_argument("--keep-first", action="store_true")
-    parser.add_argument("--keep-last", type=int, default=0)
     parser.add_argument("--min-channels", type=int, default=0)
     parser.add_argument("--no-conv", action="store_true")
     parser.add_argument("--no-matmul", action="store_true")
@@ -153,8 +145,7 @@ def main():
     if onnx_opset(model) < 10:
         # The integer operators came with opset 10; the converter rewrites the operators whose form changed.
         model = version_converter.convert_version(model, 11)
-    count = quantize(model, args.keep_first, args.keep_last, not args.no_conv, not args.no_matmul,
-                     args.min_channels)
+    count = quantize(model, not args.no_conv, not args.no_matmul, args.min_channels)
     onnx.checker.check_model(model)
     onnx.save(model, args.target)
     print(f"{args.target}: {count} operators with 8-bit weights", file=sys.stderr)
