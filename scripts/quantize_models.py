@@ -13,7 +13,6 @@ keeps convolutions with fewer than N input or output channels float, --no-conv a
 """
 
 import argparse
-import sys
 
 import numpy as np
 import onnx
@@ -148,7 +147,7 @@ def main():
     count = quantize(model, not args.no_conv, not args.no_matmul, args.min_channels)
     onnx.checker.check_model(model)
     onnx.save(model, args.target)
-    print(f"{args.target}: {count} operators with 8-bit weights", file=sys.stderr)
+    print(f"{args.target}: {count} operators with 8-bit weights")
 
 
 if __name__ == "__main__":

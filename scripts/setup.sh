@@ -173,9 +173,9 @@ if [ "$substitutes" = yes ]; then
   # Versions of the models with 8-bit integer weights (see the README, "Models"), made from the float
   # files on every run, so that a change of the script reaches an old cache; the same input gives the
   # same bytes.
-  quantize() { # float model, integer model, options of quantize_models.py
-    local float=$1 integer=$2; shift 2
-    /usr/bin/python3 "$scripts_dir/quantize_models.py" "$models/$float" "$models/$integer.new" "$@" 2>/dev/null
+  quantize() { # float model, integer model
+    local float=$1 integer=$2
+    /usr/bin/python3 "$scripts_dir/quantize_models.py" "$models/$float" "$models/$integer.new" >/dev/null
     if cmp -s "$models/$integer.new" "$models/$integer"; then
       rm -f "$models/$integer.new"
     else
@@ -203,7 +203,7 @@ else
     log "removing the substitute models' profile from $models"
     rm -f "$models/model_profile.txt"
   fi
-  # So are the integer versions of the substitutes.
+  # Nor are the substitutes' integer versions any use with other models.
   rm -f "$models/PP-OCRv5_server_rec_int8.onnx" "$models/PP-LCNet_x1_0_textline_ori_int8.onnx"
   log "the models in $models are not the substitutes: their SHA256SUMS is left as it is"
 fi
