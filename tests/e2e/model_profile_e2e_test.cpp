@@ -94,7 +94,6 @@ TEST_F(ModelProfileTest, AModelFileTheProfileNamesIsCheckedAndLoadedInsteadOfThe
   const std::string log = ReadFile(ToUtf8(Paths().logPath));
   EXPECT_NE(log.find("Unpinned model (no SHA256SUMS entry): det_copy.onnx"), std::string::npos) << log;
   EXPECT_EQ(log.find("pp-ocrv5_server_det.onnx"), std::string::npos) << log;
-
   std::ofstream(Models() / "SHA256SUMS", std::ios::app) << std::string(64, '0') << "  det_copy.onnx\n";
   ExpectRejected("Model hash mismatch: det_copy.onnx");
   fs::remove(Models() / "det_copy.onnx");

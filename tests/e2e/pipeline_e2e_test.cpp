@@ -115,7 +115,7 @@ TEST_F(PipelineTest, HugeScreenshotFileEndsWithTwoAndAReport) {
 TEST_F(PipelineTest, SpoiledModelStopsTheRunBeforeTheRuntimeIsLoaded) {
   const fs::path worker = InstallWorkerCopy({});  // no backend: the check must fail first
   {
-    // The orientation model: its name is the same whichever recognition model the profile chooses.
+    // The orientation model, whose name is the same whichever recognition model the profile chooses.
     std::ofstream model(worker.parent_path() / "models" / "PP-LCNet_x1_0_textline_ori.onnx",
                         std::ios::binary | std::ios::app);
     model << "tampered";

@@ -71,7 +71,6 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_EQ(p.markMaxChars, 2);
   EXPECT_EQ(p.models.detection, u"det_int8.onnx");
   EXPECT_EQ(p.models.recognition, u"PP-OCRv5_server_rec+q8.onnx");
-  EXPECT_EQ(p.models.orientation, ModelFiles{}.orientation);
 }
 
 TEST(ModelProfileTest, MistakesNameTheFileTheLineAndTheKey) {
