@@ -8,6 +8,7 @@
 set -euo pipefail
 target=${1:-linux}
 
+scripts_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/vesk-ocr"
 stage="$cache/stage"
 mkdir -p "$cache" "$stage"
@@ -24,6 +25,7 @@ packages=(
   libpng-dev libjpeg62-turbo-dev libwebp-dev libtiff-dev libgif-dev
   libssl-dev
   ca-certificates curl
+  python3-onnx python3-numpy
 )
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 if [ "$target" = windows ]; then
@@ -156,6 +158,7 @@ gap_space_steps = 3
 text_polish = on
 rec_width_step = 80
 mark_max_chars = 2
+rec_model = PP-OCRv5_server_rec_int8.onnx
 PROFILE
 )
 if [ "$substitutes" = yes ]; then
@@ -167,8 +170,24 @@ if [ "$substitutes" = yes ]; then
     mv "$models/model_profile.txt.new" "$models/model_profile.txt"
   fi
 
+  # Versions of the models with 8-bit integer weights (see the README, "Models"), made from the float
+  # files on every run, so that a change of the script reaches an old cache; the same input gives the
+  # same bytes.
+  quantize() { # float model, integer model
+    local float=$1 integer=$2
+    /usr/bin/python3 "$scripts_dir/quantize_models.py" "$models/$float" "$models/$integer.new" >/dev/null
+    if cmp -s "$models/$integer.new" "$models/$integer"; then
+      rm -f "$models/$integer.new"
+    else
+      log "writing $integer"
+      mv "$models/$integer.new" "$models/$integer"
+    fi
+  }
+  quantize PP-OCRv5_server_rec.onnx PP-OCRv5_server_rec_int8.onnx
+  quantize PP-LCNet_x1_0_textline_ori.onnx PP-LCNet_x1_0_textline_ori_int8.onnx
+
   model_files=(PP-OCRv5_server_det.onnx PP-OCRv5_server_rec.onnx PP-LCNet_x1_0_textline_ori.onnx ppocrv5_dict.txt
-               model_profile.txt)
+               model_profile.txt PP-OCRv5_server_rec_int8.onnx PP-LCNet_x1_0_textline_ori_int8.onnx)
   listed=""
   if [ -f "$models/SHA256SUMS" ]; then listed=$(awk 'NF >= 2 { print $2 }' "$models/SHA256SUMS" | sort); fi
   if [ "$listed" != "$(printf '%s\n' "${model_files[@]}" | sort)" ] ||
@@ -184,6 +203,8 @@ else
     log "removing the substitute models' profile from $models"
     rm -f "$models/model_profile.txt"
   fi
+  # Nor are the substitutes' integer versions any use with other models.
+  rm -f "$models/PP-OCRv5_server_rec_int8.onnx" "$models/PP-LCNet_x1_0_textline_ori_int8.onnx"
   log "the models in $models are not the substitutes: their SHA256SUMS is left as it is"
 fi
 

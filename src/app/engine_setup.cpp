@@ -19,9 +19,6 @@
 namespace vesk {
 namespace {
 
-constexpr char16_t kDetModelFile[] = u"PP-OCRv5_server_det.onnx";
-constexpr char16_t kClsModelFile[] = u"PP-LCNet_x1_0_textline_ori.onnx";
-constexpr char16_t kRecModelFile[] = u"PP-OCRv5_server_rec.onnx";
 constexpr char16_t kDictionaryFile[] = u"ppocrv5_dict.txt";
 
 // The profile is checked like a model file whenever it is there, and also when the manifest pins it
@@ -32,22 +29,14 @@ bool ProfileToBeChecked(const std::u16string& modelsFolder) {
   return entries && entries->count(AsciiLower(ToUtf8(kModelProfileFile))) > 0;
 }
 
-Status CheckModels(const RunContext& run, const std::u16string& modelsFolder) {
+Status CheckModels(const RunContext& run, const std::u16string& modelsFolder, const ModelFiles& models) {
   // The report names the files in this order.
-  std::vector<std::u16string> files{kDetModelFile, kRecModelFile, kClsModelFile, kDictionaryFile};
+  std::vector<std::u16string> files{models.detection, models.recognition, models.orientation, kDictionaryFile};
   if (ProfileToBeChecked(modelsFolder)) files.push_back(kModelProfileFile);
   const ModelCheck check = Timed(run.timeline, "model check", [&] { return VerifyModels(modelsFolder, files); });
   if (!check.report.empty()) run.Log(check.report);
   if (check.passed) return {};
   return Status::Failure(FailureKind::ModelSetup, "Model verification failed:\n" + check.report);
-}
-
-Outcome<ModelProfile> ReadProfile(const RunContext& run, const std::u16string& modelsFolder) {
-  Outcome<ModelProfile> profile = LoadModelProfile(modelsFolder);
-  if (!profile.ok()) return profile.status().WithPrefix("Model profile rejected: ");
-  // Without a profile the run log holds what it always held.
-  if (!profile->name.empty()) run.Log("Model profile: " + profile->name);
-  return profile;
 }
 
 Status LoadRuntime(const RunContext& run, const std::u16string& backendFolder) {
@@ -64,8 +53,9 @@ Status LoadRuntime(const RunContext& run, const std::u16string& backendFolder) {
 
 Status InitializeEngine(const RunContext& run, const std::u16string& modelsFolder, ModelProfile profile,
                         OcrEngine& engine) {
-  const ModelPaths paths{JoinPath(modelsFolder, kDetModelFile), JoinPath(modelsFolder, kClsModelFile),
-                         JoinPath(modelsFolder, kRecModelFile), JoinPath(modelsFolder, kDictionaryFile)};
+  const ModelPaths paths{JoinPath(modelsFolder, profile.models.detection),
+                         JoinPath(modelsFolder, profile.models.orientation),
+                         JoinPath(modelsFolder, profile.models.recognition), JoinPath(modelsFolder, kDictionaryFile)};
   EngineSettings settings;
   settings.provider = run.options.executionProvider;
   settings.dmlFault = run.options.forceDmlFail;
@@ -93,10 +83,15 @@ Status SetUpEngine(const RunContext& run, OcrEngine& engine) {
     Status loaded = LoadRuntime(run, JoinPath(workerFolder, u"backend"));
     return LoadedRuntime{std::move(loaded), hold.Take()};
   });
+  // The profile may name the model files, so it is read before the check; what it says counts only once
+  // the check (which covers the profile itself) has passed, and a failed check wins over a bad profile.
   // On an early return the future waits for the loading, whose outcome then goes unreported.
-  if (Status checked = CheckModels(run, modelsFolder); !checked.ok()) return checked;
-  Outcome<ModelProfile> profile = ReadProfile(run, modelsFolder);
-  if (!profile.ok()) return profile.status();
+  Outcome<ModelProfile> profile = LoadModelProfile(modelsFolder);
+  const ModelFiles models = profile.ok() ? profile->models : ModelFiles{};
+  if (Status checked = CheckModels(run, modelsFolder, models); !checked.ok()) return checked;
+  if (!profile.ok()) return profile.status().WithPrefix("Model profile rejected: ");
+  // Without a profile the run log holds what it always held.
+  if (!profile->name.empty()) run.Log("Model profile: " + profile->name);
   LoadedRuntime loaded = runtime.get();
   loaded.held.Release();
   if (!loaded.status.ok()) return loaded.status;

@@ -104,8 +104,37 @@ Setter Switch(std::function<void(ModelProfile&, bool)> store) {
   };
 }
 
+// A file beside the profile: a plain name (no folder, nothing Windows would read as a device or a
+// stream) of letters, digits, '.', '_', '-' and '+', ending in ".onnx".
+bool IsModelFileName(std::string_view name) {
+  constexpr std::string_view kSuffix = ".onnx";
+  if (name.size() <= kSuffix.size() || name.size() > 255 || !name.ends_with(kSuffix) || name.front() == '.') {
+    return false;
+  }
+  for (char c : name) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                       c == '_' || c == '-' || c == '+';
+    if (!plain) return false;
+  }
+  return true;
+}
+
+Setter ModelFile(std::u16string ModelFiles::*file) {
+  return [=](std::string_view value, ModelProfile& profile) -> std::string {
+    if (!IsModelFileName(value)) {
+      return "value " + Quoted(value) +
+             " is not a model file name (letters, digits, '.', '_', '-', '+', ending in .onnx)";
+    }
+    profile.models.*file = FromUtf8(value);
+    return {};
+  };
+}
+
 const std::map<std::string, Setter, std::less<>>& Keys() {
   static const std::map<std::string, Setter, std::less<>> keys{
+      {"det_model", ModelFile(&ModelFiles::detection)},
+      {"cls_model", ModelFile(&ModelFiles::orientation)},
+      {"rec_model", ModelFile(&ModelFiles::recognition)},
       {"det_max_side", Integer(32, 8192, [](ModelProfile& p, int64_t v) {
          p.detection.maxSide = static_cast<int32_t>(v);
        })},

@@ -56,8 +56,18 @@ struct RecognitionSettings {
   int32_t widthStep = 0;
 };
 
+// The model files in the models folder. A profile may name others (integer versions of the same
+// models, say); they are checked against the manifest like the defaults.
+struct ModelFiles {
+  std::u16string detection = u"PP-OCRv5_server_det.onnx";
+  std::u16string orientation = u"PP-LCNet_x1_0_textline_ori.onnx";
+  std::u16string recognition = u"PP-OCRv5_server_rec.onnx";
+};
+
 struct ModelProfile {
   std::string name;  // the file the values came from; empty when there is no profile
+
+  ModelFiles models;
 
   DetectionSettings detection;
 

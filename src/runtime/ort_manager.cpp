@@ -210,6 +210,10 @@ Outcome<ModelSession> OrtManager::CreateModelSession(const ModelFile& file, Devi
     DiscardStatus(api, api->AddSessionConfigEntry(options.get(), "session.intra_op.allow_spinning", "0"));
     if (sharedCpuArena_) {
       DiscardStatus(api, api->AddSessionConfigEntry(options.get(), "session.use_env_allocators", "1"));
+      // The weights stay outside the shared arena: with the integer recogniser's weights in it, a
+      // 2560 x 1440 screenshot's third detection tile took twice as long and the run peaked 45 MiB higher.
+      DiscardStatus(api,
+                    api->AddSessionConfigEntry(options.get(), "session.use_device_allocator_for_initializers", "1"));
     }
   }
 

@@ -83,6 +83,23 @@ TEST_F(ModelProfileTest, ABrokenProfileEndsWithThreeNamingTheLineAndKey) {
   ExpectRejected("Model profile rejected: model_profile.txt line 2: damaged (not UTF-8 text, or a control character)");
 }
 
+// A model file the profile names takes the place of the default one in the check and in the engine.
+TEST_F(ModelProfileTest, AModelFileTheProfileNamesIsCheckedAndLoadedInsteadOfTheDefault) {
+  Install(true);
+  Unpin();
+  fs::rename(Models() / "PP-OCRv5_server_det.onnx", Models() / "det_copy.onnx");
+  WriteFile(Models() / "model_profile.txt", "det_model = det_copy.onnx\n");
+  const ProgramResult unpinned = RunOn(Sample("blank.png"), {"--ep=cpu"}, worker_);
+  ASSERT_EQ(unpinned.exitCode, 0) << unpinned.err;
+  const std::string log = ReadFile(ToUtf8(Paths().logPath));
+  EXPECT_NE(log.find("Unpinned model (no SHA256SUMS entry): det_copy.onnx"), std::string::npos) << log;
+  EXPECT_EQ(log.find("pp-ocrv5_server_det.onnx"), std::string::npos) << log;
+  std::ofstream(Models() / "SHA256SUMS", std::ios::app) << std::string(64, '0') << "  det_copy.onnx\n";
+  ExpectRejected("Model hash mismatch: det_copy.onnx");
+  fs::remove(Models() / "det_copy.onnx");
+  ExpectRejected("Model hash check failed (unreadable file): det_copy.onnx");
+}
+
 // A deployment chooses the reading order in the profile; --order on the command line still wins.
 TEST_F(ModelProfileTest, TheProfileChoosesTheReadingOrderUnlessTheCommandLineDoes) {
   Install(true);

@@ -115,16 +115,20 @@ TEST_F(PipelineTest, HugeScreenshotFileEndsWithTwoAndAReport) {
 TEST_F(PipelineTest, SpoiledModelStopsTheRunBeforeTheRuntimeIsLoaded) {
   const fs::path worker = InstallWorkerCopy({});  // no backend: the check must fail first
   {
-    std::ofstream model(worker.parent_path() / "models" / "PP-OCRv5_server_rec.onnx", std::ios::binary | std::ios::app);
+    // The orientation model, whose name is the same whichever recognition model the profile chooses.
+    std::ofstream model(worker.parent_path() / "models" / "PP-LCNet_x1_0_textline_ori.onnx",
+                        std::ios::binary | std::ios::app);
     model << "tampered";
   }
   const ProgramResult r = RunOn(Sample("blank.png"), {}, worker);
   EXPECT_EQ(r.exitCode, 3);
   EXPECT_TRUE(r.err.starts_with("Model verification failed:\nModel hash ok: pp-ocrv5_server_det.onnx\n"
-                                "Model hash mismatch: pp-ocrv5_server_rec.onnx\n  expected "))
+                                "Model hash ok: pp-ocrv5_server_rec"))
+      << r.err;
+  EXPECT_NE(r.err.find(".onnx\nModel hash mismatch: pp-lcnet_x1_0_textline_ori.onnx\n  expected "), std::string::npos)
       << r.err;
   EXPECT_NE(r.err.find("\n  actual   "), std::string::npos);
-  EXPECT_EQ(r.err.find("textline_ori"), std::string::npos);  // the check stopped at the mismatch
+  EXPECT_EQ(r.err.find("ppocrv5_dict"), std::string::npos);  // the check stopped at the mismatch
   const std::string log = ReadFile(U8(Paths().logPath));
   EXPECT_TRUE(log.starts_with("Model hash ok: pp-ocrv5_server_det.onnx\n")) << log;
   EXPECT_NE(log.find("\r\nError: Model verification failed:\n"), std::string::npos);

@@ -42,6 +42,8 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "rec_width_step = 80\n"
       "reading_order = layout\n"
       "mark_max_chars = 2\n"
+      "det_model = det_int8.onnx\n"
+      "rec_model = PP-OCRv5_server_rec+q8.onnx\n"
       "text_polish = on",  // the last line needs no line feed
       kFile);
   ASSERT_TRUE(parsed.ok()) << parsed.status().message();
@@ -67,6 +69,8 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_EQ(p.recognition.widthStep, 80);
   EXPECT_EQ(p.readingOrder, ReadingOrder::Layout);
   EXPECT_EQ(p.markMaxChars, 2);
+  EXPECT_EQ(p.models.detection, u"det_int8.onnx");
+  EXPECT_EQ(p.models.recognition, u"PP-OCRv5_server_rec+q8.onnx");
 }
 
 TEST(ModelProfileTest, MistakesNameTheFileTheLineAndTheKey) {
@@ -104,6 +108,13 @@ TEST(ModelProfileTest, MistakesNameTheFileTheLineAndTheKey) {
     cases.push_back({std::string("gap_space_steps = ") + value + "\n",
                      std::string("model_profile.txt line 1, key \"gap_space_steps\": value \"") + value +
                          "\" is not a whole number"});
+  }
+  // A model file lies beside the profile: no folder, drive or stream, and nothing but a model file.
+  for (const char* value : {"../det.onnx", "sub/det.onnx", "sub\\det.onnx", "C:det.onnx", "det.onnx:x.onnx",
+                            "/det.onnx", ".onnx", ".hidden.onnx", "det.txt", "det model.onnx", "d\xC3\xA9t.onnx"}) {
+    cases.push_back({std::string("cls_model = ") + value + "\n",
+                     std::string("model_profile.txt line 1, key \"cls_model\": value \"") + value +
+                         "\" is not a model file name (letters, digits, '.', '_', '-', '+', ending in .onnx)"});
   }
   for (const Case& c : cases) {
     const Outcome<ModelProfile> parsed = ParseModelProfile(c.text, kFile);
