@@ -40,6 +40,8 @@ namespace {
 constexpr int kMaxDepth = 32;
 // Boxes of neighbouring bands may overlap this much, in text heights.
 constexpr float kBandOverlap = 0.25f;
+// A bar is set apart from what it stands above or below by at least this much, in text heights.
+constexpr float kBarGap = 1.5f;
 
 // Splits at the empty stretches of an axis: each part holds the boxes whose [lo, hi] chain into one run,
 // where two runs that overlap by less than slack still count as apart.
@@ -88,8 +90,38 @@ Group LayoutReader::Read(std::vector<LineJoin>& joins) {
 void LayoutReader::ReadBlock(Group block, int depth) {
   if (block.size() <= 1 || depth >= kMaxDepth) return EmitRows(std::move(block));
 
-  // Bars, panes and whatever else stands one above the other are read from the top down.
   const std::vector<Group> bands = Bands(block);
+  if (bands.size() >= 2) {
+    const Span first = VerticalSpan(bands.front()), second = VerticalSpan(bands[1]);
+    const Span last = VerticalSpan(bands.back()), beforeLast = VerticalSpan(bands[bands.size() - 2]);
+    const bool topBar = second.lo - first.hi >= kBarGap * unit_;
+    const bool bottomBar = last.lo - beforeLast.hi >= kBarGap * unit_;
+    if (topBar || bottomBar) {
+      Group rest;
+      for (size_t i = topBar ? 1 : 0; i < bands.size() - (bottomBar ? 1 : 0); ++i) {
+        rest.insert(rest.end(), bands[i].begin(), bands[i].end());
+      }
+      if (topBar) ReadBlock(bands.front(), depth + 1);
+      if (!rest.empty()) ReadBlock(std::move(rest), depth + 1);
+      if (bottomBar) ReadBlock(bands.back(), depth + 1);
+      return;
+    }
+  }
+
+  // Panes side by side that nothing crosses are read one after the other, whatever rows they have.
+  {
+    const std::vector<Group> strips = Strips(block);
+    if (strips.size() >= 2) {
+      const std::vector<Group> columns = ColumnGroups(strips);
+      if (columns.size() >= 2) {
+        const std::vector<Group> cardRows = CardRows(block, columns);
+        for (const Group& part : cardRows.size() >= 2 ? cardRows : columns) ReadBlock(part, depth + 1);
+        return;
+      }
+    }
+  }
+
+  // Bars, panes and whatever else stands one above the other are read from the top down.
   if (bands.size() >= 2) {
     const std::vector<Group> sections = Sections(bands);
     if (sections.size() >= 2) {

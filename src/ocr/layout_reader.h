@@ -76,6 +76,9 @@ class LayoutReader {
   bool Continues(const std::vector<Gutter>& gutters, const BandShape& band, const std::vector<Gap>& gaps,
                  float distance, std::vector<Gutter>& kept) const;
 
+  // Rows of cards (layout_cards.cpp).
+  std::vector<Group> CardRows(const Group& block, const std::vector<Group>& columns) const;
+
   // Columns or grid (layout_grid.cpp).
   std::vector<Group> ColumnGroups(const std::vector<Group>& strips) const;
   bool ReadAsOneGrid(const Group& a, const Group& b) const;
