@@ -161,7 +161,10 @@ std::vector<float> LayoutReader::RowOffsets(const Group& a, const Group& b) cons
     for (size_t scanned = 0; it != byCentre.end() && scanned < kPartnerScan; ++it, ++scanned) {
       const Extent& o = ext_[*it];
       if (o.cy > e.cy + reach) break;
-      const float offset = std::fabs(o.cy - e.cy) / std::max({e.Height(), o.Height(), 1.0f});
+      // Cells of one row share their top, their bottom or their middle: a word in capitals sits on the
+      // row's baseline with a box shorter than a word with descenders beside it.
+      const float apart = std::min({std::fabs(o.cy - e.cy), std::fabs(o.top - e.top), std::fabs(o.bottom - e.bottom)});
+      const float offset = apart / std::max({e.Height(), o.Height(), 1.0f});
       if (offset <= kRowTolerance) best = std::min(best, offset);
     }
     offsets.push_back(best);

@@ -42,6 +42,8 @@ constexpr int kMaxDepth = 32;
 constexpr float kBandOverlap = 0.25f;
 // A bar is set apart from what it stands above or below by at least this much, in text heights.
 constexpr float kBarGap = 1.5f;
+// Panes hold at least this many lines one above the other.
+constexpr size_t kPaneLines = 3;
 
 // Splits at the empty stretches of an axis: each part holds the boxes whose [lo, hi] chain into one run,
 // where two runs that overlap by less than slack still count as apart.
@@ -108,12 +110,14 @@ void LayoutReader::ReadBlock(Group block, int depth) {
     }
   }
 
-  // Panes side by side that nothing crosses are read one after the other, whatever rows they have.
+  // Panes side by side that nothing crosses are read one after the other, whatever rows they have; a
+  // bar's items or a row of tabs (lines of one or two rows) are no panes.
   {
     const std::vector<Group> strips = Strips(block);
     if (strips.size() >= 2) {
       const std::vector<Group> columns = ColumnGroups(strips);
-      if (columns.size() >= 2) {
+      const auto tall = [&](const Group& column) { return VerticalCover(column).size() >= kPaneLines; };
+      if (columns.size() >= 2 && std::any_of(columns.begin(), columns.end(), tall)) {
         const std::vector<Group> cardRows = CardRows(block, columns);
         for (const Group& part : cardRows.size() >= 2 ? cardRows : columns) ReadBlock(part, depth + 1);
         return;
