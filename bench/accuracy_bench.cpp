@@ -189,7 +189,8 @@ RunOutput Reorder(const Options& options, const WorkerConfig& config, const Scre
   run.orientations.emplace();
   run.boxes.emplace();
   for (const vesk::OcrLine& line :
-       vesk::bench::Reorder(*saved, vesk::bench::OrderOfArguments(config.arguments))) {
+       vesk::bench::Reorder(*saved, vesk::bench::OrderOfArguments(config.arguments),
+                            vesk::bench::ParseJsonPictureSize(document.str()))) {
     run.lines.push_back(line.text);
     run.orientations->push_back(line.orientation);
     vesk::bench::LineBox box{};

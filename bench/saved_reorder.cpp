@@ -122,7 +122,19 @@ ReadingOrder OrderOfArguments(const std::vector<std::string>& arguments) {
   return order;
 }
 
-std::vector<OcrLine> Reorder(const std::vector<OcrLine>& lines, ReadingOrder order) {
+PictureSize ParseJsonPictureSize(std::string_view json) {
+  PictureSize picture;
+  size_t at = json.find("\n  \"image\": { \"width\": ");
+  if (at == std::string_view::npos) return {};
+  at = json.find(':', json.find("width", at)) + 2;
+  if (!ReadNumber(json, at, picture.width) || !Expect(json, at, ", \"height\": ") ||
+      !ReadNumber(json, at, picture.height)) {
+    return {};
+  }
+  return picture;
+}
+
+std::vector<OcrLine> Reorder(const std::vector<OcrLine>& lines, ReadingOrder order, PictureSize picture) {
   std::vector<DetBox> boxes;
   boxes.reserve(lines.size());
   for (size_t i = 0; i < lines.size(); ++i) {
@@ -136,7 +148,7 @@ std::vector<OcrLine> Reorder(const std::vector<OcrLine>& lines, ReadingOrder ord
   }
   OrderedBoxes ordered;
   if (order == ReadingOrder::Layout) {
-    ordered = OrderBoxesByLayout(boxes);
+    ordered = OrderBoxesByLayout(boxes, picture);
   } else {
     ordered.boxes = OrderBoxes(boxes);
     ordered.joins.assign(ordered.boxes.size(), LineJoin::Starts);

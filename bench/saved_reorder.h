@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/records.h"
+#include "ocr/layout_order.h"
 #include "ocr/reading_order.h"
 
 namespace vesk::bench {
@@ -18,9 +19,12 @@ namespace vesk::bench {
 // the document has no such array or a line is not in the layout the worker writes.
 std::optional<std::vector<OcrLine>> ParseJsonLines(std::string_view json);
 
+// The picture's size the document gives; 0 x 0 when it gives none.
+PictureSize ParseJsonPictureSize(std::string_view json);
+
 // The lines put into the given order and the pieces of a row joined, as the worker does after reading
 // them: a piece joins the line before it when the order says so and both are turned alike.
-std::vector<OcrLine> Reorder(const std::vector<OcrLine>& lines, ReadingOrder order);
+std::vector<OcrLine> Reorder(const std::vector<OcrLine>& lines, ReadingOrder order, PictureSize picture);
 
 // The order a configuration's worker arguments ask for (--order=X or --order X; the last one wins).
 ReadingOrder OrderOfArguments(const std::vector<std::string>& arguments);

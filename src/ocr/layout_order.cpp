@@ -65,7 +65,7 @@ std::vector<Group> SplitAtGaps(Group group, Lo lo, Hi hi, float slack) {
 
 }  // namespace
 
-LayoutReader::LayoutReader(const std::vector<DetBox>& boxes) : boxes_(boxes) {
+LayoutReader::LayoutReader(const std::vector<DetBox>& boxes, bool screens) : boxes_(boxes), screens_(screens) {
   ext_.reserve(boxes.size());
   std::vector<float> heights;
   heights.reserve(boxes.size());
@@ -92,38 +92,12 @@ Group LayoutReader::Read(std::vector<LineJoin>& joins) {
 void LayoutReader::ReadBlock(Group block, int depth) {
   if (block.size() <= 1 || depth >= kMaxDepth) return EmitRows(std::move(block));
 
-  const std::vector<Group> bands = Bands(block);
-  if (bands.size() >= 2) {
-    const Span first = VerticalSpan(bands.front()), second = VerticalSpan(bands[1]);
-    const Span last = VerticalSpan(bands.back()), beforeLast = VerticalSpan(bands[bands.size() - 2]);
-    const bool topBar = second.lo - first.hi >= kBarGap * unit_;
-    const bool bottomBar = last.lo - beforeLast.hi >= kBarGap * unit_;
-    if (topBar || bottomBar) {
-      Group rest;
-      for (size_t i = topBar ? 1 : 0; i < bands.size() - (bottomBar ? 1 : 0); ++i) {
-        rest.insert(rest.end(), bands[i].begin(), bands[i].end());
-      }
-      if (topBar) ReadBlock(bands.front(), depth + 1);
-      if (!rest.empty()) ReadBlock(std::move(rest), depth + 1);
-      if (bottomBar) ReadBlock(bands.back(), depth + 1);
-      return;
-    }
-  }
+  // Screens side by side are read one after the other, each in full: before anything that could cut
+  // across them (bars at one height on both, rows of cards).
+  if (depth == 0 && screens_ && ReadPanes(block, false, depth)) return;
 
-  // Panes side by side that nothing crosses are read one after the other, whatever rows they have; a
-  // bar's items or a row of tabs (lines of one or two rows) are no panes.
-  {
-    const std::vector<Group> strips = Strips(block);
-    if (strips.size() >= 2) {
-      const std::vector<Group> columns = ColumnGroups(strips);
-      const auto tall = [&](const Group& column) { return VerticalCover(column).size() >= kPaneLines; };
-      if (columns.size() >= 2 && std::any_of(columns.begin(), columns.end(), tall)) {
-        const std::vector<Group> cardRows = CardRows(block, columns);
-        for (const Group& part : cardRows.size() >= 2 ? cardRows : columns) ReadBlock(part, depth + 1);
-        return;
-      }
-    }
-  }
+  const std::vector<Group> bands = Bands(block);
+  if (ReadBars(bands, depth) || ReadPanes(block, true, depth)) return;
 
   // Bars, panes and whatever else stands one above the other are read from the top down.
   if (bands.size() >= 2) {
@@ -192,12 +166,46 @@ std::vector<Gap> LayoutReader::GapsBetween(const std::vector<Group>& strips) con
   return gaps;
 }
 
+// A bar at the top or bottom of a block, set apart from the rest by a wide empty stripe, is read where
+// it stands: a title, menu or top bar before, a status bar or footer after what lies between.
+bool LayoutReader::ReadBars(const std::vector<Group>& bands, int depth) {
+  if (bands.size() < 2) return false;
+  const Span first = VerticalSpan(bands.front()), second = VerticalSpan(bands[1]);
+  const Span last = VerticalSpan(bands.back()), beforeLast = VerticalSpan(bands[bands.size() - 2]);
+  const bool topBar = second.lo - first.hi >= kBarGap * unit_;
+  const bool bottomBar = last.lo - beforeLast.hi >= kBarGap * unit_;
+  if (!topBar && !bottomBar) return false;
+  Group rest;
+  for (size_t i = topBar ? 1 : 0; i < bands.size() - (bottomBar ? 1 : 0); ++i) {
+    rest.insert(rest.end(), bands[i].begin(), bands[i].end());
+  }
+  if (topBar) ReadBlock(bands.front(), depth + 1);
+  if (!rest.empty()) ReadBlock(std::move(rest), depth + 1);
+  if (bottomBar) ReadBlock(bands.back(), depth + 1);
+  return true;
+}
+
+// Panes side by side that nothing crosses are read one after the other, whatever rows they have, unless
+// they are one grid; a bar's items or a row of tabs (lines of one or two rows) are no panes. Panes
+// that a wide stripe cuts into rows of cards are read row of cards by row of cards.
+bool LayoutReader::ReadPanes(const Group& block, bool cards, int depth) {
+  const std::vector<Group> strips = Strips(block);
+  if (strips.size() < 2) return false;
+  const std::vector<Group> columns = ColumnGroups(strips);
+  const auto tall = [&](const Group& column) { return VerticalCover(column).size() >= kPaneLines; };
+  if (columns.size() < 2 || std::none_of(columns.begin(), columns.end(), tall)) return false;
+  const std::vector<Group> cardRows = cards ? CardRows(block, columns) : std::vector<Group>{};
+  for (const Group& part : cardRows.size() >= 2 ? cardRows : columns) ReadBlock(part, depth + 1);
+  return true;
+}
+
 }  // namespace layout
 
-OrderedBoxes OrderBoxesByLayout(const std::vector<DetBox>& boxes) {
+OrderedBoxes OrderBoxesByLayout(const std::vector<DetBox>& boxes, PictureSize picture) {
   OrderedBoxes ordered;
   ordered.boxes.reserve(boxes.size());
-  for (size_t p : layout::LayoutReader(boxes).Read(ordered.joins)) ordered.boxes.push_back(boxes[p]);
+  const bool screens = static_cast<float>(picture.width) > layout::kScreensAspect * static_cast<float>(picture.height);
+  for (size_t p : layout::LayoutReader(boxes, screens).Read(ordered.joins)) ordered.boxes.push_back(boxes[p]);
   return ordered;
 }
 

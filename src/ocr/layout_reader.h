@@ -12,6 +12,10 @@
 
 namespace vesk::layout {
 
+// Monitors side by side make a picture far wider than any one screen: 16:9 is 1.8 times as wide as
+// high, an ultra-wide screen 2.4, two screens of 5:4 2.5.
+constexpr float kScreensAspect = 2.45f;
+
 // Where a box lies, computed once.
 struct Extent {
   float left, right, top, bottom, cx, cy;
@@ -52,13 +56,16 @@ struct BandShape {
 
 class LayoutReader {
  public:
-  explicit LayoutReader(const std::vector<DetBox>& boxes);
+  // screens: the picture is screens side by side (see kScreensAspect).
+  LayoutReader(const std::vector<DetBox>& boxes, bool screens);
   // The positions of all boxes in reading order; joins receives, per position in that order, what joins
   // the box to the line before it.
   Group Read(std::vector<LineJoin>& joins);
 
  private:
   void ReadBlock(Group block, int depth);
+  bool ReadBars(const std::vector<Group>& bands, int depth);
+  bool ReadPanes(const Group& block, bool cards, int depth);
 
   // Rows (layout_rows.cpp).
   void EmitRows(Group group);
@@ -90,6 +97,7 @@ class LayoutReader {
 
   const std::vector<DetBox>& boxes_;
   std::vector<Extent> ext_;
+  bool screens_;
   float unit_ = 1.0f;  // the median box height: every distance is measured in it
   Group order_;
   std::vector<LineJoin> joins_;  // one per entry of order_

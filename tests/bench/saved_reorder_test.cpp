@@ -43,8 +43,8 @@ TEST(SavedReorderTest, ReadsTheLinesTheWorkerWrites) {
 TEST(SavedReorderTest, OrdersAndJoinsAsTheWorkerDoes) {
   const std::vector<OcrLine> saved{Line("Size", 10, 10, 60), Line("4 KB", 300, 10, 360), Line("Name", 10, 50, 70),
                                    Line("a.txt", 300, 50, 360, 180)};
-  EXPECT_EQ(Texts(Reorder(saved, ReadingOrder::Layout)), (std::vector<std::string>{"Size\t4 KB", "Name", "a.txt"}));
-  EXPECT_EQ(Texts(Reorder(saved, ReadingOrder::Columns)).size(), 4u);
+  EXPECT_EQ(Texts(Reorder(saved, ReadingOrder::Layout, {})), (std::vector<std::string>{"Size\t4 KB", "Name", "a.txt"}));
+  EXPECT_EQ(Texts(Reorder(saved, ReadingOrder::Columns, {})).size(), 4u);
   EXPECT_EQ(OrderOfArguments({"--cls=0", "--order", "layout"}), ReadingOrder::Layout);
   EXPECT_EQ(OrderOfArguments({"--order=layout", "--order=columns"}), ReadingOrder::Columns);
 }
