@@ -1,6 +1,7 @@
 #include "ocr/layout_order.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <numeric>
 
@@ -65,7 +66,10 @@ std::vector<Group> SplitAtGaps(Group group, Lo lo, Hi hi, float slack) {
 
 }  // namespace
 
-LayoutReader::LayoutReader(const std::vector<DetBox>& boxes, bool screens) : boxes_(boxes), screens_(screens) {
+LayoutReader::LayoutReader(const std::vector<DetBox>& boxes, PictureSize picture)
+    : boxes_(boxes), picture_(picture) {
+  const float width = static_cast<float>(picture.width), height = static_cast<float>(picture.height);
+  if (width > kScreensAspect * height) screens_ = static_cast<size_t>(std::lround(width / (kScreenAspect * height)));
   ext_.reserve(boxes.size());
   std::vector<float> heights;
   heights.reserve(boxes.size());
@@ -94,10 +98,10 @@ void LayoutReader::ReadBlock(Group block, int depth) {
 
   // Screens side by side are read one after the other, each in full: before anything that could cut
   // across them (bars at one height on both, rows of cards).
-  if (depth == 0 && screens_ && ReadPanes(block, false, depth)) return;
+  if (depth == 0 && ReadScreens(block, depth)) return;
 
   const std::vector<Group> bands = Bands(block);
-  if (ReadBars(bands, depth) || ReadPanes(block, true, depth)) return;
+  if (ReadBars(bands, depth) || ReadPanes(block, depth)) return;
 
   // Bars, panes and whatever else stands one above the other are read from the top down.
   if (bands.size() >= 2) {
@@ -188,14 +192,51 @@ bool LayoutReader::ReadBars(const std::vector<Group>& bands, int depth) {
 // Panes side by side that nothing crosses are read one after the other, whatever rows they have, unless
 // they are one grid; a bar's items or a row of tabs (lines of one or two rows) are no panes. Panes
 // that a wide stripe cuts into rows of cards are read row of cards by row of cards.
-bool LayoutReader::ReadPanes(const Group& block, bool cards, int depth) {
+bool LayoutReader::ReadPanes(const Group& block, int depth) {
   const std::vector<Group> strips = Strips(block);
   if (strips.size() < 2) return false;
   const std::vector<Group> columns = ColumnGroups(strips);
   const auto tall = [&](const Group& column) { return VerticalCover(column).size() >= kPaneLines; };
   if (columns.size() < 2 || std::none_of(columns.begin(), columns.end(), tall)) return false;
-  const std::vector<Group> cardRows = cards ? CardRows(block, columns) : std::vector<Group>{};
+  const std::vector<Group> cardRows = CardRows(block, columns);
   for (const Group& part : cardRows.size() >= 2 ? cardRows : columns) ReadBlock(part, depth + 1);
+  return true;
+}
+
+// Screens side by side are read one after the other, each in full, before anything that could cut
+// across them (bars at one height on both, rows of cards). The picture is taken to hold as many
+// screens as it is kScreenAspect heights wide, and is cut at the empty stripes through its whole
+// height nearest to where screens of equal width would meet.
+bool LayoutReader::ReadScreens(const Group& block, int depth) {
+  if (screens_ < 2) return false;
+  const std::vector<Group> strips = Strips(block);
+  if (strips.size() < 2) return false;
+  const std::vector<Gap> gaps = GapsBetween(strips);
+  std::vector<size_t> seams;  // a seam after strip seams[i]
+  for (size_t s = 1; s < screens_; ++s) {
+    const float meet = static_cast<float>(picture_.width) * static_cast<float>(s) / static_cast<float>(screens_);
+    const auto away = [&](const Gap& g) { return meet < g.lo ? g.lo - meet : std::max(0.0f, meet - g.hi); };
+    // Screens differ in width: of the stripes near that place the widest, for a seam is the margins of
+    // two screens together.
+    const float window = kSeamWindow * static_cast<float>(picture_.width) / static_cast<float>(screens_);
+    const auto better = [&](const Gap& a, const Gap& b) {
+      const bool nearA = away(a) <= window, nearB = away(b) <= window;
+      if (nearA != nearB) return nearA;
+      return nearA ? a.hi - a.lo > b.hi - b.lo : away(a) < away(b);
+    };
+    seams.push_back(static_cast<size_t>(std::min_element(gaps.begin(), gaps.end(), better) - gaps.begin()));
+  }
+  std::sort(seams.begin(), seams.end());
+  seams.erase(std::unique(seams.begin(), seams.end()), seams.end());
+  Group screen;
+  for (size_t i = 0, k = 0; i < strips.size(); ++i) {
+    screen.insert(screen.end(), strips[i].begin(), strips[i].end());
+    if (i + 1 == strips.size() || (k < seams.size() && seams[k] == i)) {
+      ReadBlock(std::move(screen), depth + 1);
+      screen.clear();
+      if (k < seams.size() && seams[k] == i) ++k;
+    }
+  }
   return true;
 }
 
@@ -204,8 +245,7 @@ bool LayoutReader::ReadPanes(const Group& block, bool cards, int depth) {
 OrderedBoxes OrderBoxesByLayout(const std::vector<DetBox>& boxes, PictureSize picture) {
   OrderedBoxes ordered;
   ordered.boxes.reserve(boxes.size());
-  const bool screens = static_cast<float>(picture.width) > layout::kScreensAspect * static_cast<float>(picture.height);
-  for (size_t p : layout::LayoutReader(boxes, screens).Read(ordered.joins)) ordered.boxes.push_back(boxes[p]);
+  for (size_t p : layout::LayoutReader(boxes, picture).Read(ordered.joins)) ordered.boxes.push_back(boxes[p]);
   return ordered;
 }
 

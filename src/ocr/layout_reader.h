@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ocr/det_box.h"
+#include "ocr/layout_order.h"
 #include "ocr/reading_order.h"
 
 namespace vesk::layout {
@@ -15,6 +16,12 @@ namespace vesk::layout {
 // Monitors side by side make a picture far wider than any one screen: 16:9 is 1.8 times as wide as
 // high, an ultra-wide screen 2.4, two screens of 5:4 2.5.
 constexpr float kScreensAspect = 2.45f;
+// How wide a screen is taken to be, in its heights: between 5:4 and 16:9, so that two screens (at most
+// 3.6 heights wide) and three (at least 3.75) come out as two and three.
+constexpr float kScreenAspect = 1.5f;
+// A seam between screens is looked for this far, in screen widths, from where screens of equal width
+// would meet.
+constexpr float kSeamWindow = 0.25f;
 
 // Where a box lies, computed once.
 struct Extent {
@@ -56,8 +63,7 @@ struct BandShape {
 
 class LayoutReader {
  public:
-  // screens: the picture is screens side by side (see kScreensAspect).
-  LayoutReader(const std::vector<DetBox>& boxes, bool screens);
+  LayoutReader(const std::vector<DetBox>& boxes, PictureSize picture);
   // The positions of all boxes in reading order; joins receives, per position in that order, what joins
   // the box to the line before it.
   Group Read(std::vector<LineJoin>& joins);
@@ -65,7 +71,8 @@ class LayoutReader {
  private:
   void ReadBlock(Group block, int depth);
   bool ReadBars(const std::vector<Group>& bands, int depth);
-  bool ReadPanes(const Group& block, bool cards, int depth);
+  bool ReadPanes(const Group& block, int depth);
+  bool ReadScreens(const Group& block, int depth);
 
   // Rows (layout_rows.cpp).
   void EmitRows(Group group);
@@ -97,7 +104,8 @@ class LayoutReader {
 
   const std::vector<DetBox>& boxes_;
   std::vector<Extent> ext_;
-  bool screens_;
+  PictureSize picture_;
+  size_t screens_ = 1;  // screens side by side in the picture
   float unit_ = 1.0f;  // the median box height: every distance is measured in it
   Group order_;
   std::vector<LineJoin> joins_;  // one per entry of order_
