@@ -29,6 +29,8 @@ constexpr float kTurnTaking = 0.25f;
 // have a partner on the same row.
 constexpr float kAlignedSmall = 0.75f;
 constexpr float kAlignedLarge = 0.4f;
+// Boxes at most this many times as high as each other are of one text size.
+constexpr float kAlikeHeights = 1.25f;
 // Candidates looked at for a row partner; beyond it a box counts as without one.
 constexpr size_t kPartnerScan = 64;
 
@@ -161,9 +163,12 @@ std::vector<float> LayoutReader::RowOffsets(const Group& a, const Group& b) cons
     for (size_t scanned = 0; it != byCentre.end() && scanned < kPartnerScan; ++it, ++scanned) {
       const Extent& o = ext_[*it];
       if (o.cy > e.cy + reach) break;
-      // Cells of one row share their top, their bottom or their middle: a word in capitals sits on the
-      // row's baseline with a box shorter than a word with descenders beside it.
-      const float apart = std::min({std::fabs(o.cy - e.cy), std::fabs(o.top - e.top), std::fabs(o.bottom - e.bottom)});
+      // Cells of one row share their middle; cells of different heights (a word in capitals beside a
+      // word with descenders, a larger figure) may share their top or bottom instead.
+      const bool alike = std::max(e.Height(), o.Height()) <= kAlikeHeights * std::min(e.Height(), o.Height());
+      const float apart =
+          alike ? std::fabs(o.cy - e.cy)
+                : std::min({std::fabs(o.cy - e.cy), std::fabs(o.top - e.top), std::fabs(o.bottom - e.bottom)});
       const float offset = apart / std::max({e.Height(), o.Height(), 1.0f});
       if (offset <= kRowTolerance) best = std::min(best, offset);
     }

@@ -43,6 +43,10 @@ constexpr int kMaxDepth = 32;
 constexpr float kBandOverlap = 0.25f;
 // A bar is set apart from what it stands above or below by at least this much, in text heights.
 constexpr float kBarGap = 1.5f;
+// The share of a block's width a bar's items reach over.
+constexpr float kBarWidth = 0.5f;
+// Bands that may stand on the block's side of a bar and are read with it.
+constexpr size_t kMaxBars = 3;
 // Panes hold at least this many lines one above the other.
 constexpr size_t kPaneLines = 3;
 
@@ -170,22 +174,50 @@ std::vector<Gap> LayoutReader::GapsBetween(const std::vector<Group>& strips) con
   return gaps;
 }
 
-// A bar at the top or bottom of a block, set apart from the rest by a wide empty stripe, is read where
-// it stands: a title, menu or top bar before, a status bar or footer after what lies between.
+// Bars at the top or bottom of a block are read where they stand: a title, menu or top bar before, a
+// status bar or footer after what lies between. The bars end at a band that runs across the block
+// (its items reach over most of its width) and is set apart from the rest by a wide empty stripe; up to
+// kMaxBars bands above (below) it, a title or a menu not set apart, go with it.
 bool LayoutReader::ReadBars(const std::vector<Group>& bands, int depth) {
   if (bands.size() < 2) return false;
-  const Span first = VerticalSpan(bands.front()), second = VerticalSpan(bands[1]);
-  const Span last = VerticalSpan(bands.back()), beforeLast = VerticalSpan(bands[bands.size() - 2]);
-  const bool topBar = second.lo - first.hi >= kBarGap * unit_;
-  const bool bottomBar = last.lo - beforeLast.hi >= kBarGap * unit_;
-  if (!topBar && !bottomBar) return false;
-  Group rest;
-  for (size_t i = topBar ? 1 : 0; i < bands.size() - (bottomBar ? 1 : 0); ++i) {
-    rest.insert(rest.end(), bands[i].begin(), bands[i].end());
+  std::vector<Span> spans, reach;
+  for (const Group& band : bands) {
+    spans.push_back(VerticalSpan(band));
+    Span r{ext_[band.front()].left, ext_[band.front()].right};
+    for (size_t p : band) {
+      r.lo = std::min(r.lo, ext_[p].left);
+      r.hi = std::max(r.hi, ext_[p].right);
+    }
+    reach.push_back(r);
   }
-  if (topBar) ReadBlock(bands.front(), depth + 1);
-  if (!rest.empty()) ReadBlock(std::move(rest), depth + 1);
-  if (bottomBar) ReadBlock(bands.back(), depth + 1);
+  Span block = reach.front();
+  for (const Span& r : reach) block = {std::min(block.lo, r.lo), std::max(block.hi, r.hi)};
+  const auto bar = [&](size_t i, size_t next) {
+    return reach[i].hi - reach[i].lo >= kBarWidth * (block.hi - block.lo) &&
+           std::max(spans[next].lo - spans[i].hi, spans[i].lo - spans[next].hi) >= kBarGap * unit_;
+  };
+  size_t top = 0, bottom = bands.size();  // bands [top, bottom) lie between the bars
+  for (size_t i = 0; i < kMaxBars && i + 1 < bands.size(); ++i) {
+    if (bar(i, i + 1)) {
+      top = i + 1;
+      break;
+    }
+  }
+  for (size_t i = bands.size() - 1; i + kMaxBars >= bands.size() && i > top; --i) {
+    if (bar(i, i - 1)) {
+      bottom = i;
+      break;
+    }
+  }
+  if (top == 0 && bottom == bands.size()) return false;
+  const auto gather = [&](size_t from, size_t to) {
+    Group group;
+    for (size_t i = from; i < to; ++i) group.insert(group.end(), bands[i].begin(), bands[i].end());
+    return group;
+  };
+  if (top > 0) ReadBlock(gather(0, top), depth + 1);
+  if (top < bottom) ReadBlock(gather(top, bottom), depth + 1);
+  if (bottom < bands.size()) ReadBlock(gather(bottom, bands.size()), depth + 1);
   return true;
 }
 
