@@ -31,6 +31,13 @@
 // sidebar, the main pane, text columns) one after the other, left to right, each read again the same
 // way. What has no gap left to cut at is read as rows.
 //
+// Three cuts come before the sections, since sections are built band by band and a pane with rows of
+// its own (a conversation list beside a chat) breaks them: a picture of screens side by side is cut
+// into its screens; bars at the top and bottom that a wide stripe sets apart are read where they
+// stand; and strips that an empty stripe through the whole block parts are panes, read one after the
+// other, or, when a wide stripe cuts across all of them where cards start, rows of cards
+// (layout_cards.cpp).
+//
 // Every cut leaves strictly smaller blocks. A nest deeper than kMaxDepth is read as rows, so a page of
 // n boxes costs O(n log n) for each of at most kMaxDepth levels.
 
@@ -237,8 +244,8 @@ bool LayoutReader::ReadPanes(const Group& block, int depth) {
 
 // Screens side by side are read one after the other, each in full, before anything that could cut
 // across them (bars at one height on both, rows of cards). The picture is taken to hold as many
-// screens as it is kScreenAspect heights wide, and is cut at the empty stripes through its whole
-// height nearest to where screens of equal width would meet.
+// screens as it is kScreenAspect heights wide, and is cut at empty stripes through its whole height
+// near where screens of equal width would meet.
 bool LayoutReader::ReadScreens(const Group& block, int depth) {
   if (screens_ < 2) return false;
   const std::vector<Group> strips = Strips(block);
