@@ -183,8 +183,7 @@ std::vector<Gap> LayoutReader::GapsBetween(const std::vector<Group>& strips) con
 
 // Bars at the top or bottom of a block are read where they stand: a title, menu or top bar before, a
 // status bar or footer after what lies between. The bars end at a band that runs across the block
-// (its items reach over most of its width) or starts or ends at its edge (a status bar's items on the
-// left) and is set apart from the rest by a wide empty stripe; up to
+// (its items reach over most of its width) and is set apart from the rest by a wide empty stripe; up to
 // kMaxBars bands above (below) it, a title or a menu not set apart, go with it.
 bool LayoutReader::ReadBars(const std::vector<Group>& bands, int depth) {
   if (bands.size() < 2) return false;
@@ -201,9 +200,7 @@ bool LayoutReader::ReadBars(const std::vector<Group>& bands, int depth) {
   Span block = reach.front();
   for (const Span& r : reach) block = {std::min(block.lo, r.lo), std::max(block.hi, r.hi)};
   const auto bar = [&](size_t i, size_t next) {
-    const bool across = reach[i].hi - reach[i].lo >= kBarWidth * (block.hi - block.lo);
-    const bool atEdge = reach[i].lo - block.lo <= unit_ || block.hi - reach[i].hi <= unit_;
-    return (across || atEdge) &&
+    return reach[i].hi - reach[i].lo >= kBarWidth * (block.hi - block.lo) &&
            std::max(spans[next].lo - spans[i].hi, spans[i].lo - spans[next].hi) >= kBarGap * unit_;
   };
   size_t top = 0, bottom = bands.size();  // bands [top, bottom) lie between the bars
