@@ -31,6 +31,8 @@ constexpr float kAlignedSmall = 0.75f;
 constexpr float kAlignedLarge = 0.4f;
 // Boxes at most this many times as high as each other are of one text size.
 constexpr float kAlikeHeights = 1.25f;
+// A time or a date: at most this many heights wide.
+constexpr float kShortItem = 5.0f;
 // Candidates looked at for a row partner; beyond it a box counts as without one.
 constexpr size_t kPartnerScan = 64;
 
@@ -66,6 +68,16 @@ bool LayoutReader::ReadAsOneGrid(const Group& a, const Group& b) const {
   const float besideB = static_cast<float>(CountBeside(b, a));
   if (besideA <= kTurnTaking * static_cast<float>(a.size()) && besideB <= kTurnTaking * static_cast<float>(b.size())) {
     return true;
+  }
+  // Short items set flush right that each sit exactly on a row of the strip beside them (the time of
+  // each entry of a message list, whose subject and preview lines stand below the sender) belong to
+  // those rows.
+  const float flush = ext_[b.front()].right;
+  if (b.size() >= 2 && std::all_of(b.begin(), b.end(), [&](size_t p) {
+        return ext_[p].Width() <= kShortItem * ext_[p].Height() && std::fabs(ext_[p].right - flush) <= unit_;
+      })) {
+    const std::vector<float> partners = RowOffsets(b, a);
+    if (std::all_of(partners.begin(), partners.end(), [](float d) { return d <= kRowDriftFew; })) return true;
   }
   if (IsProse(a) || IsProse(b)) return false;
   // Only the parts that stand beside each other count: a button row below a form says nothing about it.
