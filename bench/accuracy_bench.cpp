@@ -20,6 +20,7 @@
 #include "accuracy_report.h"
 #include "devset.h"
 #include "report_reader.h"
+#include "saved_reorder.h"
 #include "worker_process.h"
 
 namespace {
@@ -42,7 +43,8 @@ constexpr const char* kUsage =
     "  --runs N            runs per screenshot and configuration: the fastest time and the largest\n"
     "                      peak memory are shown (default 1)\n"
     "  --json FILE         also write the figures as JSON to FILE\n"
-    "  --save DIR          write the lines each configuration read to DIR/CONFIG/NAME.txt\n"
+    "  --save DIR          write the lines each configuration read to DIR/CONFIG/NAME.txt and the\n"
+    "                      worker's JSON document to DIR/CONFIG/NAME.json\n"
     "  --details           list per screenshot the lines not read, text read that is not there,\n"
     "                      upside-down verdicts and the order in which the lines came\n"
     "  --rows              score the runs of a row of the known text (separated by tabs) as one line\n"
@@ -52,7 +54,11 @@ constexpr const char* kUsage =
     "  --draw DIR          draw each screenshot with the boxes read, numbered in the order given:\n"
     "                      DIR/CONFIG/NAME.html, and DIR/index.html\n"
     "  --replay DIR        score the lines an earlier run saved with --save DIR instead of running\n"
-    "                      the worker (no time, memory, orientation or boxes)\n";
+    "                      the worker (no time, memory, orientation or boxes)\n"
+    "  --reorder NAME      with --replay: take the lines of configuration NAME's saved JSON documents\n"
+    "                      (a run with --order=columns, one box a line), put them into the order each\n"
+    "                      configuration's --order asks for and join the pieces of a row, as the worker\n"
+    "                      would, without running it\n";
 
 struct Options {
   std::vector<WorkerConfig> configs;
@@ -64,6 +70,7 @@ struct Options {
   std::filesystem::path save;
   std::filesystem::path draw;
   std::filesystem::path replay;
+  std::string reorder;  // the saved configuration whose boxes are ordered again; empty: none
   vesk::bench::RowUnit rowUnit = vesk::bench::RowUnit::kRuns;
   int runs = 1;
   int perFamily = 0;  // 0: every screenshot
@@ -128,6 +135,8 @@ Options ParseCommandLine(int argc, char** argv) {
       options.draw = value();
     } else if (arg == "--replay") {
       options.replay = value();
+    } else if (arg == "--reorder") {
+      options.reorder = value();
     } else if (arg.starts_with("-")) {
       Fail("unknown option " + arg + "\n" + kUsage);
     } else {
@@ -136,6 +145,7 @@ Options ParseCommandLine(int argc, char** argv) {
   }
   if (options.configs.empty()) options.configs.push_back({"worker", {}});
   if (options.sources.empty()) options.sources.emplace_back(VESK_DEVSET_DIR);
+  if (!options.reorder.empty() && options.replay.empty()) Fail("--reorder needs --replay DIR");
   return options;
 }
 
@@ -163,7 +173,32 @@ struct RunOutput {
   std::vector<std::string> lines;
   std::optional<std::vector<int>> orientations;
   std::optional<std::vector<vesk::bench::LineBox>> boxes;
+  std::string json;  // the worker's JSON document; empty when it wrote none
 };
+
+// The lines of a saved run's JSON document in the order the configuration asks for.
+RunOutput Reorder(const Options& options, const WorkerConfig& config, const Screenshot& shot) {
+  RunOutput run;
+  const std::filesystem::path path = options.replay / options.reorder / (shot.name + ".json");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) Fail("no saved JSON document for " + shot.name + ": no " + path.string());
+  std::ostringstream document;
+  document << in.rdbuf();
+  const std::optional<std::vector<vesk::OcrLine>> saved = vesk::bench::ParseJsonLines(document.str());
+  if (!saved) Fail("cannot read the lines of " + path.string());
+  run.orientations.emplace();
+  run.boxes.emplace();
+  for (const vesk::OcrLine& line :
+       vesk::bench::Reorder(*saved, vesk::bench::OrderOfArguments(config.arguments),
+                            vesk::bench::ParseJsonPictureSize(document.str()))) {
+    run.lines.push_back(line.text);
+    run.orientations->push_back(line.orientation);
+    vesk::bench::LineBox box{};
+    for (size_t k = 0; k < 4; ++k) box[k] = {line.box[k].x, line.box[k].y};
+    run.boxes->push_back(box);
+  }
+  return run;
+}
 
 // The lines a run with --save wrote for this configuration and screenshot.
 RunOutput Replay(const Options& options, const WorkerConfig& config, const Screenshot& shot) {
@@ -176,6 +211,7 @@ RunOutput Replay(const Options& options, const WorkerConfig& config, const Scree
 }
 
 RunOutput RunOnce(const Options& options, const WorkerConfig& config, const Screenshot& shot) {
+  if (!options.reorder.empty()) return Reorder(options, config, shot);
   if (!options.replay.empty()) return Replay(options, config, shot);
   RunOutput run;
   std::string error;
@@ -192,9 +228,9 @@ RunOutput RunOnce(const Options& options, const WorkerConfig& config, const Scre
   const vesk::bench::ReportText text =
       report.empty() ? vesk::bench::ReportText{} : vesk::bench::ParseTextReport(ReadWholeFile(report));
   if (!json.empty()) {
-    const std::string document = ReadWholeFile(json);
-    run.orientations = vesk::bench::ParseLineOrientations(document);
-    if (!options.draw.empty()) run.boxes = vesk::bench::ParseLineBoxes(document);
+    run.json = ReadWholeFile(json);
+    run.orientations = vesk::bench::ParseLineOrientations(run.json);
+    if (!options.draw.empty()) run.boxes = vesk::bench::ParseLineBoxes(run.json);
   }
   std::error_code ec;
   std::filesystem::remove_all(tmpDir, ec);
@@ -290,6 +326,11 @@ PageResult Measure(const Options& options, const WorkerConfig& config, const Scr
     std::filesystem::create_directories(folder, ec);
     std::ofstream out(folder / (shot.name + ".txt"), std::ios::binary | std::ios::trunc);
     for (const std::u32string& line : read) out << vesk::bench::EncodeUtf8(line) << '\n';
+    if (!first.json.empty()) {
+      std::ofstream document(folder / (shot.name + ".json"), std::ios::binary | std::ios::trunc);
+      document << first.json;
+      if (!document) out.setstate(std::ios::failbit);
+    }
     if (!out) Fail("cannot write the lines read to " + folder.string());
   }
   if (options.details) PrintDetails(config, shot, reference, read, orientationOfRead, result);
@@ -320,7 +361,7 @@ int main(int argc, char** argv) {
     std::erase_if(shots, [&](const Screenshot& shot) { return ++taken[shot.family] > options.perFamily; });
   }
   if (shots.empty()) Fail("no screenshots with known text found");
-  if (!std::filesystem::exists(options.worker)) Fail("no worker at " + options.worker.string());
+  if (options.replay.empty() && !std::filesystem::exists(options.worker)) Fail("no worker at " + options.worker.string());
 
   std::vector<std::vector<PageResult>> results(options.configs.size());
   for (size_t s = 0; s < shots.size(); ++s) {

@@ -29,6 +29,10 @@ constexpr float kTurnTaking = 0.25f;
 // have a partner on the same row.
 constexpr float kAlignedSmall = 0.75f;
 constexpr float kAlignedLarge = 0.4f;
+// Boxes at most this many times as high as each other are of one text size.
+constexpr float kAlikeHeights = 1.25f;
+// A time or a date: at most this many heights wide.
+constexpr float kShortItem = 5.0f;
 // Candidates looked at for a row partner; beyond it a box counts as without one.
 constexpr size_t kPartnerScan = 64;
 
@@ -64,6 +68,16 @@ bool LayoutReader::ReadAsOneGrid(const Group& a, const Group& b) const {
   const float besideB = static_cast<float>(CountBeside(b, a));
   if (besideA <= kTurnTaking * static_cast<float>(a.size()) && besideB <= kTurnTaking * static_cast<float>(b.size())) {
     return true;
+  }
+  // Short items set flush right that each sit exactly on a row of the strip beside them (the time of
+  // each entry of a message list, whose subject and preview lines stand below the sender) belong to
+  // those rows.
+  const float flush = ext_[b.front()].right;
+  if (b.size() >= 2 && std::all_of(b.begin(), b.end(), [&](size_t p) {
+        return ext_[p].Width() <= kShortItem * ext_[p].Height() && std::fabs(ext_[p].right - flush) <= unit_;
+      })) {
+    const std::vector<float> partners = RowOffsets(b, a);
+    if (std::all_of(partners.begin(), partners.end(), [](float d) { return d <= kRowDriftFew; })) return true;
   }
   if (IsProse(a) || IsProse(b)) return false;
   // Only the parts that stand beside each other count: a button row below a form says nothing about it.
@@ -161,7 +175,13 @@ std::vector<float> LayoutReader::RowOffsets(const Group& a, const Group& b) cons
     for (size_t scanned = 0; it != byCentre.end() && scanned < kPartnerScan; ++it, ++scanned) {
       const Extent& o = ext_[*it];
       if (o.cy > e.cy + reach) break;
-      const float offset = std::fabs(o.cy - e.cy) / std::max({e.Height(), o.Height(), 1.0f});
+      // Cells of one row share their middle; cells of different heights (a word in capitals beside a
+      // word with descenders, a larger figure) may share their top or bottom instead.
+      const bool alike = std::max(e.Height(), o.Height()) <= kAlikeHeights * std::min(e.Height(), o.Height());
+      const float apart =
+          alike ? std::fabs(o.cy - e.cy)
+                : std::min({std::fabs(o.cy - e.cy), std::fabs(o.top - e.top), std::fabs(o.bottom - e.bottom)});
+      const float offset = apart / std::max({e.Height(), o.Height(), 1.0f});
       if (offset <= kRowTolerance) best = std::min(best, offset);
     }
     offsets.push_back(best);

@@ -1,6 +1,7 @@
 #include "ocr/layout_order.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <numeric>
 
@@ -30,6 +31,13 @@
 // sidebar, the main pane, text columns) one after the other, left to right, each read again the same
 // way. What has no gap left to cut at is read as rows.
 //
+// Three cuts come before the sections, since sections are built band by band and a pane with rows of
+// its own (a conversation list beside a chat) breaks them: a picture of screens side by side is cut
+// into its screens; bars at the top and bottom that a wide stripe sets apart are read where they
+// stand; and strips that an empty stripe through the whole block parts are panes, read one after the
+// other, or, when a wide stripe cuts across all of them where cards start, rows of cards
+// (layout_cards.cpp).
+//
 // Every cut leaves strictly smaller blocks. A nest deeper than kMaxDepth is read as rows, so a page of
 // n boxes costs O(n log n) for each of at most kMaxDepth levels.
 
@@ -40,6 +48,14 @@ namespace {
 constexpr int kMaxDepth = 32;
 // Boxes of neighbouring bands may overlap this much, in text heights.
 constexpr float kBandOverlap = 0.25f;
+// A bar is set apart from what it stands above or below by at least this much, in text heights.
+constexpr float kBarGap = 1.5f;
+// The share of a block's width a bar's items reach over.
+constexpr float kBarWidth = 0.5f;
+// Bands that may stand on the block's side of a bar and are read with it.
+constexpr size_t kMaxBars = 3;
+// Panes hold at least this many lines one above the other.
+constexpr size_t kPaneLines = 3;
 
 // Splits at the empty stretches of an axis: each part holds the boxes whose [lo, hi] chain into one run,
 // where two runs that overlap by less than slack still count as apart.
@@ -61,7 +77,10 @@ std::vector<Group> SplitAtGaps(Group group, Lo lo, Hi hi, float slack) {
 
 }  // namespace
 
-LayoutReader::LayoutReader(const std::vector<DetBox>& boxes) : boxes_(boxes) {
+LayoutReader::LayoutReader(const std::vector<DetBox>& boxes, PictureSize picture)
+    : boxes_(boxes), picture_(picture) {
+  const float width = static_cast<float>(picture.width), height = static_cast<float>(picture.height);
+  if (width > kScreensAspect * height) screens_ = static_cast<size_t>(std::lround(width / (kScreenAspect * height)));
   ext_.reserve(boxes.size());
   std::vector<float> heights;
   heights.reserve(boxes.size());
@@ -88,8 +107,14 @@ Group LayoutReader::Read(std::vector<LineJoin>& joins) {
 void LayoutReader::ReadBlock(Group block, int depth) {
   if (block.size() <= 1 || depth >= kMaxDepth) return EmitRows(std::move(block));
 
-  // Bars, panes and whatever else stands one above the other are read from the top down.
+  // Screens side by side are read one after the other, each in full: before anything that could cut
+  // across them (bars at one height on both, rows of cards).
+  if (depth == 0 && ReadScreens(block, depth)) return;
+
   const std::vector<Group> bands = Bands(block);
+  if (ReadBars(bands, depth) || ReadPanes(block, depth)) return;
+
+  // Bars, panes and whatever else stands one above the other are read from the top down.
   if (bands.size() >= 2) {
     const std::vector<Group> sections = Sections(bands);
     if (sections.size() >= 2) {
@@ -156,12 +181,110 @@ std::vector<Gap> LayoutReader::GapsBetween(const std::vector<Group>& strips) con
   return gaps;
 }
 
+// Bars at the top or bottom of a block are read where they stand: a title, menu or top bar before, a
+// status bar or footer after what lies between. The bars end at a band that runs across the block
+// (its items reach over most of its width) and is set apart from the rest by a wide empty stripe; up to
+// kMaxBars bands above (below) it, a title or a menu not set apart, go with it.
+bool LayoutReader::ReadBars(const std::vector<Group>& bands, int depth) {
+  if (bands.size() < 2) return false;
+  std::vector<Span> spans, reach;
+  for (const Group& band : bands) {
+    spans.push_back(VerticalSpan(band));
+    Span r{ext_[band.front()].left, ext_[band.front()].right};
+    for (size_t p : band) {
+      r.lo = std::min(r.lo, ext_[p].left);
+      r.hi = std::max(r.hi, ext_[p].right);
+    }
+    reach.push_back(r);
+  }
+  Span block = reach.front();
+  for (const Span& r : reach) block = {std::min(block.lo, r.lo), std::max(block.hi, r.hi)};
+  const auto bar = [&](size_t i, size_t next) {
+    return reach[i].hi - reach[i].lo >= kBarWidth * (block.hi - block.lo) &&
+           std::max(spans[next].lo - spans[i].hi, spans[i].lo - spans[next].hi) >= kBarGap * unit_;
+  };
+  size_t top = 0, bottom = bands.size();  // bands [top, bottom) lie between the bars
+  for (size_t i = 0; i < kMaxBars && i + 1 < bands.size(); ++i) {
+    if (bar(i, i + 1)) {
+      top = i + 1;
+      break;
+    }
+  }
+  for (size_t i = bands.size() - 1; i + kMaxBars >= bands.size() && i > top; --i) {
+    if (bar(i, i - 1)) {
+      bottom = i;
+      break;
+    }
+  }
+  if (top == 0 && bottom == bands.size()) return false;
+  const auto gather = [&](size_t from, size_t to) {
+    Group group;
+    for (size_t i = from; i < to; ++i) group.insert(group.end(), bands[i].begin(), bands[i].end());
+    return group;
+  };
+  if (top > 0) ReadBlock(gather(0, top), depth + 1);
+  if (top < bottom) ReadBlock(gather(top, bottom), depth + 1);
+  if (bottom < bands.size()) ReadBlock(gather(bottom, bands.size()), depth + 1);
+  return true;
+}
+
+// Panes side by side that nothing crosses are read one after the other, whatever rows they have, unless
+// they are one grid; a bar's items or a row of tabs (lines of one or two rows) are no panes. Panes
+// that a wide stripe cuts into rows of cards are read row of cards by row of cards.
+bool LayoutReader::ReadPanes(const Group& block, int depth) {
+  const std::vector<Group> strips = Strips(block);
+  if (strips.size() < 2) return false;
+  const std::vector<Group> columns = ColumnGroups(strips);
+  const auto tall = [&](const Group& column) { return VerticalCover(column).size() >= kPaneLines; };
+  if (columns.size() < 2 || std::none_of(columns.begin(), columns.end(), tall)) return false;
+  const std::vector<Group> cardRows = CardRows(block, columns);
+  for (const Group& part : cardRows.size() >= 2 ? cardRows : columns) ReadBlock(part, depth + 1);
+  return true;
+}
+
+// Screens side by side are read one after the other, each in full, before anything that could cut
+// across them (bars at one height on both, rows of cards). The picture is taken to hold as many
+// screens as it is kScreenAspect heights wide, and is cut at empty stripes through its whole height
+// near where screens of equal width would meet.
+bool LayoutReader::ReadScreens(const Group& block, int depth) {
+  if (screens_ < 2) return false;
+  const std::vector<Group> strips = Strips(block);
+  if (strips.size() < 2) return false;
+  const std::vector<Gap> gaps = GapsBetween(strips);
+  std::vector<size_t> seams;  // a seam after strip seams[i]
+  for (size_t s = 1; s < screens_; ++s) {
+    const float meet = static_cast<float>(picture_.width) * static_cast<float>(s) / static_cast<float>(screens_);
+    const auto away = [&](const Gap& g) { return meet < g.lo ? g.lo - meet : std::max(0.0f, meet - g.hi); };
+    // Screens differ in width: of the stripes near that place the widest, for a seam is the margins of
+    // two screens together.
+    const float window = kSeamWindow * static_cast<float>(picture_.width) / static_cast<float>(screens_);
+    const auto better = [&](const Gap& a, const Gap& b) {
+      const bool nearA = away(a) <= window, nearB = away(b) <= window;
+      if (nearA != nearB) return nearA;
+      return nearA ? a.hi - a.lo > b.hi - b.lo : away(a) < away(b);
+    };
+    seams.push_back(static_cast<size_t>(std::min_element(gaps.begin(), gaps.end(), better) - gaps.begin()));
+  }
+  std::sort(seams.begin(), seams.end());
+  seams.erase(std::unique(seams.begin(), seams.end()), seams.end());
+  Group screen;
+  for (size_t i = 0, k = 0; i < strips.size(); ++i) {
+    screen.insert(screen.end(), strips[i].begin(), strips[i].end());
+    if (i + 1 == strips.size() || (k < seams.size() && seams[k] == i)) {
+      ReadBlock(std::move(screen), depth + 1);
+      screen.clear();
+      if (k < seams.size() && seams[k] == i) ++k;
+    }
+  }
+  return true;
+}
+
 }  // namespace layout
 
-OrderedBoxes OrderBoxesByLayout(const std::vector<DetBox>& boxes) {
+OrderedBoxes OrderBoxesByLayout(const std::vector<DetBox>& boxes, PictureSize picture) {
   OrderedBoxes ordered;
   ordered.boxes.reserve(boxes.size());
-  for (size_t p : layout::LayoutReader(boxes).Read(ordered.joins)) ordered.boxes.push_back(boxes[p]);
+  for (size_t p : layout::LayoutReader(boxes, picture).Read(ordered.joins)) ordered.boxes.push_back(boxes[p]);
   return ordered;
 }
 

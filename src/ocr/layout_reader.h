@@ -1,16 +1,28 @@
 #pragma once
-// The reader behind OrderBoxesByLayout. Its parts live in four files: the cutting of a block into
-// bands, sections and strips (layout_order.cpp), the gathering of bands into sections
-// (layout_sections.cpp), the choice between reading strips as columns or as a grid (layout_grid.cpp)
-// and the reading of what is left as rows, whose pieces of one line of text join (layout_rows.cpp).
+// The reader behind OrderBoxesByLayout. Its parts live in five files: the cutting of a block into
+// screens, bars, panes, bands, sections and strips (layout_order.cpp), the gathering of bands into
+// sections (layout_sections.cpp), the choice between reading strips as columns or as a grid
+// (layout_grid.cpp), rows of cards (layout_cards.cpp) and the reading of what is left as rows, whose
+// pieces of one line of text join (layout_rows.cpp).
 
 #include <cstddef>
 #include <vector>
 
 #include "ocr/det_box.h"
+#include "ocr/layout_order.h"
 #include "ocr/reading_order.h"
 
 namespace vesk::layout {
+
+// Monitors side by side make a picture far wider than any one screen: 16:9 is 1.8 times as wide as
+// high, an ultra-wide screen 2.4, two screens of 5:4 2.5.
+constexpr float kScreensAspect = 2.45f;
+// How wide a screen is taken to be, in its heights: between 5:4 and 16:9, so that two screens (at most
+// 3.6 heights wide) and three (at least 3.75) come out as two and three.
+constexpr float kScreenAspect = 1.5f;
+// A seam between screens is looked for this far, in screen widths, from where screens of equal width
+// would meet.
+constexpr float kSeamWindow = 0.25f;
 
 // Where a box lies, computed once.
 struct Extent {
@@ -52,13 +64,16 @@ struct BandShape {
 
 class LayoutReader {
  public:
-  explicit LayoutReader(const std::vector<DetBox>& boxes);
+  LayoutReader(const std::vector<DetBox>& boxes, PictureSize picture);
   // The positions of all boxes in reading order; joins receives, per position in that order, what joins
   // the box to the line before it.
   Group Read(std::vector<LineJoin>& joins);
 
  private:
   void ReadBlock(Group block, int depth);
+  bool ReadBars(const std::vector<Group>& bands, int depth);
+  bool ReadPanes(const Group& block, int depth);
+  bool ReadScreens(const Group& block, int depth);
 
   // Rows (layout_rows.cpp).
   void EmitRows(Group group);
@@ -76,6 +91,9 @@ class LayoutReader {
   bool Continues(const std::vector<Gutter>& gutters, const BandShape& band, const std::vector<Gap>& gaps,
                  float distance, std::vector<Gutter>& kept) const;
 
+  // Rows of cards (layout_cards.cpp).
+  std::vector<Group> CardRows(const Group& block, const std::vector<Group>& columns) const;
+
   // Columns or grid (layout_grid.cpp).
   std::vector<Group> ColumnGroups(const std::vector<Group>& strips) const;
   bool ReadAsOneGrid(const Group& a, const Group& b) const;
@@ -87,6 +105,8 @@ class LayoutReader {
 
   const std::vector<DetBox>& boxes_;
   std::vector<Extent> ext_;
+  PictureSize picture_;
+  size_t screens_ = 1;  // screens side by side in the picture
   float unit_ = 1.0f;  // the median box height: every distance is measured in it
   Group order_;
   std::vector<LineJoin> joins_;  // one per entry of order_

@@ -23,8 +23,8 @@ namespace {
 // paragraph around them, and the tab loses nothing of the text.
 constexpr char kPieceSeparator = '\t';
 
-OrderedBoxes InReadingOrder(const std::vector<DetBox>& boxes, ReadingOrder order) {
-  if (order == ReadingOrder::Layout) return OrderBoxesByLayout(boxes);
+OrderedBoxes InReadingOrder(const std::vector<DetBox>& boxes, const DecodedImage& image, ReadingOrder order) {
+  if (order == ReadingOrder::Layout) return OrderBoxesByLayout(boxes, {image.width, image.height});
   OrderedBoxes ordered{OrderBoxes(boxes), {}};
   ordered.joins.assign(ordered.boxes.size(), LineJoin::Starts);
   return ordered;
@@ -159,7 +159,7 @@ Outcome<std::vector<OcrLine>> OcrEngine::ProcessImage(const DecodedImage& image,
   Outcome<std::vector<DetBox>> boxes = detector_.DetectText(image, options.maxSide);
   if (!boxes.ok()) return boxes.status();
   TimedStage ordering(timeline_, "order");
-  const OrderedBoxes ordered = InReadingOrder(*boxes, options.order);
+  const OrderedBoxes ordered = InReadingOrder(*boxes, image, options.order);
   ordering.Stop();
 
   LineCrops lines = CropAll(image, ordered, profile_, timeline_);

@@ -139,6 +139,40 @@ std::vector<DetBox> FormWithButtons() {
           Line(380, 240, 50, 11), Line(450, 240, 70, 12)};                     // Print | Cancel
 }
 
+// A top bar with items at both ends above two rows of three cards: a title, two lines of text that
+// share their rows with the cards beside, a tag and a date on the card's right.
+std::vector<DetBox> RowsOfCards() {
+  std::vector<DetBox> boxes = {Line(20, 10, 60, 1), Line(1500, 10, 80, 2)};
+  float id = 3;
+  for (int row = 0; row < 2; ++row) {
+    for (int card = 0; card < 3; ++card) {
+      const float x = 20 + 540.0f * card, y = 100 + 260.0f * row;
+      boxes.insert(boxes.end(), {Line(x, y, 120, id), Line(x, y + 40, 400, id + 1), Line(x, y + 64, 380, id + 2),
+                                 Line(x, y + 110, 40, id + 3), Line(x + 420, y + 110, 60, id + 4)});
+      id += 5;
+    }
+  }
+  return boxes;
+}
+
+// A conversation list (name and time, a preview below) beside bubbles on both sides, each with its time
+// below it; the list's rows and the bubbles' lines fall at unrelated heights.
+std::vector<DetBox> ConversationListBesideAChat() {
+  std::vector<DetBox> boxes;
+  float id = 1;
+  for (int i = 0; i < 6; ++i) {
+    const float y = 20 + 44.0f * i;
+    boxes.insert(boxes.end(), {Line(10, y, 80, id), Line(220, y, 40, id + 1), Line(10, y + 18, 150, id + 2)});
+    id += 3;
+  }
+  for (int i = 0; i < 5; ++i) {
+    const float x = i % 2 == 0 ? 320 : 900, y = 30 + 80.0f * i;
+    boxes.insert(boxes.end(), {Line(x, y, 560, id), Line(x, y + 22, 400, id + 1), Line(x, y + 46, 40, id + 2)});
+    id += 3;
+  }
+  return boxes;
+}
+
 // A screen whose boxes are named 1, 2, 3, ... in the order a person reads them.
 struct Screen {
   const char* what;
@@ -185,6 +219,8 @@ const std::vector<Screen>& Screens() {
       {"wide text columns, lines side by side", TextColumns(400, 30, 0)},
       {"wide text columns, lines staggered", TextColumns(400, 30, 11)},
       {"narrow text columns of tightly set lines", TextColumns(190, 22, 0)},
+      {"cards card by card, a row of cards left to right, then the next row", RowsOfCards()},
+      {"a conversation list in full, then the chat", ConversationListBesideAChat()},
       {"chat bubbles on both sides keep their turns, with a gap between the sides",
        {Line(20, 20, 180, 1), Line(20, 45, 120, 2), Line(400, 90, 180, 3), Line(20, 140, 150, 4),
         Line(400, 190, 170, 5), Line(430, 215, 140, 6), Line(20, 260, 90, 7)}},
@@ -249,6 +285,30 @@ TEST(LayoutOrderTest, PiecesOfOneRowOfTextJoinAndRowsOfDifferentPanesNever) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(Lines(OrderBoxesByLayout(InDetectionOrder(c.boxes))), c.lines);
   }
+  // The lines of cards side by side share their rows, but no line joins the card beside it; the
+  // conversation list's names join their times, never a bubble's line.
+  std::string cards = "1\t2";
+  for (int id = 3; id <= 32; ++id) cards += "\n" + std::to_string(id);
+  EXPECT_EQ(Lines(OrderBoxesByLayout(InDetectionOrder(RowsOfCards()))), cards);
+  const std::string chat = Lines(OrderBoxesByLayout(InDetectionOrder(ConversationListBesideAChat())));
+  EXPECT_EQ(chat.substr(0, 12), "1\t2\n3\n4\t5\n6\n");
+  EXPECT_EQ(std::count(chat.begin(), chat.end(), '\t'), 6);
+}
+
+// Two screens side by side, their bars at the same heights: each is read in full, left then right. A
+// picture not known to be wider than a screen is read as one screen, bar by bar.
+TEST(LayoutOrderTest, ScreensSideBySideAreReadOneAfterTheOther) {
+  std::vector<DetBox> boxes;
+  for (int screen = 0; screen < 2; ++screen) {
+    const float x = 1280.0f * screen, id = 1 + 10.0f * screen;
+    boxes.insert(boxes.end(), {Line(x + 20, 10, 1200, id), Line(x + 20, 60, 150, id + 1), Line(x + 20, 84, 130, id + 2),
+                               Line(x + 20, 108, 170, id + 3), Line(x + 300, 60, 900, id + 4),
+                               Line(x + 300, 84, 880, id + 5), Line(x + 20, 990, 1200, id + 6)});
+  }
+  EXPECT_EQ(Ids(OrderBoxesByLayout(InDetectionOrder(boxes), {2560, 1024}).boxes),
+            (IdList{1, 2, 3, 4, 5, 6, 7, 11, 12, 13, 14, 15, 16, 17}));
+  EXPECT_EQ(Ids(OrderBoxesByLayout(InDetectionOrder(boxes), {1280, 1024}).boxes).front(), 1.0f);
+  EXPECT_NE(Ids(OrderBoxesByLayout(InDetectionOrder(boxes), {1280, 1024}).boxes)[1], 2.0f);
 }
 
 TEST(LayoutOrderTest, NoBoxOneBoxAndIdenticalBoxes) {
@@ -277,15 +337,15 @@ TEST(LayoutOrderTest, EveryBoxComesOutOnceWhateverTheInput) {
 TEST(LayoutOrderTest, NestBeyondTheDepthLimitIsStillReadWhole) {
   // A text column beside the rest, whose top row is a bar above the next column and its rest, and so
   // on: every level of the nest costs two cuts, and forty levels go past the depth at which the
-  // reading falls back to rows.
+  // reading falls back to rows. Rows stand as close as lines of text, so that no row is a bar.
   std::vector<DetBox> boxes;
   const int levels = 40;
   float id = 0;
   for (int k = 0; k < levels; ++k) {
     for (int row = k; row < levels; ++row) {
-      boxes.push_back(Box(220.0f * k, 30.0f * row, 220.0f * k + 200, 30.0f * row + 10, id++));
+      boxes.push_back(Box(220.0f * k, 30.0f * row, 220.0f * k + 200, 30.0f * row + 20, id++));
     }
-    boxes.push_back(Box(220.0f * (k + 1), 30.0f * k, 220.0f * (levels + 1), 30.0f * k + 10, id++));
+    boxes.push_back(Box(220.0f * (k + 1), 30.0f * k, 220.0f * (levels + 1), 30.0f * k + 20, id++));
   }
   const IdList ids = Ids(OrderBoxesByLayout(boxes).boxes);
   // The outer levels are read as columns and bars: the first column, top to bottom, then its bar.
