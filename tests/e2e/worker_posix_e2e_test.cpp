@@ -88,6 +88,33 @@ TEST_F(WorkerTest, CallerReadingTheOutputIsNotKeptWaitingByTheViewer) {
   EXPECT_EQ(::kill(std::stoi(ReadFile(killer.pidFile)), 0), 0);
 }
 
+// The worker starts itself once more with large pages asked for; the viewer still gets the environment
+// the worker was given, with or without the C library's tunables.
+TEST_F(WorkerTest, TheViewerGetsTheEnvironmentTheWorkerWasGiven) {
+  const fs::path viewer = tmp_.path() / "environment viewer";
+  const fs::path seen = tmp_.path() / "environment.txt";
+  WriteFile(viewer, "#!/bin/sh\nenv > \"$VESK_TEST_ENV_FILE.tmp\" && mv \"$VESK_TEST_ENV_FILE.tmp\" \"$VESK_TEST_ENV_FILE\"\n");
+  fs::permissions(viewer, fs::perms::owner_all);
+  ASSERT_EQ(::getenv("GLIBC_TUNABLES"), nullptr) << "the test needs an environment without tunables";
+  for (const std::string tunables : {"", "glibc.malloc.tcache_count=5"}) {
+    SCOPED_TRACE(tunables);
+    fs::remove(seen);
+    std::map<std::string, std::string> env{{"VESK_TEST_ENV_FILE", seen.string()}};
+    if (!tunables.empty()) env["GLIBC_TUNABLES"] = tunables;
+    const ProgramResult r = RunProgram(
+        Worker(), {(tmp_.path() / "missing.png").string(), viewer.string(), (tmp_.path() / "doc.pdf").string()},
+        tmp_.path(), env);
+    EXPECT_EQ(r.exitCode, 2);
+    const std::string shown = WaitForContent(seen, "VESK_TEST_ENV_FILE=");
+    EXPECT_EQ(shown.find("VESK_OCR_TUNABLES_GIVEN"), std::string::npos);
+    if (tunables.empty()) {
+      EXPECT_EQ(shown.find("GLIBC_TUNABLES"), std::string::npos) << shown;
+    } else {
+      EXPECT_TRUE(HasLine(shown, "GLIBC_TUNABLES=" + tunables)) << shown;
+    }
+  }
+}
+
 // A reader that has gone away makes the worker's console writes fail: a failure, or a completion line,
 // that nobody reads any more still ends the run as it would otherwise.
 TEST_F(PipelineTest, ConsoleNobodyReadsDoesNotChangeTheOutcome) {
