@@ -94,6 +94,28 @@ Setter Decimal(double low, double high, std::string range, std::function<void(Mo
   };
 }
 
+// Up to `most` decimals separated by commas, each in [low, high].
+Setter Decimals(size_t most, double low, double high, std::string range,
+                std::function<void(ModelProfile&, std::vector<float>)> store) {
+  return [=](std::string_view value, ModelProfile& profile) -> std::string {
+    std::vector<float> numbers;
+    for (size_t start = 0; start <= value.size();) {
+      const size_t comma = std::min(value.find(',', start), value.size());
+      std::string_view item = value.substr(start, comma - start);
+      while (!item.empty() && item.front() == ' ') item.remove_prefix(1);
+      while (!item.empty() && item.back() == ' ') item.remove_suffix(1);
+      double number = 0.0;
+      if (!ParseDecimal(item, number)) return "value " + Quoted(value) + " is not a list of numbers";
+      if (number < low || number > high) return "value " + Quoted(value) + " is out of range (" + range + ")";
+      numbers.push_back(static_cast<float>(number));
+      start = comma + 1;
+    }
+    if (numbers.size() > most) return "value " + Quoted(value) + " has more than " + std::to_string(most) + " numbers";
+    store(profile, std::move(numbers));
+    return {};
+  };
+}
+
 Setter Switch(std::function<void(ModelProfile&, bool)> store) {
   return [=](std::string_view value, ModelProfile& profile) -> std::string {
     if (value == "on" || value == "off") {
@@ -150,6 +172,9 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"det_join_gap", Decimal(0.0, 4.0, "0 to 4", [](ModelProfile& p, float v) { p.detection.joinGap = v; })},
       {"crop_margin_y", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.cropMarginY = v; })},
       {"crop_margin_x", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.cropMarginX = v; })},
+      {"crop_retry_margins_x", Decimals(4, 0.0, 1.0, "0 to 1", [](ModelProfile& p, std::vector<float> v) {
+         p.cropRetryMarginsX = std::move(v);
+       })},
       {"cls_input",
        [](std::string_view value, ModelProfile& profile) -> std::string {
          if (value == "stretched") {

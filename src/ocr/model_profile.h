@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "core/status.h"
@@ -75,6 +76,8 @@ struct ModelProfile {
   // below each, and left and right each.
   float cropMarginY = 0.0f;
   float cropMarginX = 0.0f;
+  // The side margins of further cuts of a short line that read as nothing, tried in turn.
+  std::vector<float> cropRetryMarginsX;
 
   OrientationSettings orientation;
   // Whether a turn must also read better than the line as it stands, and by how much of the mean

@@ -62,6 +62,12 @@ class OcrEngine {
   void ConfirmTurnedLines(const std::vector<DecodedImage>& crops, const BatchSettings& batching,
                           std::vector<int>& orientations, std::vector<Outcome<LineReading>>& readings);
 
+  // Short upright lines that read as nothing, cut again with the profile's other side margins and read
+  // once more: crops[i] is the cut of *boxes[i].
+  void ReadEmptyLinesAgain(const DecodedImage& image, const std::vector<const DetBox*>& boxes,
+                           const std::vector<DecodedImage>& crops, const std::vector<int>& orientations,
+                           const BatchSettings& batching, std::vector<Outcome<LineReading>>& readings);
+
   // Reopens detection and recognition on the CPU for the retry; the failure message is the reopening's.
   Status MoveToCpu();
 

@@ -155,6 +155,41 @@ void OcrEngine::ConfirmTurnedLines(const std::vector<DecodedImage>& crops, const
   }
 }
 
+// The recogniser is made for lines: a lone glyph it reads at some input widths only (a terminal's lone
+// "0" cell reads at 32 and 40 columns but not at 36), and at the others it gives nothing at all. Such a
+// line is cut again with the profile's other side margins in turn, which change its width, until a cut
+// reads as something. A failed model call fails the line as any other would.
+void OcrEngine::ReadEmptyLinesAgain(const DecodedImage& image, const std::vector<const DetBox*>& boxes,
+                                    const std::vector<DecodedImage>& crops, const std::vector<int>& orientations,
+                                    const BatchSettings& batching, std::vector<Outcome<LineReading>>& readings) {
+  // One or two glyphs: a crop at most twice as wide as it is high.
+  constexpr int32_t kShortLineAspect = 2;
+  std::vector<size_t> empty;
+  for (size_t i = 0; i < crops.size(); ++i) {
+    if (!readings[i].ok() || !readings[i]->text.empty() || orientations[i] != 0) continue;
+    if (crops[i].width <= kShortLineAspect * crops[i].height) empty.push_back(i);
+  }
+  for (float margin : profile_.cropRetryMarginsX) {
+    std::vector<size_t> cut;
+    std::vector<DecodedImage> recut;
+    for (size_t i : empty) {
+      DecodedImage crop;
+      if (!CropLine(image, ExpandBox(*boxes[i], profile_.cropMarginY, margin), crop)) continue;
+      cut.push_back(i);
+      recut.push_back(std::move(crop));
+    }
+    std::vector<Outcome<LineReading>> again = recognizer_.RecognizeLines(ConstPointers(recut), batching);
+    empty.clear();
+    for (size_t k = 0; k < cut.size(); ++k) {
+      if (again[k].ok() ? !again[k]->text.empty() : again[k].status().kind() == FailureKind::ModelCall) {
+        readings[cut[k]] = std::move(again[k]);
+      } else {
+        empty.push_back(cut[k]);
+      }
+    }
+  }
+}
+
 Outcome<std::vector<OcrLine>> OcrEngine::ProcessImage(const DecodedImage& image, const OcrOptions& options) {
   Outcome<std::vector<DetBox>> boxes = detector_.DetectText(image, options.maxSide);
   if (!boxes.ok()) return boxes.status();
@@ -169,6 +204,9 @@ Outcome<std::vector<OcrLine>> OcrEngine::ProcessImage(const DecodedImage& image,
   }
   std::vector<Outcome<LineReading>> readings = recognizer_.RecognizeLines(ConstPointers(lines.crops), options.batching);
   if (profile_.clsConfirm) ConfirmTurnedLines(lines.crops, options.batching, orientations, readings);
+  if (!profile_.cropRetryMarginsX.empty()) {
+    ReadEmptyLinesAgain(image, lines.boxes, lines.crops, orientations, options.batching, readings);
+  }
   return AssembleLines(lines, orientations, readings, profile_);
 }
 

@@ -29,6 +29,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "det_tile_min_scale = 0.85\n"
       "crop_margin_y = 0.15\n"
       "crop_margin_x = .05\n"
+      "crop_retry_margins_x = 0.05,0.2 , 0\n"
       "\t# orientation\n"
       "cls_input = padded\n"
       "cls_threshold = 0.9\n"
@@ -56,6 +57,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_FLOAT_EQ(p.detection.tileMinScale, 0.85f);
   EXPECT_FLOAT_EQ(p.cropMarginY, 0.15f);
   EXPECT_FLOAT_EQ(p.cropMarginX, 0.05f);
+  EXPECT_EQ(p.cropRetryMarginsX, (std::vector<float>{0.05f, 0.2f, 0.0f}));
   EXPECT_EQ(p.orientation.input, OrientationInput::Padded);
   EXPECT_FLOAT_EQ(p.orientation.threshold, 0.9f);
   EXPECT_FLOAT_EQ(p.orientation.minAspect, 1.5f);
@@ -87,6 +89,12 @@ TEST(ModelProfileTest, MistakesNameTheFileTheLineAndTheKey) {
        "model_profile.txt line 1, key \"det_max_side\": value \"12000\" is out of range (32 to 8192)"},
       {"crop_margin_y = 1.5\n",
        "model_profile.txt line 1, key \"crop_margin_y\": value \"1.5\" is out of range (0 to 1)"},
+      {"crop_retry_margins_x = 0.05,,0.2\n",
+       "model_profile.txt line 1, key \"crop_retry_margins_x\": value \"0.05,,0.2\" is not a list of numbers"},
+      {"crop_retry_margins_x = 0.1, 1.2\n",
+       "model_profile.txt line 1, key \"crop_retry_margins_x\": value \"0.1, 1.2\" is out of range (0 to 1)"},
+      {"crop_retry_margins_x = 0,0,0,0,0\n",
+       "model_profile.txt line 1, key \"crop_retry_margins_x\": value \"0,0,0,0,0\" has more than 4 numbers"},
       {"det_max_pixels =\n", "model_profile.txt line 1, key \"det_max_pixels\": value \"\" is not a whole number"},
       {"cls_input = squeezed\n",
        "model_profile.txt line 1, key \"cls_input\": value \"squeezed\" is neither stretched nor padded"},

@@ -177,6 +177,41 @@ TEST(ConfirmTurnedLinesTest, TheBetterReadingWinsAndAFailedCallFailsTheAttempt) 
   }
 }
 
+// A short line that read as nothing is cut again with the profile's other margins and read once more;
+// a long one is not, and a failed second call fails the attempt.
+TEST(ReadEmptyLinesAgainTest, OnlyShortEmptyLinesAreReadAgain) {
+  struct Case {
+    const char* name;
+    int32_t width;  // of the screenshot: the fake line spans most of it and a third of its height
+    std::vector<float> retryMargins;
+    Outcome<float> second;
+    size_t lines;
+  };
+  for (const Case& c : {Case{"short", 40, {0.05f}, 0.9f, 1}, Case{"no other margin", 40, {}, 0.9f, 0},
+                        Case{"long", 128, {0.05f}, 0.9f, 0}, Case{"empty again", 40, {0.05f}, 0.0f, 0},
+                        Case{"failed call", 40, {0.05f}, Status::Failure(FailureKind::ModelCall, kLost), 0}}) {
+    SCOPED_TRACE(c.name);
+    test::ScopedTempDir dir;
+    test::FakeOpener opener;
+    opener.runs[kRecCpu] = TwoReadings(0.0f, c.second);
+    OcrEngine engine(opener);
+    EngineSettings settings;
+    settings.provider = ExecutionProvider::Cpu;
+    settings.profile.cropRetryMarginsX = c.retryMargins;
+    ASSERT_TRUE(engine.Initialize(test::WriteFakeModels(dir.path()), settings).ok());
+    const Outcome<OcrResult> result = engine.Recognize(test::BlankImage(c.width, 64), OcrOptions{});
+    ASSERT_EQ(result.ok(), c.second.ok()) << result.status().message();
+    if (!result.ok()) {
+      EXPECT_EQ(result.status().message(), "Pipeline failed: " + kLost + "\n");
+      continue;
+    }
+    ASSERT_EQ(result->lines.size(), c.lines);
+    if (c.lines > 0) {
+      EXPECT_EQ(result->lines[0].text, "c1");
+    }
+  }
+}
+
 std::u16string U16(const std::filesystem::path& path) { return FromUtf8(path.string()); }
 
 DecodedImage LoadSample(const std::string& name) {
