@@ -149,6 +149,7 @@ det_tile_min_scale = 0.85
 det_join_gap = 0.3
 crop_margin_y = 0.15
 crop_margin_x = 0.1
+crop_retry_margins_x = 0, 0.05, 0.2, 0.3
 cls_input = padded
 cls_threshold = 0.9
 cls_min_aspect = 2
