@@ -157,6 +157,7 @@ cls_confirm = on
 cls_confirm_margin = 0.2
 gap_space_steps = 3
 text_polish = on
+slashed_zeros = on
 rec_width_step = 80
 mark_max_chars = 2
 rec_model = PP-OCRv5_server_rec_int8.onnx

@@ -195,6 +195,7 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
          p.recognition.gapSpaceSteps = static_cast<int32_t>(v);
        })},
       {"text_polish", Switch([](ModelProfile& p, bool v) { p.textPolish = v; })},
+      {"slashed_zeros", Switch([](ModelProfile& p, bool v) { p.slashedZeros = v; })},
       {"mark_max_chars", Integer(0, 16, [](ModelProfile& p, int64_t v) {
          p.markMaxChars = static_cast<int32_t>(v);
        })},

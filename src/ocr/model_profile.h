@@ -88,6 +88,8 @@ struct ModelProfile {
   RecognitionSettings recognition;
   // The per-line text polish: full-width punctuation in Latin text made ASCII, both ends trimmed.
   bool textPolish = false;
+  // Thetas beside digits, or alone on a line, read as the slashed or dotted zeros they are.
+  bool slashedZeros = false;
   // Lines of at most this many characters that hold no letter or digit are dropped as marks on a screen
   // of Latin text (0: every line is kept).
   int32_t markMaxChars = 0;

@@ -86,6 +86,7 @@ Outcome<std::vector<OcrLine>> AssembleLines(const LineCrops& crops, const std::v
   for (size_t i = 0; i < readings.size(); ++i) {
     if (!readings[i].ok()) continue;
     if (profile.textPolish) readings[i]->text = PolishLineText(readings[i]->text);
+    if (profile.slashedZeros) readings[i]->text = ReadSlashedZeros(readings[i]->text);
     texts[i] = readings[i]->text;
   }
   const std::vector<bool> marks = FindMarkLines(texts, profile.markMaxChars);

@@ -38,7 +38,37 @@ Script Neighbour(const std::vector<CodePoint>& points, size_t from, int step) {
   return Script::None;
 }
 
+bool IsTheta(char32_t c) { return c == U'\u03B8' || c == U'\u0398'; }
+bool IsGreek(char32_t c) { return c >= 0x0370 && c <= 0x03FF; }
+bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
+
 }  // namespace
+
+std::string ReadSlashedZeros(std::string_view text) {
+  const std::vector<CodePoint> points = SplitCodePoints(text);
+  bool anyTheta = false;
+  for (const CodePoint& p : points) {
+    if (IsGreek(p.value) && !IsTheta(p.value)) return std::string(text);
+    anyTheta = anyTheta || IsTheta(p.value);
+  }
+  if (!anyTheta) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < points.size();) {
+    if (!IsTheta(points[i].value)) {
+      out += points[i].bytes;
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    while (end < points.size() && IsTheta(points[end].value)) ++end;
+    const bool whole = i == 0 && end == points.size();
+    const bool byDigit = (i > 0 && IsDigit(points[i - 1].value)) || (end < points.size() && IsDigit(points[end].value));
+    for (size_t k = i; k < end; ++k) out += whole || byDigit ? std::string("0") : points[k].bytes;
+    i = end;
+  }
+  return out;
+}
 
 std::string PolishLineText(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');

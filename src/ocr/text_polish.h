@@ -11,4 +11,9 @@ namespace vesk {
 // stays as it is.
 std::string PolishLineText(std::string_view text);
 
+// Monospace and bitmap fonts draw zero with a slash or a dot inside, which the recogniser reads as a
+// Greek theta. In a line with no other Greek letter, a run of thetas that stands beside a digit, or is
+// the whole line, becomes zeros ("1θ24" reads "1024", a lone "θ" cell "0"); a theta among words stays.
+std::string ReadSlashedZeros(std::string_view text);
+
 }  // namespace vesk

@@ -45,6 +45,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "mark_max_chars = 2\n"
       "det_model = det_int8.onnx\n"
       "rec_model = PP-OCRv5_server_rec+q8.onnx\n"
+      "slashed_zeros = on\n"
       "text_polish = on",  // the last line needs no line feed
       kFile);
   ASSERT_TRUE(parsed.ok()) << parsed.status().message();
@@ -64,6 +65,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_TRUE(p.clsConfirm);
   EXPECT_EQ(p.recognition.gapSpaceSteps, 3);
   EXPECT_TRUE(p.textPolish);
+  EXPECT_TRUE(p.slashedZeros);
   EXPECT_EQ(p.batching.recognitionBatch, 2);
   EXPECT_EQ(p.batching.recognitionBatchColumns, 2560);
   EXPECT_EQ(p.batching.orientationBatch, 8);

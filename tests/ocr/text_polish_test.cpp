@@ -28,5 +28,17 @@ TEST(PolishLineTextTest, TrimsBothEndsAndKeepsInnerSpacesAndBadBytes) {
   EXPECT_EQ(PolishLineText("a\xFF\xEF\xBC\x8C" "b"), "a\xFF,b");
 }
 
+TEST(ReadSlashedZerosTest, ThetasBesideDigitsOrAloneAreZeros) {
+  const std::string theta = "\xCE\xB8";
+  EXPECT_EQ(ReadSlashedZeros(theta), "0");
+  EXPECT_EQ(ReadSlashedZeros(theta + theta), "00");
+  EXPECT_EQ(ReadSlashedZeros("1" + theta + "24 MB 2" + theta + theta), "1024 MB 200");
+  EXPECT_EQ(ReadSlashedZeros("\xCE\x98" "7"), "07");
+  // Among words a theta is a theta, and so is every one of a line with other Greek letters.
+  EXPECT_EQ(ReadSlashedZeros("angle " + theta + " = 45"), "angle " + theta + " = 45");
+  EXPECT_EQ(ReadSlashedZeros("\xCF\x80" "2" + theta + "1"), "\xCF\x80" "2" + theta + "1");
+  EXPECT_EQ(ReadSlashedZeros("a\xFF" + theta + "9"), "a\xFF" "09");
+}
+
 }  // namespace
 }  // namespace vesk
