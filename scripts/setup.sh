@@ -160,7 +160,6 @@ text_polish = on
 slashed_zeros = on
 rec_width_step = 80
 mark_max_chars = 2
-rec_model = PP-OCRv5_server_rec_int8.onnx
 PROFILE
 )
 if [ "$substitutes" = yes ]; then
