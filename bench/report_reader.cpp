@@ -76,12 +76,21 @@ ReportText ParseTextReport(std::string_view report) {
   return out;
 }
 
-std::optional<std::vector<int>> ParseLineOrientations(std::string_view json) {
-  if (json.find("\n  \"lines\": [],\n") != std::string_view::npos) return std::vector<int>{};
-  size_t at = json.find("\n  \"lines\": [\n");
+std::optional<std::pair<size_t, size_t>> FindJsonLines(std::string_view json) {
+  if (const size_t empty = json.find("\n  \"lines\": [],\n"); empty != std::string_view::npos) {
+    return std::make_pair(empty, empty);
+  }
+  const size_t at = json.find("\n  \"lines\": [\n");
   if (at == std::string_view::npos) return std::nullopt;
   const size_t end = json.find("\n  ],\n", at);
   if (end == std::string_view::npos) return std::nullopt;
+  return std::make_pair(at, end);
+}
+
+std::optional<std::vector<int>> ParseLineOrientations(std::string_view json) {
+  const std::optional<std::pair<size_t, size_t>> entries = FindJsonLines(json);
+  if (!entries) return std::nullopt;
+  auto [at, end] = *entries;
   // String values escape their quotes, so this key with its indent only occurs as a line's field.
   constexpr std::string_view kKey = "\n      \"orientation\": ";
   std::vector<int> orientations;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vesk::bench {
@@ -25,6 +26,10 @@ ReportText ParseTextReport(std::string_view report);
 // The "orientation" of every element of the JSON document's "lines" array, in order; empty when the
 // document has no such array.
 std::optional<std::vector<int>> ParseLineOrientations(std::string_view json);
+
+// Where the entries of the "lines" array of a JSON document the worker wrote lie, as offsets into it
+// (an empty range for an empty array); nothing when the document has no such array.
+std::optional<std::pair<size_t, size_t>> FindJsonLines(std::string_view json);
 
 // A line's box: its four corners (x, y) in the screenshot's pixels, in the order the worker wrote them.
 using LineBox = std::array<std::array<int, 2>, 4>;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "accuracy_metrics.h"
+#include "report_reader.h"
 #include "ocr/det_box.h"
 #include "ocr/layout_order.h"
 #include "ocr/line_order.h"
@@ -67,11 +68,9 @@ bool Expect(std::string_view json, size_t& at, std::string_view key) {
 }  // namespace
 
 std::optional<std::vector<OcrLine>> ParseJsonLines(std::string_view json) {
-  if (json.find("\n  \"lines\": [],\n") != std::string_view::npos) return std::vector<OcrLine>{};
-  size_t at = json.find("\n  \"lines\": [\n");
-  if (at == std::string_view::npos) return std::nullopt;
-  const size_t end = json.find("\n  ],\n", at);
-  if (end == std::string_view::npos) return std::nullopt;
+  const std::optional<std::pair<size_t, size_t>> entries = FindJsonLines(json);
+  if (!entries) return std::nullopt;
+  auto [at, end] = *entries;
   constexpr std::string_view kIndex = "\n      \"index\": ";
   std::vector<OcrLine> lines;
   while ((at = json.find(kIndex, at)) != std::string_view::npos && at < end) {
