@@ -156,6 +156,7 @@ cls_min_aspect = 2
 cls_confirm = on
 cls_confirm_margin = 0.2
 gap_space_steps = 3
+ink_space_cells = 0.9
 text_polish = on
 slashed_zeros = on
 rec_width_step = 80

@@ -23,20 +23,31 @@ bool IsLatinCharacter(const std::string& entry) {
 // are left out: they mostly start a word, where the gap before them is a real one.)
 bool IsWideLetter(const std::string& entry) { return entry == "m" || entry == "w"; }
 
-// One emitted entry: where it starts in the text, the blank steps just before it, and what it is.
+// Marks drawn wholly above or below the middle of a line, where the picture's gaps are not looked for
+// (ink_gaps.h): beside them the picture shows a gap where there is none.
+bool IsOffMiddleMark(const std::string& entry) {
+  return entry == "_" || entry == "'" || entry == "\"" || entry == "`" || entry == "^" || entry == "~";
+}
+
+// One emitted entry: where it starts in the text, its step, the blank steps just before it, and what it
+// is.
 struct Emission {
   size_t begin;
+  int64_t step;
   int64_t blanksBefore;
   bool latin;
   bool space;
   bool wide;
+  bool offMiddle;
 };
 
 // The text with a space added before each entry that follows a long enough blank run beside Latin
 // text (Chinese text has no spaces between words, but a space between it and Latin text does). How
 // long is long depends on the line: the usual run between two Latin letters is what the model leaves
-// in this line's font and size, and a word gap must clearly exceed it.
-std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& emissions, int32_t gapSpaceSteps) {
+// in this line's font and size, and a word gap must clearly exceed it. A gap the picture shows
+// (`pictureGap`) adds a space whatever the blank run.
+std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& emissions, int32_t gapSpaceSteps,
+                          const StepGap& pictureGap) {
   std::vector<int64_t> runs;
   for (size_t i = 1; i < emissions.size(); ++i) {
     if (emissions[i - 1].latin && emissions[i].latin) runs.push_back(emissions[i].blanksBefore);
@@ -47,13 +58,35 @@ std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& 
     typical = runs[runs.size() / 2];
   }
   const int64_t threshold = std::max<int64_t>(gapSpaceSteps, typical + kGapMargin);
+  // The usual distance between neighbouring characters, in a monospace font the width of a cell: the
+  // mean of the distances short of one and a half times their median (longer ones span a space). The
+  // steps are coarse beside a small font's cell, so the median alone would be a step off.
+  std::vector<int64_t> distances;
+  for (size_t i = 1; i < emissions.size(); ++i) distances.push_back(emissions[i].step - emissions[i - 1].step);
+  double pitch = 0.0;
+  if (!distances.empty()) {
+    std::vector<int64_t> sorted = distances;
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
+    const double median = static_cast<double>(sorted[sorted.size() / 2]);
+    double sum = 0.0;
+    int64_t count = 0;
+    for (const int64_t d : distances) {
+      if (static_cast<double>(d) < 1.5 * median) {
+        sum += static_cast<double>(d);
+        ++count;
+      }
+    }
+    pitch = count > 0 ? sum / static_cast<double>(count) : median;
+  }
   std::string out;
   out.reserve(text.size() + emissions.size());
   for (size_t i = 0; i < emissions.size(); ++i) {
     const size_t end = i + 1 < emissions.size() ? emissions[i + 1].begin : text.size();
     const int64_t widened = threshold + (emissions[i].wide ? 1 : 0) + (i > 0 && emissions[i - 1].wide ? 1 : 0);
-    if (i > 0 && emissions[i].blanksBefore >= widened && (emissions[i - 1].latin || emissions[i].latin) &&
-        !emissions[i - 1].space && !emissions[i].space) {
+    if (i > 0 && (emissions[i - 1].latin || emissions[i].latin) && !emissions[i - 1].space && !emissions[i].space &&
+        ((gapSpaceSteps > 0 && emissions[i].blanksBefore >= widened) ||
+         (pictureGap && !emissions[i - 1].offMiddle && !emissions[i].offMiddle &&
+          pictureGap(emissions[i - 1].step, emissions[i].step, pitch)))) {
       out += ' ';
     }
     out.append(text, emissions[i].begin, end - emissions[i].begin);
@@ -92,7 +125,7 @@ int64_t BestClass(const float* row, int64_t C) {
 }  // namespace
 
 void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::string>& dictionary,
-               std::string& text, float& score, int32_t gapSpaceSteps) {
+               std::string& text, float& score, int32_t gapSpaceSteps, const StepGap& pictureGap) {
   text.clear();
   score = 0.0f;
   if (data == nullptr || T < 1 || C < 1) return;
@@ -101,6 +134,7 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
   int64_t prev = -1;
   int64_t blankRun = 0;  // blank steps since the last non-blank one
   std::vector<Emission> emissions;
+  const bool spaces = gapSpaceSteps > 0 || pictureGap;
   int64_t emitted = 0;
   float sum = 0.0f;
   for (int64_t t = 0; t < T; ++t) {
@@ -125,7 +159,8 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
         p = 1.0f / s;
       }
       const std::string& entry = dictionary[static_cast<size_t>(best)];
-      if (gapSpaceSteps > 0) emissions.push_back({text.size(), blankRun, IsLatinCharacter(entry), entry == " ", IsWideLetter(entry)});
+      if (spaces) emissions.push_back({text.size(), t, blankRun, IsLatinCharacter(entry), entry == " ", IsWideLetter(entry),
+                                    IsOffMiddleMark(entry)});
       text += entry;
       sum += p;
       ++emitted;
@@ -134,7 +169,7 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
     prev = best;
   }
   if (emitted >= 1) score = sum / static_cast<float>(emitted);
-  if (gapSpaceSteps > 0) text = WithGapSpaces(text, emissions, gapSpaceSteps);
+  if (spaces) text = WithGapSpaces(text, emissions, gapSpaceSteps, pictureGap);
 }
 
 }  // namespace vesk

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,11 @@ namespace vesk {
 // With gapSpaceSteps above 0, a run of blank steps between two characters of which at least one is
 // printable ASCII adds a space there (one the model did not emit) when it is at least gapSpaceSteps
 // long and at least two steps longer than the line's median run between two such characters,
-// unless a space is already there.
+// unless a space is already there. `pictureGap`, when given, tells whether the picture shows a word gap
+// between the characters emitted at two steps, given the line's usual distance in steps between
+// neighbouring characters; such a gap adds a space on the same terms.
+using StepGap = std::function<bool(int64_t before, int64_t after, double pitch)>;
 void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::string>& dictionary,
-               std::string& text, float& score, int32_t gapSpaceSteps = 0);
+               std::string& text, float& score, int32_t gapSpaceSteps = 0, const StepGap& pictureGap = {});
 
 }  // namespace vesk

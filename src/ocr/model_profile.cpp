@@ -194,6 +194,8 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"gap_space_steps", Integer(0, 100, [](ModelProfile& p, int64_t v) {
          p.recognition.gapSpaceSteps = static_cast<int32_t>(v);
        })},
+      {"ink_space_cells",
+       Decimal(0.0, 4.0, "0 to 4", [](ModelProfile& p, float v) { p.recognition.inkSpaceCells = v; })},
       {"text_polish", Switch([](ModelProfile& p, bool v) { p.textPolish = v; })},
       {"slashed_zeros", Switch([](ModelProfile& p, bool v) { p.slashedZeros = v; })},
       {"mark_max_chars", Integer(0, 16, [](ModelProfile& p, int64_t v) {

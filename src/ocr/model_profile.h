@@ -55,6 +55,11 @@ struct RecognitionSettings {
   // Recognition input widths: 0 for the fixed width buckets, else the multiples of this many columns
   // (up to the widest bucket), so that a line is padded by less.
   int32_t widthStep = 0;
+  // A blank in the crop between two characters at least this many times their usual distance wide
+  // reads as a space (0: off; see ink_gaps.h).
+  float inkSpaceCells = 0.0f;
+  // The room the crops carry above and below the line, as a share of its height (the crop margin).
+  float cropMarginY = 0.0f;
 };
 
 // The model files in the models folder. A profile may name others (integer versions of the same

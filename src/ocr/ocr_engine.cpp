@@ -48,7 +48,9 @@ Status OcrEngine::Initialize(const ModelPaths& paths, const EngineSettings& sett
   if (!models.ok()) return models.status();
   detector_ = TextDetector(std::move(models->det), profile_.detection, timeline_);
   classifier_ = OrientationClassifier(std::move(models->cls), profile_.orientation, timeline_);
-  recognizer_ = LineRecognizer(std::move(models->rec), dictionary_, profile_.recognition, timeline_);
+  RecognitionSettings recognition = profile_.recognition;
+  recognition.cropMarginY = profile_.cropMarginY;
+  recognizer_ = LineRecognizer(std::move(models->rec), dictionary_, recognition, timeline_);
   return {};
 }
 

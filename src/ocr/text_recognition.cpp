@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ocr/ctc_decode.h"
+#include "ocr/ink_gaps.h"
 #include "ocr/resize_normalize.h"
 #include "ocr/side_by_side.h"
 
@@ -108,8 +109,16 @@ void LineRecognizer::ReadBatch(const std::vector<const DecodedImage*>& crops, co
   const int64_t C = (*output->shape())[2];
   for (size_t k = 0; k < members.size(); ++k) {
     LineReading reading;
+    StepGap pictureGap;
+    if (settings_.inkSpaceCells > 0.0f) {
+      // A step stands for width / T input columns, of which the line's first `resampled` are the crop.
+      const DecodedImage& crop = *crops[members[k]];
+      const double columnsPerStep = static_cast<double>(width) / static_cast<double>(T) *
+                                    static_cast<double>(crop.width) / widths[members[k]].resampled;
+      pictureGap = WordGaps(crop, settings_.cropMarginY, columnsPerStep, settings_.inkSpaceCells);
+    }
     DecodeCtc(output->data() + static_cast<size_t>(k) * static_cast<size_t>(T * C), T, C, *dictionary_, reading.text,
-              reading.score, settings_.gapSpaceSteps);
+              reading.score, settings_.gapSpaceSteps, pictureGap);
     readings[members[k]] = std::move(reading);
   }
 }

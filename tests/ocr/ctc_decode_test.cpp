@@ -193,5 +193,24 @@ TEST(DecodeCtcTest, GapsBetweenChineseCharactersAddNoSpace) {
   EXPECT_FLOAT_EQ(score, 0.9f);  // the added space carries no probability of its own
 }
 
+TEST(DecodeCtcTest, AGapThePictureShowsAddsASpaceOnTheSameTerms) {
+  // a, b, c, an underscore, d, each two steps on: the picture has a gap before c, before and after the
+  // underscore, and the model's own space before d.
+  std::vector<std::string> dictionary = Dictionary();
+  dictionary[5] = "_";
+  const Steps steps = Sequence({1, 0, 2, 0, 3, 0, 5, 0, 9, 0, 4});
+  std::vector<std::pair<int64_t, int64_t>> asked;
+  const StepGap gap = [&](int64_t before, int64_t after, double pitch) {
+    asked.emplace_back(before, after);
+    EXPECT_DOUBLE_EQ(pitch, 2.0);
+    return after != 2;
+  };
+  std::string text;
+  float score = 0.0f;
+  DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, gap);
+  EXPECT_EQ(text, "ab c_ d");  // nothing beside the underscore, no second space
+  EXPECT_EQ(asked, (std::vector<std::pair<int64_t, int64_t>>{{0, 2}, {2, 4}}));
+}
+
 }  // namespace
 }  // namespace vesk

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/decoded_image.h"
+
+namespace vesk {
+
+// Word gaps seen in a line crop rather than in the recogniser's output. In a terminal's monospace or
+// bitmap font a space is a whole empty character cell, yet the model often runs the words together
+// ("4096Nov30"); the picture still shows the empty cell.
+//
+// Ink is a pixel that stands out from the crop's background colour in a band about the line's middle
+// (not the room added above and below, where a neighbour's descenders may reach). A gap is a run of
+// columns without ink between the places of two characters, at least `cells` times the line's usual
+// distance between characters wide (a cell, in a monospace font: its narrow glyphs leave most of
+// theirs blank) and never less than a fifth of the line's height.
+class WordGaps {
+ public:
+  // `marginShare`: the room added above and below the line when it was cut, as a share of its height;
+  // `columnsPerStep`: how many crop columns one step of the recogniser's output stands for.
+  WordGaps(const DecodedImage& crop, float marginShare, double columnsPerStep, float cells);
+
+  // Whether a gap lies between the characters placed at steps `before` and `after`, on a line whose
+  // characters stand `pitch` steps apart as a rule.
+  bool operator()(int64_t before, int64_t after, double pitch) const;
+
+ private:
+  std::vector<uint8_t> ink_;  // a column holds ink
+  double columnsPerStep_;
+  double lineHeight_;
+  float cells_;
+};
+
+}  // namespace vesk

@@ -1,0 +1,59 @@
+#include "ocr/ink_gaps.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace vesk {
+namespace {
+
+// A crop of a terminal line in 7-pixel cells, 26 rows high with 3 rows of room above and below (margin
+// share 0.15 of a 20-row line), light ink on a dark ground. A cell holds a glyph of the given ink width,
+// centred, or nothing for a space. The rows of the room hold a neighbour's ink across every cell.
+DecodedImage TerminalLine(const std::vector<int32_t>& inkWidths) {
+  constexpr int32_t kCell = 7;
+  DecodedImage crop;
+  crop.width = kCell * static_cast<int32_t>(inkWidths.size());
+  crop.height = 26;
+  crop.pixels.assign(static_cast<size_t>(crop.width) * crop.height * 3, 30);
+  const auto paint = [&](int32_t x, int32_t y) {
+    for (size_t c = 0; c < 3; ++c) crop.pixels[(static_cast<size_t>(y) * crop.width + x) * 3 + c] = 220;
+  };
+  for (size_t cell = 0; cell < inkWidths.size(); ++cell) {
+    const int32_t left = static_cast<int32_t>(cell) * kCell + (kCell - inkWidths[cell]) / 2;
+    for (int32_t x = left; x < left + inkWidths[cell]; ++x) {
+      for (int32_t y = 6; y < 20; ++y) paint(x, y);
+    }
+  }
+  for (int32_t x = 0; x < crop.width; ++x) {
+    paint(x, 0);
+    paint(x, 25);
+  }
+  return crop;
+}
+
+TEST(WordGapsTest, AnEmptyCellIsAGapANarrowGlyphsBlankIsNot) {
+  // "ab.c de": wide glyphs, a period one column wide, a space cell. One step stands for 3.5 columns, a
+  // cell for two steps; a character sits at the step of its cell's middle.
+  const DecodedImage crop = TerminalLine({5, 5, 1, 5, 0, 5, 5});
+  const WordGaps gaps(crop, 0.15f, 3.5, 0.9f);
+  const auto step = [](int32_t cell) { return static_cast<int64_t>(cell) * 2; };
+  EXPECT_FALSE(gaps(step(0), step(1), 2.0));  // two glyphs side by side
+  EXPECT_FALSE(gaps(step(1), step(3), 2.0));  // across the period, which splits its blank
+  EXPECT_FALSE(gaps(step(1), step(2), 2.0));
+  EXPECT_FALSE(gaps(step(2), step(3), 2.0));
+  EXPECT_TRUE(gaps(step(3), step(5), 2.0));   // across the space cell
+  // A line whose characters stand further apart needs a wider blank.
+  EXPECT_FALSE(gaps(step(3), step(5), 3.0));
+}
+
+TEST(WordGapsTest, ACropWithoutPixelsHasNoGaps) {
+  DecodedImage crop;
+  crop.width = 40;
+  crop.height = 10;
+  const WordGaps gaps(crop, 0.15f, 3.5, 0.9f);
+  EXPECT_FALSE(gaps(0, 10, 1.0));
+}
+
+}  // namespace
+}  // namespace vesk
