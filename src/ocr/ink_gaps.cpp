@@ -9,12 +9,18 @@ namespace vesk {
 
 namespace {
 
-// How far a channel must differ from the background to be ink: clear of the noise of lossy screenshots
-// and of gradients; the faint edge of an anti-aliased glyph may be lost, its core is not.
-constexpr int kInkContrast = 48;
-// The band about the middle of the line whose ink counts, in line heights either side. Every letter
-// has ink there; marks that have none (a period, a comma) only split a gap in two.
-constexpr float kBand = 0.25f;
+// How far a channel must differ from the background to be more than noise (lossy screenshots,
+// gradients).
+constexpr int kNoise = 16;
+// Ink is a pixel that differs from the background by more than this share of the line's own contrast
+// (what the strongest tenth of its pixels above the noise reach): the thin strokes of small
+// anti-aliased text ("l", "1") are half-covered pixels, far fainter than the text's core.
+constexpr int kContrastShare = 40;  // per cent
+// The band about the middle of the line whose ink counts, in line heights above and below the middle:
+// down to the baseline, so that every letter and a period or comma have ink there, and clear of a
+// terminal's neighbouring lines.
+constexpr float kBandAbove = 0.25f;
+constexpr float kBandBelow = 0.35f;
 // The narrowest gap, in line heights: lines of two or three characters set close give no usable cell.
 constexpr double kLeastGap = 0.2;
 
@@ -41,17 +47,35 @@ WordGaps::WordGaps(const DecodedImage& crop, float marginShare, double columnsPe
   // A terminal's lines stand closer than their boxes are high, so a crop holds parts of its neighbours,
   // whose ink would fill the gaps: only the band about the middle counts.
   const double middle = static_cast<double>(crop.height) / 2.0;
-  const int32_t top = std::max(static_cast<int32_t>(std::floor(middle - kBand * lineHeight_)), 0);
-  const int32_t bottom = std::min(std::max(static_cast<int32_t>(std::ceil(middle + kBand * lineHeight_)), top + 1),
+  const int32_t top = std::max(static_cast<int32_t>(std::floor(middle - kBandAbove * lineHeight_)), 0);
+  const int32_t bottom = std::min(std::max(static_cast<int32_t>(std::ceil(middle + kBandBelow * lineHeight_)), top + 1),
                                   crop.height);
+  const auto deviation = [&](const uint8_t* p) {
+    return std::max({std::abs(p[0] - background[0]), std::abs(p[1] - background[1]), std::abs(p[2] - background[2])});
+  };
+  const auto pixel = [&](int32_t x, int32_t y) {
+    return crop.pixels.data() + (static_cast<size_t>(y) * static_cast<size_t>(crop.width) + static_cast<size_t>(x)) * 3;
+  };
+  std::array<int32_t, 256> deviations{};
+  int32_t aboveNoise = 0;
   for (int32_t y = top; y < bottom; ++y) {
-    const uint8_t* row = crop.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(crop.width) * 3;
     for (int32_t x = 0; x < crop.width; ++x) {
-      const uint8_t* p = row + static_cast<size_t>(x) * 3;
-      if (std::abs(p[0] - background[0]) > kInkContrast || std::abs(p[1] - background[1]) > kInkContrast ||
-          std::abs(p[2] - background[2]) > kInkContrast) {
-        ink_[static_cast<size_t>(x)] = 1;
+      const int d = deviation(pixel(x, y));
+      if (d > kNoise) {
+        ++deviations[static_cast<size_t>(d)];
+        ++aboveNoise;
       }
+    }
+  }
+  int contrast = 255;
+  for (int32_t seen = 0; contrast > kNoise; --contrast) {
+    seen += deviations[static_cast<size_t>(contrast)];
+    if (seen * 10 >= aboveNoise) break;
+  }
+  const int threshold = std::max(kNoise, contrast * kContrastShare / 100);
+  for (int32_t y = top; y < bottom; ++y) {
+    for (int32_t x = 0; x < crop.width; ++x) {
+      if (deviation(pixel(x, y)) > threshold) ink_[static_cast<size_t>(x)] = 1;
     }
   }
 }
