@@ -110,7 +110,7 @@ void LineRecognizer::ReadBatch(const std::vector<const DecodedImage*>& crops, co
   for (size_t k = 0; k < members.size(); ++k) {
     LineReading reading;
     StepGap pictureGap;
-    if (settings_.inkSpaceCells > 0.0f) {
+    if (settings_.inkSpaceCells > 0.0f && widths[members[k]].resampled > 0) {
       // A step stands for width / T input columns, of which the line's first `resampled` are the crop.
       const DecodedImage& crop = *crops[members[k]];
       const double columnsPerStep = static_cast<double>(width) / static_cast<double>(T) *
