@@ -23,10 +23,15 @@ bool IsLatinCharacter(const std::string& entry) {
 // are left out: they mostly start a word, where the gap before them is a real one.)
 bool IsWideLetter(const std::string& entry) { return entry == "m" || entry == "w"; }
 
-// Marks drawn wholly above or below the middle of a line, where the picture's gaps are not looked for
-// (ink_gaps.h): beside them the picture shows a gap where there is none.
-bool IsOffMiddleMark(const std::string& entry) {
-  return entry == "_" || entry == "'" || entry == "\"" || entry == "`" || entry == "^" || entry == "~";
+// Whether the picture is asked about a gap between two characters (ASCII, or 0 for any other entry).
+// Not beside marks drawn wholly above or below the middle of a line, where the picture shows a gap
+// where there is none (ink_gaps.h), and not beside a point between digits ("269.70", "1.8T"): a
+// decimal point, whatever room a proportional font leaves around it.
+bool PictureMayTell(char before, char after) {
+  const auto offMiddle = [](char c) { return c == '_' || c == '\'' || c == '"' || c == '`' || c == '^' || c == '~'; };
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (offMiddle(before) || offMiddle(after)) return false;
+  return !((before == '.' && digit(after)) || (digit(before) && after == '.'));
 }
 
 // One emitted entry: where it starts in the text, its step, the blank steps just before it, and what it
@@ -38,7 +43,7 @@ struct Emission {
   bool latin;
   bool space;
   bool wide;
-  bool offMiddle;
+  char ascii;  // the character when the entry is one ASCII byte, else 0
 };
 
 // The text with a space added before each entry that follows a long enough blank run beside Latin
@@ -85,7 +90,7 @@ std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& 
     const int64_t widened = threshold + (emissions[i].wide ? 1 : 0) + (i > 0 && emissions[i - 1].wide ? 1 : 0);
     if (i > 0 && (emissions[i - 1].latin || emissions[i].latin) && !emissions[i - 1].space && !emissions[i].space &&
         ((gapSpaceSteps > 0 && emissions[i].blanksBefore >= widened) ||
-         (pictureGap && !emissions[i - 1].offMiddle && !emissions[i].offMiddle &&
+         (pictureGap && PictureMayTell(emissions[i - 1].ascii, emissions[i].ascii) &&
           pictureGap(emissions[i - 1].step, emissions[i].step, pitch)))) {
       out += ' ';
     }
@@ -160,7 +165,7 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
       }
       const std::string& entry = dictionary[static_cast<size_t>(best)];
       if (spaces) emissions.push_back({text.size(), t, blankRun, IsLatinCharacter(entry), entry == " ", IsWideLetter(entry),
-                                    IsOffMiddleMark(entry)});
+                                    entry.size() == 1 ? entry[0] : '\0'});
       text += entry;
       sum += p;
       ++emitted;

@@ -210,6 +210,12 @@ TEST(DecodeCtcTest, AGapThePictureShowsAddsASpaceOnTheSameTerms) {
   DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, gap);
   EXPECT_EQ(text, "ab c_ d");  // nothing beside the underscore, no second space
   EXPECT_EQ(asked, (std::vector<std::pair<int64_t, int64_t>>{{0, 2}, {2, 4}}));
+  // Nor beside a decimal point.
+  dictionary[6] = "7";
+  dictionary[7] = ".";
+  const Steps number = Sequence({6, 0, 7, 0, 6});
+  DecodeCtc(number.data.data(), number.T(), number.C, dictionary, text, score, 0, gap);
+  EXPECT_EQ(text, "7.7");
 }
 
 }  // namespace
