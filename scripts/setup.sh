@@ -159,6 +159,7 @@ gap_space_steps = 3
 ink_space_cells = 0.9
 text_polish = on
 slashed_zeros = on
+lone_zeros = on
 rec_width_step = 80
 mark_max_chars = 2
 PROFILE

@@ -198,6 +198,7 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
        Decimal(0.0, 4.0, "0 to 4", [](ModelProfile& p, float v) { p.recognition.inkSpaceCells = v; })},
       {"text_polish", Switch([](ModelProfile& p, bool v) { p.textPolish = v; })},
       {"slashed_zeros", Switch([](ModelProfile& p, bool v) { p.slashedZeros = v; })},
+      {"lone_zeros", Switch([](ModelProfile& p, bool v) { p.loneZeros = v; })},
       {"mark_max_chars", Integer(0, 16, [](ModelProfile& p, int64_t v) {
          p.markMaxChars = static_cast<int32_t>(v);
        })},

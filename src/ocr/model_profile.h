@@ -95,6 +95,8 @@ struct ModelProfile {
   bool textPolish = false;
   // Thetas beside digits, or alone on a line, read as the slashed or dotted zeros they are.
   bool slashedZeros = false;
+  // A line that is a lone o reads as the zero it is.
+  bool loneZeros = false;
   // Lines of at most this many characters that hold no letter or digit are dropped as marks on a screen
   // of Latin text (0: every line is kept).
   int32_t markMaxChars = 0;

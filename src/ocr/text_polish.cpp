@@ -70,6 +70,10 @@ std::string ReadSlashedZeros(std::string_view text) {
   return out;
 }
 
+std::string ReadLoneZero(std::string_view text) {
+  return text == "o" || text == "O" ? std::string("0") : std::string(text);
+}
+
 std::string PolishLineText(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};

@@ -16,4 +16,9 @@ std::string PolishLineText(std::string_view text);
 // the whole line, becomes zeros ("1θ24" reads "1024", a lone "θ" cell "0"); a theta among words stays.
 std::string ReadSlashedZeros(std::string_view text);
 
+// In small fonts a zero that stands alone (a table's "0" cell, a counter) reads as the letter o: a line
+// that is nothing but "o" or "O" reads "0". No word is a lone o, and a mark read as one stays a line
+// that matches nothing either way.
+std::string ReadLoneZero(std::string_view text);
+
 }  // namespace vesk
