@@ -29,6 +29,10 @@ constexpr float kTurnTaking = 0.25f;
 // have a partner on the same row.
 constexpr float kAlignedSmall = 0.75f;
 constexpr float kAlignedLarge = 0.4f;
+// Lines of text pair up with the rows beside them when this share of them sits squarely on one.
+constexpr float kOneToOne = 0.9f;
+// The widest gap between the fields of a listing, in text heights: two or three characters.
+constexpr float kFieldGap = 2.0f;
 // Boxes at most this many times as high as each other are of one text size.
 constexpr float kAlikeHeights = 1.25f;
 // A time or a date: at most this many heights wide.
@@ -79,7 +83,17 @@ bool LayoutReader::ReadAsOneGrid(const Group& a, const Group& b) const {
     const std::vector<float> partners = RowOffsets(b, a);
     if (std::all_of(partners.begin(), partners.end(), [](float d) { return d <= kRowDriftFew; })) return true;
   }
-  if (IsProse(a) || IsProse(b)) return false;
+  // Windows side by side whose lines happen to share their rows (two terminals in one font) each hold
+  // columns of their own under lines that run across them; the strips of a table or form do not.
+  if (HoldsColumns(a) && HoldsColumns(b)) return false;
+  const bool proseA = IsProse(a), proseB = IsProse(b);
+  // The file names of a listing are as long and as tightly set as running text, but they follow the
+  // column beside them at a word's distance and each sits exactly on one of its rows; a pane of text
+  // stands further from a sidebar, and another text column is text too.
+  if (proseA != proseB) {
+    return Reach(b).lo - Reach(a).hi <= kFieldGap * unit_ && (proseA ? PairsLineForLine(a, b) : PairsLineForLine(b, a));
+  }
+  if (proseA) return false;
   // Only the parts that stand beside each other count: a button row below a form says nothing about it.
   const Group aBeside = CentredWithin(a, VerticalSpan(b));
   const Group bBeside = CentredWithin(b, VerticalSpan(a));
@@ -102,6 +116,27 @@ bool LayoutReader::ReadAsOneGrid(const Group& a, const Group& b) const {
   // still belongs to its table.
   const Group facing = CentredWithin(large, VerticalSpan(small));
   return aligned(RowOffsets(facing, small)) >= kAlignedLarge * static_cast<float>(facing.size());
+}
+
+// Nearly every line of the text strip sits squarely on a row of the other strip, and a good part of the
+// other strip's boxes beside it have a line on their row (a name may be missing where detection found
+// no text).
+bool LayoutReader::PairsLineForLine(const Group& text, const Group& other) const {
+  const auto squarely = [](const std::vector<float>& offsets, float drift) {
+    return static_cast<float>(std::count_if(offsets.begin(), offsets.end(), [&](float d) { return d <= drift; }));
+  };
+  if (squarely(RowOffsets(text, other), kRowDriftFew) < kOneToOne * static_cast<float>(text.size())) return false;
+  const Group facing = CentredWithin(other, VerticalSpan(text));
+  return squarely(RowOffsets(facing, text), kRowTolerance) >= kAlignedLarge * static_cast<float>(facing.size());
+}
+
+Span LayoutReader::Reach(const Group& group) const {
+  Span span{ext_[group.front()].left, ext_[group.front()].right};
+  for (size_t p : group) {
+    span.lo = std::min(span.lo, ext_[p].left);
+    span.hi = std::max(span.hi, ext_[p].right);
+  }
+  return span;
 }
 
 Span LayoutReader::VerticalSpan(const Group& group) const {
@@ -143,6 +178,31 @@ bool LayoutReader::IsProse(const Group& strip) const {
     if (e.Width() >= kProseAspect * e.Height() || (stacked && e.Width() >= kNarrowProseAspect * e.Height())) ++prose;
   }
   return prose >= 2 && 2 * prose >= strip.size();
+}
+
+// At least kPaneLines rows of the strip are parted by gutters that another line of the strip runs across,
+// reaching a text height past both edges: a window's own table under its other lines. The cells of a
+// table column only overlap the cells beside them a little (a number set flush right below its heading).
+bool LayoutReader::HoldsColumns(const Group& strip) const {
+  // The furthest right any box that starts at or left of a place reaches, by place.
+  Group byLeft = strip;
+  std::sort(byLeft.begin(), byLeft.end(), [&](size_t x, size_t y) { return ext_[x].left < ext_[y].left; });
+  std::vector<float> lefts, reach;
+  for (size_t p : byLeft) {
+    lefts.push_back(ext_[p].left);
+    reach.push_back(std::max(reach.empty() ? ext_[p].right : reach.back(), ext_[p].right));
+  }
+  const auto runAcross = [&](const Gap& g) {
+    if (g.hi - g.lo < kMinGutter * unit_) return false;
+    const auto it = std::upper_bound(lefts.begin(), lefts.end(), g.lo - unit_);
+    return it != lefts.begin() && reach[static_cast<size_t>(it - lefts.begin()) - 1] >= g.hi + unit_;
+  };
+  size_t parted = 0;
+  for (const Group& band : Bands(strip)) {
+    const std::vector<Gap> gaps = GapsBetween(Strips(band));
+    if (std::any_of(gaps.begin(), gaps.end(), runAcross)) ++parted;
+  }
+  return parted >= kPaneLines;
 }
 
 // How many boxes of a share some height with a box of b.

@@ -54,8 +54,6 @@ constexpr float kBarGap = 1.5f;
 constexpr float kBarWidth = 0.5f;
 // Bands that may stand on the block's side of a bar and are read with it.
 constexpr size_t kMaxBars = 3;
-// Panes hold at least this many lines one above the other.
-constexpr size_t kPaneLines = 3;
 
 // Splits at the empty stretches of an axis: each part holds the boxes whose [lo, hi] chain into one run,
 // where two runs that overlap by less than slack still count as apart.

@@ -24,6 +24,11 @@ constexpr float kScreenAspect = 1.5f;
 // would meet.
 constexpr float kSeamWindow = 0.25f;
 
+// The narrowest gap between columns, in text heights: words of one row stand closer.
+constexpr float kMinGutter = 0.8f;
+// Panes hold at least this many lines one above the other.
+constexpr size_t kPaneLines = 3;
+
 // Where a box lies, computed once.
 struct Extent {
   float left, right, top, bottom, cx, cy;
@@ -98,9 +103,12 @@ class LayoutReader {
   std::vector<Group> ColumnGroups(const std::vector<Group>& strips) const;
   bool ReadAsOneGrid(const Group& a, const Group& b) const;
   bool IsProse(const Group& strip) const;
+  bool HoldsColumns(const Group& strip) const;
+  bool PairsLineForLine(const Group& text, const Group& other) const;
   size_t CountBeside(const Group& a, const Group& b) const;
   std::vector<float> RowOffsets(const Group& a, const Group& b) const;
   Span VerticalSpan(const Group& group) const;
+  Span Reach(const Group& group) const;
   Group CentredWithin(const Group& group, Span span) const;
 
   const std::vector<DetBox>& boxes_;

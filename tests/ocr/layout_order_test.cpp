@@ -337,15 +337,16 @@ TEST(LayoutOrderTest, EveryBoxComesOutOnceWhateverTheInput) {
 TEST(LayoutOrderTest, NestBeyondTheDepthLimitIsStillReadWhole) {
   // A text column beside the rest, whose top row is a bar above the next column and its rest, and so
   // on: every level of the nest costs two cuts, and forty levels go past the depth at which the
-  // reading falls back to rows. Rows stand as close as lines of text, so that no row is a bar.
+  // reading falls back to rows. Rows stand as close as lines of text, so that no row is a bar, and the
+  // columns further apart than the fields of a listing.
   std::vector<DetBox> boxes;
   const int levels = 40;
   float id = 0;
   for (int k = 0; k < levels; ++k) {
     for (int row = k; row < levels; ++row) {
-      boxes.push_back(Box(220.0f * k, 30.0f * row, 220.0f * k + 200, 30.0f * row + 20, id++));
+      boxes.push_back(Box(300.0f * k, 30.0f * row, 300.0f * k + 200, 30.0f * row + 20, id++));
     }
-    boxes.push_back(Box(220.0f * (k + 1), 30.0f * k, 220.0f * (levels + 1), 30.0f * k + 20, id++));
+    boxes.push_back(Box(300.0f * (k + 1), 30.0f * k, 300.0f * (levels + 1), 30.0f * k + 20, id++));
   }
   const IdList ids = Ids(OrderBoxesByLayout(boxes).boxes);
   // The outer levels are read as columns and bars: the first column, top to bottom, then its bar.
