@@ -37,6 +37,8 @@ constexpr float kFieldGap = 2.0f;
 constexpr float kAlikeHeights = 1.25f;
 // A time or a date: at most this many heights wide.
 constexpr float kShortItem = 5.0f;
+// Boxes whose middles lie this close, in parts of the taller height, stand on one row.
+constexpr float kSameRow = 0.5f;
 // Candidates looked at for a row partner; beyond it a box counts as without one.
 constexpr size_t kPartnerScan = 64;
 
@@ -184,7 +186,7 @@ bool LayoutReader::IsProse(const Group& strip) const {
 // reaching a text height past both edges: a window's own table under its other lines. The cells of a
 // table column only overlap the cells beside them a little (a number set flush right below its heading).
 bool LayoutReader::HoldsColumns(const Group& strip) const {
-  // The furthest right any box that starts at or left of a place reaches, by place.
+  // How far right the boxes that start left of a place reach, by place.
   Group byLeft = strip;
   std::sort(byLeft.begin(), byLeft.end(), [&](size_t x, size_t y) { return ext_[x].left < ext_[y].left; });
   std::vector<float> lefts, reach;
@@ -192,15 +194,31 @@ bool LayoutReader::HoldsColumns(const Group& strip) const {
     lefts.push_back(ext_[p].left);
     reach.push_back(std::max(reach.empty() ? ext_[p].right : reach.back(), ext_[p].right));
   }
-  const auto runAcross = [&](const Gap& g) {
-    if (g.hi - g.lo < kMinGutter * unit_) return false;
-    const auto it = std::upper_bound(lefts.begin(), lefts.end(), g.lo - unit_);
-    return it != lefts.begin() && reach[static_cast<size_t>(it - lefts.begin()) - 1] >= g.hi + unit_;
+  const auto runAcross = [&](float lo, float hi) {
+    if (hi - lo < kMinGutter * unit_) return false;
+    const auto it = std::upper_bound(lefts.begin(), lefts.end(), lo - unit_);
+    return it != lefts.begin() && reach[static_cast<size_t>(it - lefts.begin()) - 1] >= hi + unit_;
   };
+  // Rows by their middles, not bands: the lines of a terminal in a small font overlap those above and
+  // below.
+  Group byMiddle = strip;
+  std::sort(byMiddle.begin(), byMiddle.end(), [&](size_t x, size_t y) { return ext_[x].cy < ext_[y].cy; });
   size_t parted = 0;
-  for (const Group& band : Bands(strip)) {
-    const std::vector<Gap> gaps = GapsBetween(Strips(band));
-    if (std::any_of(gaps.begin(), gaps.end(), runAcross)) ++parted;
+  for (size_t start = 0, end = 0; start < byMiddle.size(); start = end) {
+    const Extent& first = ext_[byMiddle[start]];
+    for (end = start + 1; end < byMiddle.size(); ++end) {
+      const Extent& e = ext_[byMiddle[end]];
+      if (e.cy - first.cy > kSameRow * std::max(e.Height(), first.Height())) break;
+    }
+    const auto from = byMiddle.begin() + static_cast<std::ptrdiff_t>(start);
+    Group row(from, from + static_cast<std::ptrdiff_t>(end - start));
+    std::sort(row.begin(), row.end(), [&](size_t x, size_t y) { return ext_[x].left < ext_[y].left; });
+    for (size_t i = 1; i < row.size(); ++i) {
+      if (runAcross(ext_[row[i - 1]].right, ext_[row[i]].left)) {
+        ++parted;
+        break;
+      }
+    }
   }
   return parted >= kPaneLines;
 }
