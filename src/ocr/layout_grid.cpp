@@ -37,6 +37,8 @@ constexpr float kFieldGap = 2.0f;
 constexpr float kAlikeHeights = 1.25f;
 // A time or a date: at most this many heights wide.
 constexpr float kShortItem = 5.0f;
+// Windows side by side stand at least this far apart, in text heights.
+constexpr float kWindowGap = 3.0f;
 // Boxes whose middles lie this close, in parts of the taller height, stand on one row.
 constexpr float kSameRow = 0.5f;
 // Candidates looked at for a row partner; beyond it a box counts as without one.
@@ -46,15 +48,29 @@ constexpr size_t kPartnerScan = 64;
 
 // Neighbouring strips that form one grid are read together, row by row; the others one after the other.
 std::vector<Group> LayoutReader::ColumnGroups(const std::vector<Group>& strips) const {
+  const std::vector<Gap> gaps = GapsBetween(strips);
   std::vector<Group> columns{strips.front()};
   for (size_t i = 1; i < strips.size(); ++i) {
-    if (ReadAsOneGrid(strips[i - 1], strips[i])) {
+    if (!ApartAsWindows(columns.back(), strips, i, gaps) && ReadAsOneGrid(strips[i - 1], strips[i])) {
       columns.back().insert(columns.back().end(), strips[i].begin(), strips[i].end());
     } else {
       columns.push_back(strips[i]);
     }
   }
   return columns;
+}
+
+// Windows side by side whose lines happen to share their rows (two terminals in one font): a wide gap
+// parts two sides that each hold columns of their own under lines that run across them, on the left the
+// column read so far, on the right the strips up to the next wide gap. The strips of a table or form
+// hold none.
+bool LayoutReader::ApartAsWindows(const Group& left, const std::vector<Group>& strips, size_t i,
+                                  const std::vector<Gap>& gaps) const {
+  const auto wide = [&](const Gap& g) { return g.hi - g.lo >= kWindowGap * unit_; };
+  if (!wide(gaps[i - 1])) return false;
+  Group right = strips[i];
+  for (size_t k = i + 1; k < strips.size() && !wide(gaps[k - 1]); ++k) right.insert(right.end(), strips[k].begin(), strips[k].end());
+  return HoldsColumns(left) && HoldsColumns(right);
 }
 
 // Two strips side by side are one grid, read row by row, when
@@ -85,9 +101,6 @@ bool LayoutReader::ReadAsOneGrid(const Group& a, const Group& b) const {
     const std::vector<float> partners = RowOffsets(b, a);
     if (std::all_of(partners.begin(), partners.end(), [](float d) { return d <= kRowDriftFew; })) return true;
   }
-  // Windows side by side whose lines happen to share their rows (two terminals in one font) each hold
-  // columns of their own under lines that run across them; the strips of a table or form do not.
-  if (HoldsColumns(a) && HoldsColumns(b)) return false;
   const bool proseA = IsProse(a), proseB = IsProse(b);
   // The file names of a listing are as long and as tightly set as running text, but they follow the
   // column beside them at a word's distance and each sits exactly on one of its rows; a pane of text
