@@ -50,12 +50,23 @@ constexpr size_t kPartnerScan = 64;
 std::vector<Group> LayoutReader::ColumnGroups(const std::vector<Group>& strips) const {
   const std::vector<Gap> gaps = GapsBetween(strips);
   std::vector<Group> columns{strips.front()};
+  // Text beside text is never one grid, also when the column of text has taken a strip of short items
+  // that stand apart from the next column (a card's date at its foot, before the next card). Bubbles
+  // of a chat that take turns are strips right beside each other; a listing's file names follow its
+  // other fields closely.
+  bool textBefore = false, text = IsProse(strips.front());  // before the column's last strip, in it
   for (size_t i = 1; i < strips.size(); ++i) {
-    if (!ApartAsWindows(columns.back(), strips, i, gaps) && ReadAsOneGrid(strips[i - 1], strips[i])) {
+    const bool next = IsProse(strips[i]);
+    const bool textApart = textBefore && next && gaps[i - 1].hi - gaps[i - 1].lo > kFieldGap * unit_;
+    if (!textApart && !ApartAsWindows(columns.back(), strips, i, gaps) &&
+        ReadAsOneGrid(strips[i - 1], strips[i])) {
       columns.back().insert(columns.back().end(), strips[i].begin(), strips[i].end());
+      textBefore = textBefore || text;
     } else {
       columns.push_back(strips[i]);
+      textBefore = false;
     }
+    text = next;
   }
   return columns;
 }
