@@ -47,26 +47,18 @@ constexpr size_t kPartnerScan = 64;
 }  // namespace
 
 // Neighbouring strips that form one grid are read together, row by row; the others one after the other.
+// A strip is judged beside the whole column it would join: a card's date, a strip of its own, hardly
+// stands beside the next card, but the card it belongs to does; the times of a conversation list take
+// no turns with the chat beside it as its names do not.
 std::vector<Group> LayoutReader::ColumnGroups(const std::vector<Group>& strips) const {
   const std::vector<Gap> gaps = GapsBetween(strips);
   std::vector<Group> columns{strips.front()};
-  // Text beside text is never one grid, also when the column of text has taken a strip of short items
-  // that stand apart from the next column (a card's date at its foot, before the next card). Bubbles
-  // of a chat that take turns are strips right beside each other; a listing's file names follow its
-  // other fields closely.
-  bool textBefore = false, text = IsProse(strips.front());  // before the column's last strip, in it
   for (size_t i = 1; i < strips.size(); ++i) {
-    const bool next = IsProse(strips[i]);
-    const bool textApart = textBefore && next && gaps[i - 1].hi - gaps[i - 1].lo > kFieldGap * unit_;
-    if (!textApart && !ApartAsWindows(columns.back(), strips, i, gaps) &&
-        ReadAsOneGrid(strips[i - 1], strips[i])) {
+    if (!ApartAsWindows(columns.back(), strips, i, gaps) && ReadAsOneGrid(columns.back(), strips[i])) {
       columns.back().insert(columns.back().end(), strips[i].begin(), strips[i].end());
-      textBefore = textBefore || text;
     } else {
       columns.push_back(strips[i]);
-      textBefore = false;
     }
-    text = next;
   }
   return columns;
 }
@@ -84,7 +76,7 @@ bool LayoutReader::ApartAsWindows(const Group& left, const std::vector<Group>& s
   return HoldsColumns(left) && HoldsColumns(right);
 }
 
-// Two strips side by side are one grid, read row by row, when
+// The column read so far (a) and the strip right of it (b) are one grid, read row by row, when
 //   - they take turns: hardly a box of one stands beside a box of the other (chat bubbles left and
 //     right; reading by rows keeps their order from the top down); or
 //   - neither is running text, and their boxes pair up on shared rows: nearly every box of the smaller

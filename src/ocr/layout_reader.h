@@ -1,9 +1,9 @@
 #pragma once
-// The reader behind OrderBoxesByLayout. Its parts live in five files: the cutting of a block into
-// screens, bars, panes, bands, sections and strips (layout_order.cpp), the gathering of bands into
-// sections (layout_sections.cpp), the choice between reading strips as columns or as a grid
-// (layout_grid.cpp), rows of cards (layout_cards.cpp) and the reading of what is left as rows, whose
-// pieces of one line of text join (layout_rows.cpp).
+// The reader behind OrderBoxesByLayout. Its parts live in six files: the cutting of a block into bars,
+// panes, bands, sections and strips (layout_order.cpp), of a picture into screens (layout_screens.cpp),
+// the gathering of bands into sections (layout_sections.cpp), the choice between reading strips as
+// columns or as a grid (layout_grid.cpp), rows of cards (layout_cards.cpp) and the reading of what is
+// left as rows, whose pieces of one line of text join (layout_rows.cpp).
 
 #include <cstddef>
 #include <vector>
