@@ -37,6 +37,8 @@ constexpr float kFieldGap = 2.0f;
 constexpr float kAlikeHeights = 1.25f;
 // A time or a date: at most this many heights wide.
 constexpr float kShortItem = 5.0f;
+// Strips at the end of a column that a strip beside it is judged with.
+constexpr size_t kGridContext = 3;
 // Windows side by side stand at least this far apart, in text heights.
 constexpr float kWindowGap = 3.0f;
 // Boxes whose middles lie this close, in parts of the taller height, stand on one row.
@@ -47,36 +49,42 @@ constexpr size_t kPartnerScan = 64;
 }  // namespace
 
 // Neighbouring strips that form one grid are read together, row by row; the others one after the other.
-// A strip is judged beside the whole column it would join: a card's date, a strip of its own, hardly
-// stands beside the next card, but the card it belongs to does; the times of a conversation list take
-// no turns with the chat beside it as its names do not.
+// A strip is judged beside the end of the column it would join, its last kGridContext strips: a card's
+// date, a strip of its own, hardly stands beside the next card, but the card it belongs to does; the
+// times of a conversation list take no turns with the chat beside it as its names do not. (The whole
+// column would cost a pass over it for every strip of a wide table.)
 std::vector<Group> LayoutReader::ColumnGroups(const std::vector<Group>& strips) const {
   const std::vector<Gap> gaps = GapsBetween(strips);
   std::vector<Group> columns{strips.front()};
+  size_t first = 0;  // the first strip of the last column
   for (size_t i = 1; i < strips.size(); ++i) {
-    if (!ApartAsWindows(columns.back(), strips, i, gaps) && ReadAsOneGrid(columns.back(), strips[i])) {
+    Group end;
+    for (size_t k = std::max(first, i - std::min(i, kGridContext)); k < i; ++k) {
+      end.insert(end.end(), strips[k].begin(), strips[k].end());
+    }
+    if (!ApartAsWindows(strips, i, gaps) && ReadAsOneGrid(end, strips[i])) {
       columns.back().insert(columns.back().end(), strips[i].begin(), strips[i].end());
     } else {
       columns.push_back(strips[i]);
+      first = i;
     }
   }
   return columns;
 }
 
 // Windows side by side whose lines happen to share their rows (two terminals in one font): a wide gap
-// parts two sides that each hold columns of their own under lines that run across them, on the left the
-// column read so far, on the right the strips up to the next wide gap. The strips of a table or form
-// hold none.
-bool LayoutReader::ApartAsWindows(const Group& left, const std::vector<Group>& strips, size_t i,
-                                  const std::vector<Gap>& gaps) const {
-  const auto wide = [&](const Gap& g) { return g.hi - g.lo >= kWindowGap * unit_; };
-  if (!wide(gaps[i - 1])) return false;
-  Group right = strips[i];
-  for (size_t k = i + 1; k < strips.size() && !wide(gaps[k - 1]); ++k) right.insert(right.end(), strips[k].begin(), strips[k].end());
+// parts two sides that each hold columns of their own under lines that run across them, each side the
+// strips up to the next wide gap. The strips of a table or form hold none.
+bool LayoutReader::ApartAsWindows(const std::vector<Group>& strips, size_t i, const std::vector<Gap>& gaps) const {
+  const auto wide = [&](size_t gap) { return gaps[gap].hi - gaps[gap].lo >= kWindowGap * unit_; };
+  if (!wide(i - 1)) return false;
+  Group left = strips[i - 1], right = strips[i];
+  for (size_t k = i - 1; k > 0 && !wide(k - 1); --k) left.insert(left.end(), strips[k - 1].begin(), strips[k - 1].end());
+  for (size_t k = i + 1; k < strips.size() && !wide(k - 1); ++k) right.insert(right.end(), strips[k].begin(), strips[k].end());
   return HoldsColumns(left) && HoldsColumns(right);
 }
 
-// The column read so far (a) and the strip right of it (b) are one grid, read row by row, when
+// The end of the column read so far (a) and the strip right of it (b) are one grid, read row by row, when
 //   - they take turns: hardly a box of one stands beside a box of the other (chat bubbles left and
 //     right; reading by rows keeps their order from the top down); or
 //   - neither is running text, and their boxes pair up on shared rows: nearly every box of the smaller

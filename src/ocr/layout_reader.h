@@ -101,7 +101,7 @@ class LayoutReader {
 
   // Columns or grid (layout_grid.cpp).
   std::vector<Group> ColumnGroups(const std::vector<Group>& strips) const;
-  bool ApartAsWindows(const Group& left, const std::vector<Group>& strips, size_t i, const std::vector<Gap>& gaps) const;
+  bool ApartAsWindows(const std::vector<Group>& strips, size_t i, const std::vector<Gap>& gaps) const;
   bool ReadAsOneGrid(const Group& a, const Group& b) const;
   bool IsProse(const Group& strip) const;
   bool HoldsColumns(const Group& strip) const;
