@@ -223,19 +223,8 @@ bool LayoutReader::HoldsColumns(const Group& strip) const {
     const auto it = std::upper_bound(lefts.begin(), lefts.end(), lo - unit_);
     return it != lefts.begin() && reach[static_cast<size_t>(it - lefts.begin()) - 1] >= hi + unit_;
   };
-  // Rows by their middles, not bands: the lines of a terminal in a small font overlap those above and
-  // below.
-  Group byMiddle = strip;
-  std::sort(byMiddle.begin(), byMiddle.end(), [&](size_t x, size_t y) { return ext_[x].cy < ext_[y].cy; });
   size_t parted = 0;
-  for (size_t start = 0, end = 0; start < byMiddle.size(); start = end) {
-    const Extent& first = ext_[byMiddle[start]];
-    for (end = start + 1; end < byMiddle.size(); ++end) {
-      const Extent& e = ext_[byMiddle[end]];
-      if (e.cy - first.cy > kSameRow * std::max(e.Height(), first.Height())) break;
-    }
-    const auto from = byMiddle.begin() + static_cast<std::ptrdiff_t>(start);
-    Group row(from, from + static_cast<std::ptrdiff_t>(end - start));
+  for (Group& row : RowsByMiddle(strip)) {
     std::sort(row.begin(), row.end(), [&](size_t x, size_t y) { return ext_[x].left < ext_[y].left; });
     for (size_t i = 1; i < row.size(); ++i) {
       if (runAcross(ext_[row[i - 1]].right, ext_[row[i]].left)) {
@@ -245,6 +234,22 @@ bool LayoutReader::HoldsColumns(const Group& strip) const {
     }
   }
   return parted >= kPaneLines;
+}
+
+// Rows by their middles, not bands: the lines of a terminal in a small font overlap those above and
+// below.
+std::vector<Group> LayoutReader::RowsByMiddle(const Group& group) const {
+  Group byMiddle = group;
+  std::sort(byMiddle.begin(), byMiddle.end(), [&](size_t x, size_t y) { return ext_[x].cy < ext_[y].cy; });
+  std::vector<Group> rows;
+  for (size_t p : byMiddle) {
+    const Extent& e = ext_[p];
+    if (rows.empty() || e.cy - ext_[rows.back().front()].cy > kSameRow * std::max(e.Height(), ext_[rows.back().front()].Height())) {
+      rows.emplace_back();
+    }
+    rows.back().push_back(p);
+  }
+  return rows;
 }
 
 // How many boxes of a share some height with a box of b.

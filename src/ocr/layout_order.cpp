@@ -233,7 +233,7 @@ bool LayoutReader::ReadPanes(const Group& block, int depth) {
   const std::vector<Group> strips = Strips(block);
   if (strips.size() < 2) return false;
   const std::vector<Group> columns = ColumnGroups(strips);
-  const auto tall = [&](const Group& column) { return VerticalCover(column).size() >= kPaneLines; };
+  const auto tall = [&](const Group& column) { return RowsByMiddle(column).size() >= kPaneLines; };
   if (columns.size() < 2 || std::none_of(columns.begin(), columns.end(), tall)) return false;
   const std::vector<Group> cardRows = CardRows(block, columns);
   for (const Group& part : cardRows.size() >= 2 ? cardRows : columns) ReadBlock(part, depth + 1);

@@ -105,6 +105,7 @@ class LayoutReader {
   bool ReadAsOneGrid(const Group& a, const Group& b) const;
   bool IsProse(const Group& strip) const;
   bool HoldsColumns(const Group& strip) const;
+  std::vector<Group> RowsByMiddle(const Group& group) const;
   bool PairsLineForLine(const Group& text, const Group& other) const;
   size_t CountBeside(const Group& a, const Group& b) const;
   std::vector<float> RowOffsets(const Group& a, const Group& b) const;
