@@ -35,8 +35,8 @@ constexpr float kOneToOne = 0.9f;
 constexpr float kFieldGap = 2.0f;
 // Boxes at most this many times as high as each other are of one text size.
 constexpr float kAlikeHeights = 1.25f;
-// A time or a date: at most this many heights wide.
-constexpr float kShortItem = 5.0f;
+// A time, a date or a setting's value (a size, a choice of two words): at most this many heights wide.
+constexpr float kShortItem = 10.0f;
 // Strips at the end of a column that a strip beside it is judged with.
 constexpr size_t kGridContext = 3;
 // Windows side by side stand at least this far apart, in text heights.
@@ -103,8 +103,8 @@ bool LayoutReader::ReadAsOneGrid(const Group& a, const Group& b) const {
     return true;
   }
   // Short items set flush right that each sit exactly on a row of the strip beside them (the time of
-  // each entry of a message list, whose subject and preview lines stand below the sender) belong to
-  // those rows.
+  // each entry of a message list, whose subject and preview lines stand below the sender; a setting's
+  // value, whose description stands below its label) belong to those rows.
   const float flush = ext_[b.front()].right;
   if (b.size() >= 2 && std::all_of(b.begin(), b.end(), [&](size_t p) {
         return ext_[p].Width() <= kShortItem * ext_[p].Height() && std::fabs(ext_[p].right - flush) <= unit_;
