@@ -38,7 +38,7 @@ constexpr float kAlikeHeights = 1.25f;
 // A time, a date or a setting's value (a size, a choice of two words): at most this many heights wide.
 constexpr float kShortItem = 10.0f;
 // Strips at the end of a column that a strip beside it is judged with.
-constexpr size_t kGridContext = 3;
+constexpr size_t kGridContext = 2;
 // Windows side by side stand at least this far apart, in text heights.
 constexpr float kWindowGap = 3.0f;
 // Boxes whose middles lie this close, in parts of the taller height, stand on one row.
