@@ -15,6 +15,8 @@ namespace {
 constexpr float kCardRowGap = 2.5f;
 // Cards of one row start together: the tops of their first lines lie this close, in text heights.
 constexpr float kCardTopTolerance = 0.6f;
+// Windows tiled two by two (terminals) stand closer: a window's padding twice; but the lines of the
+// windows of one row start exactly together, in one font.
 constexpr float kTileRowGap = 1.0f;
 constexpr float kTileTopTolerance = 0.25f;
 

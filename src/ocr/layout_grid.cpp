@@ -79,8 +79,12 @@ bool LayoutReader::ApartAsWindows(const std::vector<Group>& strips, size_t i, co
   const auto wide = [&](size_t gap) { return gaps[gap].hi - gaps[gap].lo >= kWindowGap * unit_; };
   if (!wide(i - 1)) return false;
   Group left = strips[i - 1], right = strips[i];
-  for (size_t k = i - 1; k > 0 && !wide(k - 1); --k) left.insert(left.end(), strips[k - 1].begin(), strips[k - 1].end());
-  for (size_t k = i + 1; k < strips.size() && !wide(k - 1); ++k) right.insert(right.end(), strips[k].begin(), strips[k].end());
+  for (size_t k = i - 1; k > 0 && !wide(k - 1); --k) {
+    left.insert(left.end(), strips[k - 1].begin(), strips[k - 1].end());
+  }
+  for (size_t k = i + 1; k < strips.size() && !wide(k - 1); ++k) {
+    right.insert(right.end(), strips[k].begin(), strips[k].end());
+  }
   return HoldsColumns(left) && HoldsColumns(right);
 }
 
@@ -117,7 +121,8 @@ bool LayoutReader::ReadAsOneGrid(const Group& a, const Group& b) const {
   // column beside them at a word's distance and each sits exactly on one of its rows; a pane of text
   // stands further from a sidebar, and another text column is text too.
   if (proseA != proseB) {
-    return Reach(b).lo - Reach(a).hi <= kFieldGap * unit_ && (proseA ? PairsLineForLine(a, b) : PairsLineForLine(b, a));
+    const bool close = Reach(b).lo - Reach(a).hi <= kFieldGap * unit_;
+    return close && (proseA ? PairsLineForLine(a, b) : PairsLineForLine(b, a));
   }
   if (proseA) return false;
   // Only the parts that stand beside each other count: a button row below a form says nothing about it.
@@ -244,9 +249,8 @@ std::vector<Group> LayoutReader::RowsByMiddle(const Group& group) const {
   std::vector<Group> rows;
   for (size_t p : byMiddle) {
     const Extent& e = ext_[p];
-    if (rows.empty() || e.cy - ext_[rows.back().front()].cy > kSameRow * std::max(e.Height(), ext_[rows.back().front()].Height())) {
-      rows.emplace_back();
-    }
+    const Extent* first = rows.empty() ? nullptr : &ext_[rows.back().front()];
+    if (first == nullptr || e.cy - first->cy > kSameRow * std::max(e.Height(), first->Height())) rows.emplace_back();
     rows.back().push_back(p);
   }
   return rows;

@@ -184,7 +184,8 @@ std::vector<DetBox> Terminal(float x, float y, float id) {
   std::vector<DetBox> boxes = {Line(x, y, 300, id)};
   for (int row = 1; row < 6; ++row) {
     const float top = y + 22.0f * row, first = id + 3.0f * row - 2;
-    boxes.insert(boxes.end(), {Line(x, top, 120, first), Line(x + 150, top, 60, first + 1), Line(x + 240, top, 80, first + 2)});
+    boxes.insert(boxes.end(),
+                 {Line(x, top, 120, first), Line(x + 150, top, 60, first + 1), Line(x + 240, top, 80, first + 2)});
   }
   return boxes;
 }
@@ -194,7 +195,8 @@ std::vector<DetBox> Listing() {
   std::vector<DetBox> boxes = {Line(0, 0, 200, 1)};
   for (int row = 0; row < 8; ++row) {
     const float y = 22.0f + 22.0f * row, id = 2 + 3.0f * row;
-    boxes.insert(boxes.end(), {Line(0, y, 180, id), Line(200, y, 90, id + 1), Line(300, y, 260 + 10.0f * (row % 4), id + 2)});
+    boxes.insert(boxes.end(),
+                 {Line(0, y, 180, id), Line(200, y, 90, id + 1), Line(300, y, 260 + 10.0f * (row % 4), id + 2)});
   }
   return boxes;
 }
