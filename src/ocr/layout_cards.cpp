@@ -15,6 +15,10 @@ namespace {
 constexpr float kCardRowGap = 2.5f;
 // Cards of one row start together: the tops of their first lines lie this close, in text heights.
 constexpr float kCardTopTolerance = 0.6f;
+// Windows tiled two by two (terminals) stand closer: a window's padding twice; but the lines of the
+// windows of one row start exactly together, in one font.
+constexpr float kTileRowGap = 1.0f;
+constexpr float kTileTopTolerance = 0.25f;
 
 }  // namespace
 
@@ -29,6 +33,11 @@ constexpr float kCardTopTolerance = 0.6f;
 //
 // Returns the rows of cards from the top down, or nothing when there is no such stripe.
 std::vector<Group> LayoutReader::CardRows(const Group& block, const std::vector<Group>& columns) const {
+  // Windows tiled side by side, each with columns of its own (terminals), stand closer than cards, and
+  // their lines start exactly together.
+  const bool tiles = std::all_of(columns.begin(), columns.end(), [&](const Group& c) { return HoldsColumns(c); });
+  const float rowGap = (tiles ? kTileRowGap : kCardRowGap) * unit_;
+  const float topTolerance = (tiles ? kTileTopTolerance : kCardTopTolerance) * unit_;
   // Columns are contiguous from left to right; a box's column is found by its centre.
   std::vector<float> starts;
   for (const Group& column : columns) {
@@ -49,7 +58,7 @@ std::vector<Group> LayoutReader::CardRows(const Group& block, const std::vector<
       top = std::min(top, ext_[p].top);
       bandBottom = std::max(bandBottom, ext_[p].bottom);
     }
-    bool startsCards = !rows.empty() && top - bottom >= kCardRowGap * unit_;
+    bool startsCards = !rows.empty() && top - bottom >= rowGap;
     if (startsCards) {
       // Most columns have the first line of a card in this band, all at one height; a card's tag or
       // date on its right, a column of its own, starts lower down.
@@ -61,7 +70,7 @@ std::vector<Group> LayoutReader::CardRows(const Group& block, const std::vector<
       std::erase(firstTop, -1.0f);
       const auto [lo, hi] = std::minmax_element(firstTop.begin(), firstTop.end());
       startsCards = firstTop.size() >= 2 && 2 * firstTop.size() >= columns.size() &&
-                    *hi - *lo <= kCardTopTolerance * unit_;
+                    *hi - *lo <= topTolerance;
     }
     if (rows.empty() || startsCards) {
       rows.emplace_back();

@@ -54,8 +54,6 @@ constexpr float kBarGap = 1.5f;
 constexpr float kBarWidth = 0.5f;
 // Bands that may stand on the block's side of a bar and are read with it.
 constexpr size_t kMaxBars = 3;
-// Panes hold at least this many lines one above the other.
-constexpr size_t kPaneLines = 3;
 
 // Splits at the empty stretches of an axis: each part holds the boxes whose [lo, hi] chain into one run,
 // where two runs that overlap by less than slack still count as apart.
@@ -235,47 +233,10 @@ bool LayoutReader::ReadPanes(const Group& block, int depth) {
   const std::vector<Group> strips = Strips(block);
   if (strips.size() < 2) return false;
   const std::vector<Group> columns = ColumnGroups(strips);
-  const auto tall = [&](const Group& column) { return VerticalCover(column).size() >= kPaneLines; };
+  const auto tall = [&](const Group& column) { return RowsByMiddle(column).size() >= kPaneLines; };
   if (columns.size() < 2 || std::none_of(columns.begin(), columns.end(), tall)) return false;
   const std::vector<Group> cardRows = CardRows(block, columns);
   for (const Group& part : cardRows.size() >= 2 ? cardRows : columns) ReadBlock(part, depth + 1);
-  return true;
-}
-
-// Screens side by side are read one after the other, each in full, before anything that could cut
-// across them (bars at one height on both, rows of cards). The picture is taken to hold as many
-// screens as it is kScreenAspect heights wide, and is cut at empty stripes through its whole height
-// near where screens of equal width would meet.
-bool LayoutReader::ReadScreens(const Group& block, int depth) {
-  if (screens_ < 2) return false;
-  const std::vector<Group> strips = Strips(block);
-  if (strips.size() < 2) return false;
-  const std::vector<Gap> gaps = GapsBetween(strips);
-  std::vector<size_t> seams;  // a seam after strip seams[i]
-  for (size_t s = 1; s < screens_; ++s) {
-    const float meet = static_cast<float>(picture_.width) * static_cast<float>(s) / static_cast<float>(screens_);
-    const auto away = [&](const Gap& g) { return meet < g.lo ? g.lo - meet : std::max(0.0f, meet - g.hi); };
-    // Screens differ in width: of the stripes near that place the widest, for a seam is the margins of
-    // two screens together.
-    const float window = kSeamWindow * static_cast<float>(picture_.width) / static_cast<float>(screens_);
-    const auto better = [&](const Gap& a, const Gap& b) {
-      const bool nearA = away(a) <= window, nearB = away(b) <= window;
-      if (nearA != nearB) return nearA;
-      return nearA ? a.hi - a.lo > b.hi - b.lo : away(a) < away(b);
-    };
-    seams.push_back(static_cast<size_t>(std::min_element(gaps.begin(), gaps.end(), better) - gaps.begin()));
-  }
-  std::sort(seams.begin(), seams.end());
-  seams.erase(std::unique(seams.begin(), seams.end()), seams.end());
-  Group screen;
-  for (size_t i = 0, k = 0; i < strips.size(); ++i) {
-    screen.insert(screen.end(), strips[i].begin(), strips[i].end());
-    if (i + 1 == strips.size() || (k < seams.size() && seams[k] == i)) {
-      ReadBlock(std::move(screen), depth + 1);
-      screen.clear();
-      if (k < seams.size() && seams[k] == i) ++k;
-    }
-  }
   return true;
 }
 

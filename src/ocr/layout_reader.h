@@ -1,9 +1,9 @@
 #pragma once
-// The reader behind OrderBoxesByLayout. Its parts live in five files: the cutting of a block into
-// screens, bars, panes, bands, sections and strips (layout_order.cpp), the gathering of bands into
-// sections (layout_sections.cpp), the choice between reading strips as columns or as a grid
-// (layout_grid.cpp), rows of cards (layout_cards.cpp) and the reading of what is left as rows, whose
-// pieces of one line of text join (layout_rows.cpp).
+// The reader behind OrderBoxesByLayout. Its parts live in six files: the cutting of a block into bars,
+// panes, bands, sections and strips (layout_order.cpp), of a picture into screens (layout_screens.cpp),
+// the gathering of bands into sections (layout_sections.cpp), the choice between reading strips as
+// columns or as a grid (layout_grid.cpp), rows of cards (layout_cards.cpp) and the reading of what is
+// left as rows, whose pieces of one line of text join (layout_rows.cpp).
 
 #include <cstddef>
 #include <vector>
@@ -23,6 +23,11 @@ constexpr float kScreenAspect = 1.5f;
 // A seam between screens is looked for this far, in screen widths, from where screens of equal width
 // would meet.
 constexpr float kSeamWindow = 0.25f;
+
+// The narrowest gap between columns, in text heights: words of one row stand closer.
+constexpr float kMinGutter = 0.8f;
+// Panes hold at least this many lines one above the other.
+constexpr size_t kPaneLines = 3;
 
 // Where a box lies, computed once.
 struct Extent {
@@ -96,11 +101,16 @@ class LayoutReader {
 
   // Columns or grid (layout_grid.cpp).
   std::vector<Group> ColumnGroups(const std::vector<Group>& strips) const;
+  bool ApartAsWindows(const std::vector<Group>& strips, size_t i, const std::vector<Gap>& gaps) const;
   bool ReadAsOneGrid(const Group& a, const Group& b) const;
   bool IsProse(const Group& strip) const;
+  bool HoldsColumns(const Group& strip) const;
+  std::vector<Group> RowsByMiddle(const Group& group) const;
+  bool PairsLineForLine(const Group& text, const Group& other) const;
   size_t CountBeside(const Group& a, const Group& b) const;
   std::vector<float> RowOffsets(const Group& a, const Group& b) const;
   Span VerticalSpan(const Group& group) const;
+  Span Reach(const Group& group) const;
   Group CentredWithin(const Group& group, Span span) const;
 
   const std::vector<DetBox>& boxes_;

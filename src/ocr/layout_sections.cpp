@@ -11,7 +11,6 @@ namespace vesk::layout {
 namespace {
 
 // Distances in text heights.
-constexpr float kMinGutter = 0.8f;      // the narrowest gap between columns
 constexpr float kEdgeTolerance = 0.6f;  // edges this close line up
 constexpr float kNearBands = 3.0f;      // the furthest a band on one side of a gutter may follow its section
 // How much further out than the section's boxes on its side such a band may reach: a share of that

@@ -33,6 +33,11 @@ std::vector<DetBox> InDetectionOrder(std::vector<DetBox> boxes) {
   return boxes;
 }
 
+std::vector<DetBox> Concat(std::vector<DetBox> a, const std::vector<DetBox>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 IdList Read(const std::vector<DetBox>& boxes) { return Ids(OrderBoxesByLayout(InDetectionOrder(boxes)).boxes); }
 
 std::vector<DetBox> BarsAroundASidebarAndItsPage() {
@@ -173,6 +178,29 @@ std::vector<DetBox> ConversationListBesideAChat() {
   return boxes;
 }
 
+// A terminal at x: a prompt, then rows of fields whose last one runs across the others' gaps. Tiles of
+// one font share their rows.
+std::vector<DetBox> Terminal(float x, float y, float id) {
+  std::vector<DetBox> boxes = {Line(x, y, 300, id)};
+  for (int row = 1; row < 6; ++row) {
+    const float top = y + 22.0f * row, first = id + 3.0f * row - 2;
+    boxes.insert(boxes.end(),
+                 {Line(x, top, 120, first), Line(x + 150, top, 60, first + 1), Line(x + 240, top, 80, first + 2)});
+  }
+  return boxes;
+}
+
+// ls -l: the file names are as long and as tightly set as lines of text, a character after the times.
+std::vector<DetBox> Listing() {
+  std::vector<DetBox> boxes = {Line(0, 0, 200, 1)};
+  for (int row = 0; row < 8; ++row) {
+    const float y = 22.0f + 22.0f * row, id = 2 + 3.0f * row;
+    boxes.insert(boxes.end(),
+                 {Line(0, y, 180, id), Line(200, y, 90, id + 1), Line(300, y, 260 + 10.0f * (row % 4), id + 2)});
+  }
+  return boxes;
+}
+
 // A screen whose boxes are named 1, 2, 3, ... in the order a person reads them.
 struct Screen {
   const char* what;
@@ -221,6 +249,10 @@ const std::vector<Screen>& Screens() {
       {"narrow text columns of tightly set lines", TextColumns(190, 22, 0)},
       {"cards card by card, a row of cards left to right, then the next row", RowsOfCards()},
       {"a conversation list in full, then the chat", ConversationListBesideAChat()},
+      {"a listing whose file names read like text, row by row", Listing()},
+      {"terminals side by side whose rows line up, each in full", Concat(Terminal(0, 0, 1), Terminal(700, 0, 17))},
+      {"terminals tiled two by two, a row of them at a time",
+       Concat(Concat(Terminal(0, 0, 1), Terminal(700, 0, 17)), Concat(Terminal(0, 160, 33), Terminal(700, 160, 49)))},
       {"chat bubbles on both sides keep their turns, with a gap between the sides",
        {Line(20, 20, 180, 1), Line(20, 45, 120, 2), Line(400, 90, 180, 3), Line(20, 140, 150, 4),
         Line(400, 190, 170, 5), Line(430, 215, 140, 6), Line(20, 260, 90, 7)}},
@@ -307,6 +339,14 @@ TEST(LayoutOrderTest, ScreensSideBySideAreReadOneAfterTheOther) {
   }
   EXPECT_EQ(Ids(OrderBoxesByLayout(InDetectionOrder(boxes), {2560, 1024}).boxes),
             (IdList{1, 2, 3, 4, 5, 6, 7, 11, 12, 13, 14, 15, 16, 17}));
+  // A screen of 1920 beside one of 1280: the gutter between the left one's text and its sidebar is far
+  // wider than the margins at the seam, and holds where screens of equal width would meet.
+  std::vector<DetBox> wide;
+  for (int i = 0; i < 6; ++i) wide.push_back(Line(40, 100 + 30.0f * i, 640, 1 + i));
+  for (int i = 0; i < 4; ++i) wide.push_back(Line(1700, 100 + 40.0f * i, 180, 7 + i));
+  for (int i = 0; i < 5; ++i) wide.push_back(Line(1935, 100 + 40.0f * i, 200, 11 + i));
+  for (int i = 0; i < 4; ++i) wide.push_back(Line(2300, 110 + 30.0f * i, 800, 16 + i));
+  EXPECT_EQ(Ids(OrderBoxesByLayout(InDetectionOrder(wide), {3200, 1080}).boxes), Range(1, 19));
   EXPECT_EQ(Ids(OrderBoxesByLayout(InDetectionOrder(boxes), {1280, 1024}).boxes).front(), 1.0f);
   EXPECT_NE(Ids(OrderBoxesByLayout(InDetectionOrder(boxes), {1280, 1024}).boxes)[1], 2.0f);
 }
@@ -337,15 +377,16 @@ TEST(LayoutOrderTest, EveryBoxComesOutOnceWhateverTheInput) {
 TEST(LayoutOrderTest, NestBeyondTheDepthLimitIsStillReadWhole) {
   // A text column beside the rest, whose top row is a bar above the next column and its rest, and so
   // on: every level of the nest costs two cuts, and forty levels go past the depth at which the
-  // reading falls back to rows. Rows stand as close as lines of text, so that no row is a bar.
+  // reading falls back to rows. Rows stand as close as lines of text, so that no row is a bar, and the
+  // columns further apart than the fields of a listing.
   std::vector<DetBox> boxes;
   const int levels = 40;
   float id = 0;
   for (int k = 0; k < levels; ++k) {
     for (int row = k; row < levels; ++row) {
-      boxes.push_back(Box(220.0f * k, 30.0f * row, 220.0f * k + 200, 30.0f * row + 20, id++));
+      boxes.push_back(Box(300.0f * k, 30.0f * row, 300.0f * k + 200, 30.0f * row + 20, id++));
     }
-    boxes.push_back(Box(220.0f * (k + 1), 30.0f * k, 220.0f * (levels + 1), 30.0f * k + 20, id++));
+    boxes.push_back(Box(300.0f * (k + 1), 30.0f * k, 300.0f * (levels + 1), 30.0f * k + 20, id++));
   }
   const IdList ids = Ids(OrderBoxesByLayout(boxes).boxes);
   // The outer levels are read as columns and bars: the first column, top to bottom, then its bar.
