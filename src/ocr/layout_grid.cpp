@@ -161,23 +161,19 @@ bool LayoutReader::PairsLineForLine(const Group& text, const Group& other) const
   return squarely(RowOffsets(facing, text), kRowTolerance) >= kAlignedLarge * static_cast<float>(facing.size());
 }
 
-Span LayoutReader::Reach(const Group& group) const {
-  Span span{ext_[group.front()].left, ext_[group.front()].right};
+// The span of a group's boxes between two of their edges.
+Span LayoutReader::SpanOf(const Group& group, float Extent::*low, float Extent::*high) const {
+  Span span{ext_[group.front()].*low, ext_[group.front()].*high};
   for (size_t p : group) {
-    span.lo = std::min(span.lo, ext_[p].left);
-    span.hi = std::max(span.hi, ext_[p].right);
+    span.lo = std::min(span.lo, ext_[p].*low);
+    span.hi = std::max(span.hi, ext_[p].*high);
   }
   return span;
 }
 
-Span LayoutReader::VerticalSpan(const Group& group) const {
-  Span span{ext_[group.front()].top, ext_[group.front()].bottom};
-  for (size_t p : group) {
-    span.lo = std::min(span.lo, ext_[p].top);
-    span.hi = std::max(span.hi, ext_[p].bottom);
-  }
-  return span;
-}
+Span LayoutReader::Reach(const Group& group) const { return SpanOf(group, &Extent::left, &Extent::right); }
+
+Span LayoutReader::VerticalSpan(const Group& group) const { return SpanOf(group, &Extent::top, &Extent::bottom); }
 
 Group LayoutReader::CentredWithin(const Group& group, Span span) const {
   Group within;

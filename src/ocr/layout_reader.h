@@ -109,6 +109,7 @@ class LayoutReader {
   bool PairsLineForLine(const Group& text, const Group& other) const;
   size_t CountBeside(const Group& a, const Group& b) const;
   std::vector<float> RowOffsets(const Group& a, const Group& b) const;
+  Span SpanOf(const Group& group, float Extent::*low, float Extent::*high) const;
   Span VerticalSpan(const Group& group) const;
   Span Reach(const Group& group) const;
   Group CentredWithin(const Group& group, Span span) const;
