@@ -19,8 +19,9 @@ bool IsLatinCharacter(const std::string& entry) {
 }
 
 // Small letters about half as wide again as most: the model's steps fall near the middle of each
-// letter, so more blank steps stand between such a letter and its neighbours inside a word. (Capitals
-// are left out: they mostly start a word, where the gap before them is a real one.)
+// letter, so more blank steps stand between such a letter and its neighbours inside a word. Wide
+// capitals (M, W) mostly start a word, where the gap before them is a real one: only the gap after
+// them is widened ("M TU", "W hy" otherwise).
 bool IsWideLetter(const std::string& entry) { return entry == "m" || entry == "w"; }
 
 // Whether the picture is asked about a gap between two characters (ASCII, or 0 for any other entry).
@@ -87,7 +88,8 @@ std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& 
   out.reserve(text.size() + emissions.size());
   for (size_t i = 0; i < emissions.size(); ++i) {
     const size_t end = i + 1 < emissions.size() ? emissions[i + 1].begin : text.size();
-    const int64_t widened = threshold + (emissions[i].wide ? 1 : 0) + (i > 0 && emissions[i - 1].wide ? 1 : 0);
+    const int64_t widened = threshold + (emissions[i].wide ? 1 : 0) + (i > 0 && emissions[i - 1].wide ? 1 : 0) +
+                            (i > 0 && (emissions[i - 1].ascii == 'M' || emissions[i - 1].ascii == 'W') ? 1 : 0);
     if (i > 0 && (emissions[i - 1].latin || emissions[i].latin) && !emissions[i - 1].space && !emissions[i].space &&
         ((gapSpaceSteps > 0 && emissions[i].blanksBefore >= widened) ||
          (pictureGap && PictureMayTell(emissions[i - 1].ascii, emissions[i].ascii) &&

@@ -179,6 +179,9 @@ TEST(DecodeCtcTest, AWideSmallLetterNeedsALongerGapBesideIt) {
   };
   EXPECT_EQ(decoded(classes), "cabdmea");
   EXPECT_EQ(decoded({3, 0, 1, 0, 2, 0, 4, 0, 0, 0, 0, 7, 0, 5, 0, 1}), "cabd mea");
+  // A wide capital mostly starts a word: only the gap after it is widened.
+  dictionary[7] = "M";
+  EXPECT_EQ(decoded(classes), "cabd Mea");
 }
 
 TEST(DecodeCtcTest, GapsBetweenChineseCharactersAddNoSpace) {
