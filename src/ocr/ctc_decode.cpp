@@ -68,7 +68,9 @@ std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& 
   // mean of the distances short of one and a half times their median (longer ones span a space). The
   // steps are coarse beside a small font's cell, so the median alone would be a step off.
   std::vector<int64_t> distances;
-  for (size_t i = 1; i < emissions.size(); ++i) distances.push_back(emissions[i].step - emissions[i - 1].step);
+  if (pictureGap) {
+    for (size_t i = 1; i < emissions.size(); ++i) distances.push_back(emissions[i].step - emissions[i - 1].step);
+  }
   double pitch = 0.0;
   if (!distances.empty()) {
     std::vector<int64_t> sorted = distances;
