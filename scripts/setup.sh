@@ -162,6 +162,9 @@ slashed_zeros = on
 lone_zeros = on
 rec_width_step = 80
 mark_max_chars = 2
+det_model = PP-OCRv5_server_det_folded.onnx
+cls_model = PP-LCNet_x1_0_textline_ori_folded.onnx
+rec_model = PP-OCRv5_server_rec_folded.onnx
 PROFILE
 )
 if [ "$substitutes" = yes ]; then
@@ -173,24 +176,29 @@ if [ "$substitutes" = yes ]; then
     mv "$models/model_profile.txt.new" "$models/model_profile.txt"
   fi
 
-  # Versions of the models with 8-bit integer weights (see the README, "Models"), made from the float
-  # files on every run, so that a change of the script reaches an old cache; the same input gives the
-  # same bytes.
-  quantize() { # float model, integer model
-    local float=$1 integer=$2
-    /usr/bin/python3 "$scripts_dir/quantize_models.py" "$models/$float" "$models/$integer.new" >/dev/null
-    if cmp -s "$models/$integer.new" "$models/$integer"; then
-      rm -f "$models/$integer.new"
+  # Rewritten versions of the float models (see the README, "Models"): with 8-bit integer weights, and
+  # folded into fewer passes, which the profile chooses. Made from the float files on every run, so that
+  # a change of a script reaches an old cache; the same input gives the same bytes.
+  rewrite() { # script, float model, rewritten model
+    local script=$1 float=$2 rewritten=$3
+    /usr/bin/python3 "$scripts_dir/$script" "$models/$float" "$models/$rewritten.new" >/dev/null
+    if cmp -s "$models/$rewritten.new" "$models/$rewritten"; then
+      rm -f "$models/$rewritten.new"
     else
-      log "writing $integer"
-      mv "$models/$integer.new" "$models/$integer"
+      log "writing $rewritten"
+      mv "$models/$rewritten.new" "$models/$rewritten"
     fi
   }
-  quantize PP-OCRv5_server_rec.onnx PP-OCRv5_server_rec_int8.onnx
-  quantize PP-LCNet_x1_0_textline_ori.onnx PP-LCNet_x1_0_textline_ori_int8.onnx
+  rewrite quantize_models.py PP-OCRv5_server_rec.onnx PP-OCRv5_server_rec_int8.onnx
+  rewrite quantize_models.py PP-LCNet_x1_0_textline_ori.onnx PP-LCNet_x1_0_textline_ori_int8.onnx
+  rewrite fold_models.py PP-OCRv5_server_det.onnx PP-OCRv5_server_det_folded.onnx
+  rewrite fold_models.py PP-OCRv5_server_rec.onnx PP-OCRv5_server_rec_folded.onnx
+  rewrite fold_models.py PP-LCNet_x1_0_textline_ori.onnx PP-LCNet_x1_0_textline_ori_folded.onnx
 
   model_files=(PP-OCRv5_server_det.onnx PP-OCRv5_server_rec.onnx PP-LCNet_x1_0_textline_ori.onnx ppocrv5_dict.txt
-               model_profile.txt PP-OCRv5_server_rec_int8.onnx PP-LCNet_x1_0_textline_ori_int8.onnx)
+               model_profile.txt PP-OCRv5_server_rec_int8.onnx PP-LCNet_x1_0_textline_ori_int8.onnx
+               PP-OCRv5_server_det_folded.onnx PP-OCRv5_server_rec_folded.onnx
+               PP-LCNet_x1_0_textline_ori_folded.onnx)
   listed=""
   if [ -f "$models/SHA256SUMS" ]; then listed=$(awk 'NF >= 2 { print $2 }' "$models/SHA256SUMS" | sort); fi
   if [ "$listed" != "$(printf '%s\n' "${model_files[@]}" | sort)" ] ||
@@ -206,8 +214,10 @@ else
     log "removing the substitute models' profile from $models"
     rm -f "$models/model_profile.txt"
   fi
-  # Nor are the substitutes' integer versions any use with other models.
-  rm -f "$models/PP-OCRv5_server_rec_int8.onnx" "$models/PP-LCNet_x1_0_textline_ori_int8.onnx"
+  # Nor are the substitutes' rewritten versions any use with other models.
+  rm -f "$models/PP-OCRv5_server_rec_int8.onnx" "$models/PP-LCNet_x1_0_textline_ori_int8.onnx" \
+        "$models/PP-OCRv5_server_det_folded.onnx" "$models/PP-OCRv5_server_rec_folded.onnx" \
+        "$models/PP-LCNet_x1_0_textline_ori_folded.onnx"
   log "the models in $models are not the substitutes: their SHA256SUMS is left as it is"
 fi
 

@@ -114,23 +114,28 @@ TEST_F(PipelineTest, HugeScreenshotFileEndsWithTwoAndAReport) {
 
 TEST_F(PipelineTest, SpoiledModelStopsTheRunBeforeTheRuntimeIsLoaded) {
   const fs::path worker = InstallWorkerCopy({});  // no backend: the check must fail first
+  const fs::path models = worker.parent_path() / "models";
   {
-    // The orientation model, whose name is the same whichever recognition model the profile chooses.
-    std::ofstream model(worker.parent_path() / "models" / "PP-LCNet_x1_0_textline_ori.onnx",
-                        std::ios::binary | std::ios::app);
+    // The orientation model the profile chooses, if it chooses one: the check comes to it after the other two.
+    const std::string profile = ReadFile(models / "model_profile.txt");
+    const std::string key = "\ncls_model = ";
+    const size_t at = profile.find(key), from = at + key.size();
+    const std::string name = at == std::string::npos ? "PP-LCNet_x1_0_textline_ori.onnx"
+                                                     : profile.substr(from, profile.find('\n', from) - from);
+    std::ofstream model(models / name, std::ios::binary | std::ios::app);
     model << "tampered";
   }
   const ProgramResult r = RunOn(Sample("blank.png"), {}, worker);
   EXPECT_EQ(r.exitCode, 3);
-  EXPECT_TRUE(r.err.starts_with("Model verification failed:\nModel hash ok: pp-ocrv5_server_det.onnx\n"
-                                "Model hash ok: pp-ocrv5_server_rec"))
+  EXPECT_TRUE(r.err.starts_with("Model verification failed:\nModel hash ok: pp-ocrv5_server_det"))
       << r.err;
-  EXPECT_NE(r.err.find(".onnx\nModel hash mismatch: pp-lcnet_x1_0_textline_ori.onnx\n  expected "), std::string::npos)
-      << r.err;
+  EXPECT_NE(r.err.find(".onnx\nModel hash ok: pp-ocrv5_server_rec"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(".onnx\nModel hash mismatch: pp-lcnet_x1_0_textline_ori"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("\n  expected "), std::string::npos);
   EXPECT_NE(r.err.find("\n  actual   "), std::string::npos);
   EXPECT_EQ(r.err.find("ppocrv5_dict"), std::string::npos);  // the check stopped at the mismatch
   const std::string log = ReadFile(U8(Paths().logPath));
-  EXPECT_TRUE(log.starts_with("Model hash ok: pp-ocrv5_server_det.onnx\n")) << log;
+  EXPECT_TRUE(log.starts_with("Model hash ok: pp-ocrv5_server_det")) << log;
   EXPECT_NE(log.find("\r\nError: Model verification failed:\n"), std::string::npos);
 }
 
