@@ -29,7 +29,35 @@ bool IsCjk(char32_t c) {
          (c >= 0xFF00 && c <= 0xFFEF);
 }
 
+// The letters a title bar's button reads as: a maximise box as a zero or an o, a close cross as an x.
+bool IsButtonLetter(char32_t c) { return c == '0' || c == 'o' || c == 'O' || c == 'x' || c == 'X'; }
+
+// The recogniser's confidence in a button row stays below this; a row of short text reads above it.
+constexpr float kButtonScore = 0.8f;
+
+constexpr size_t kFewestButtons = 2;
+constexpr size_t kMostButtons = 4;
+
 }  // namespace
+
+bool IsWindowButtons(const std::string& text, float score) {
+  if (!(score < kButtonScore)) return false;
+  size_t buttons = 0;
+  bool symbol = false;
+  bool apart = true;  // a space since the last character
+  for (const CodePoint& point : SplitCodePoints(text)) {
+    const char32_t c = point.value;
+    if (c == ' ') {
+      apart = true;
+      continue;
+    }
+    if (!apart || (IsAlphabetic(c) && !IsButtonLetter(c))) return false;
+    symbol = symbol || !IsAlphabetic(c);
+    apart = false;
+    ++buttons;
+  }
+  return symbol && buttons >= kFewestButtons && buttons <= kMostButtons;
+}
 
 std::vector<bool> FindMarkLines(const std::vector<std::string>& texts, int32_t maxChars) {
   std::vector<bool> marks(texts.size(), false);

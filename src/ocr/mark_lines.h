@@ -15,4 +15,12 @@ namespace vesk {
 // 0 marks none.
 std::vector<bool> FindMarkLines(const std::vector<std::string>& texts, int32_t maxChars);
 
+// Whether a line is the buttons of a window's title bar (minimise, maximise, close) read as text
+// ("- 0 ×", ". 0 x"): two to four characters standing apart, a space between each, every one a
+// symbol or a letter such a button's drawing reads as (0, o, O, x, X), at least one a symbol, with a
+// mean character score (`score`) under 0.8. Such buttons stand apart in their frames, and the
+// recogniser is unsure of them; text set that way ("x 2", "A - B") holds other letters or reads
+// confidently.
+bool IsWindowButtons(const std::string& text, float score);
+
 }  // namespace vesk

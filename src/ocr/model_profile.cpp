@@ -199,9 +199,13 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"text_polish", Switch([](ModelProfile& p, bool v) { p.textPolish = v; })},
       {"slashed_zeros", Switch([](ModelProfile& p, bool v) { p.slashedZeros = v; })},
       {"lone_zeros", Switch([](ModelProfile& p, bool v) { p.loneZeros = v; })},
+      {"underline_max_height", Integer(0, 64, [](ModelProfile& p, int64_t v) {
+         p.underlineMaxHeight = static_cast<int32_t>(v);
+       })},
       {"mark_max_chars", Integer(0, 16, [](ModelProfile& p, int64_t v) {
          p.markMaxChars = static_cast<int32_t>(v);
        })},
+      {"window_buttons", Switch([](ModelProfile& p, bool v) { p.windowButtons = v; })},
       {"rec_batch", Integer(1, 64, [](ModelProfile& p, int64_t v) {
          p.batching.recognitionBatch = static_cast<int32_t>(v);
        })},

@@ -83,6 +83,9 @@ struct ModelProfile {
   float cropMarginX = 0.0f;
   // The side margins of further cuts of a short line that read as nothing, tried in turn.
   std::vector<float> cropRetryMarginsX;
+  // Upright lines at most this many pixels high whose text is aliased lose their access-key
+  // underlines before they are cut out (0: off).
+  int32_t underlineMaxHeight = 0;
 
   OrientationSettings orientation;
   // Whether a turn must also read better than the line as it stands, and by how much of the mean
@@ -100,6 +103,8 @@ struct ModelProfile {
   // Lines of at most this many characters that hold no letter or digit are dropped as marks on a screen
   // of Latin text (0: every line is kept).
   int32_t markMaxChars = 0;
+  // Lines that are a title bar's buttons read as symbols and letters ("- 0 ×") are dropped.
+  bool windowButtons = false;
 
   // How many lines share a model call, and whether recognition batches of neighbouring widths are
   // padded to the widest (which changes the input of the narrower lines).

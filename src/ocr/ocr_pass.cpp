@@ -1,7 +1,9 @@
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "ocr/aliased_text.h"
 #include "ocr/box_rounding.h"
 #include "ocr/det_box.h"
 #include "ocr/layout_order.h"
@@ -38,6 +40,26 @@ struct LineCrops {
   std::vector<size_t> rows;
 };
 
+// Cuts the box, grown by the profile's margins (marginX at the sides), out of the screenshot. Small
+// aliased text is cut from a copy of its part of the screenshot with the access-key underlines painted
+// over; the crop is the same as from the screenshot but for those.
+bool CutLine(const DecodedImage& image, const DetBox& box, const ModelProfile& profile, float marginX,
+             DecodedImage& crop) {
+  PixelRegion region;
+  if (!CutAliasedRegion(image, box, profile.cropMarginY, marginX, profile.underlineMaxHeight, region)) {
+    return CropLine(image, ExpandBox(box, profile.cropMarginY, marginX), crop);
+  }
+  DetBox shifted = ExpandBox(box, profile.cropMarginY, marginX);
+  for (Point2f& corner : shifted.points) {
+    corner.x -= static_cast<float>(region.left);
+    corner.y -= static_cast<float>(region.top);
+  }
+  const float top = std::min(box.points[0].y, box.points[1].y) - static_cast<float>(region.top);
+  const float height = std::max(box.points[3].y - box.points[0].y, box.points[2].y - box.points[1].y);
+  RemoveAccessKeyUnderlines(region.picture, top, height);
+  return CropLine(region.picture, shifted, crop);
+}
+
 // Every box is cut out (and turned upright) first, so that lines can share model calls; the lines are
 // then taken in reading order again.
 LineCrops CropAll(const DecodedImage& image, const OrderedBoxes& ordered, const ModelProfile& profile,
@@ -50,7 +72,7 @@ LineCrops CropAll(const DecodedImage& image, const OrderedBoxes& ordered, const 
     TimedStage cropping(timeline, "crop");
     DecodedImage crop;
     const DetBox& box = ordered.boxes[i];
-    if (CropLine(image, ExpandBox(box, profile.cropMarginY, profile.cropMarginX), crop)) {
+    if (CutLine(image, box, profile, profile.cropMarginX, crop)) {
       lines.boxes.push_back(&box);
       lines.crops.push_back(std::move(crop));
       lines.rows.push_back(row);
@@ -105,6 +127,7 @@ Outcome<std::vector<OcrLine>> AssembleLines(const LineCrops& crops, const std::v
     }
     LineReading& reading = *readings[i];
     if (reading.text.empty() || marks[i]) continue;
+    if (profile.windowButtons && IsWindowButtons(reading.text, reading.score)) continue;
 
     OcrLine line;
     line.index = static_cast<int32_t>(lines.size());
@@ -176,7 +199,7 @@ void OcrEngine::ReadEmptyLinesAgain(const DecodedImage& image, const std::vector
     std::vector<DecodedImage> recut;
     for (size_t i : empty) {
       DecodedImage crop;
-      if (!CropLine(image, ExpandBox(*boxes[i], profile_.cropMarginY, margin), crop)) continue;
+      if (!CutLine(image, *boxes[i], profile_, margin, crop)) continue;
       cut.push_back(i);
       recut.push_back(std::move(crop));
     }

@@ -1,0 +1,217 @@
+#include "ocr/aliased_text.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+
+#include "ocr/line_crop.h"
+
+namespace vesk {
+
+namespace {
+
+// How far a channel may stray from a colour and still be that colour (lossless screenshots repeat a
+// colour exactly; a little room for dithered or once-compressed ones).
+constexpr int kNoise = 24;
+// At most this share of the ink may lie between background and the ink's own colours: anti-aliased
+// text has a rim of such pixels around every stroke (a third of its ink and more), aliased text none.
+constexpr int32_t kMostBetweenPerCent = 8;
+// Too little ink says nothing about how it was drawn.
+constexpr int32_t kLeastInk = 12;
+
+using Rgb = std::array<int, 3>;
+
+const uint8_t* PixelAt(const DecodedImage& image, int32_t x, int32_t y) {
+  return image.pixels.data() +
+         (static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)) * 3;
+}
+
+int Deviation(const uint8_t* p, const Rgb& colour) {
+  return std::max({std::abs(p[0] - colour[0]), std::abs(p[1] - colour[1]), std::abs(p[2] - colour[2])});
+}
+
+// The most common value of each channel among the pixels `take` accepts: the background of a line,
+// whose text covers far less than the ground it stands on, or the main colour of its ink.
+template <typename Take>
+Rgb CommonColour(const DecodedImage& image, int32_t x0, int32_t y0, int32_t x1, int32_t y1, Take take) {
+  std::array<std::array<int32_t, 256>, 3> counts{};
+  for (int32_t y = y0; y < y1; ++y) {
+    for (int32_t x = x0; x < x1; ++x) {
+      const uint8_t* p = PixelAt(image, x, y);
+      if (!take(p)) continue;
+      for (size_t c = 0; c < 3; ++c) ++counts[c][p[c]];
+    }
+  }
+  Rgb colour{};
+  for (size_t c = 0; c < 3; ++c) {
+    colour[c] = static_cast<int>(std::max_element(counts[c].begin(), counts[c].end()) - counts[c].begin());
+  }
+  return colour;
+}
+
+// Whether the rectangle holds aliased ink: nearly every pixel that is not background is of a flat ink
+// colour. Pixels between background and ink are the rim of anti-aliased strokes; other flat colours
+// (an icon, a second text colour) are neither and do not count against it.
+bool IsAliased(const DecodedImage& image, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+  const Rgb background = CommonColour(image, x0, y0, x1, y1, [](const uint8_t*) { return true; });
+  const auto isInk = [&](const uint8_t* p) { return Deviation(p, background) > kNoise; };
+  const Rgb ink = CommonColour(image, x0, y0, x1, y1, isInk);
+  const int span = std::max({std::abs(ink[0] - background[0]), std::abs(ink[1] - background[1]),
+                             std::abs(ink[2] - background[2])});
+  if (span <= 2 * kNoise) return false;
+  int32_t inkCount = 0;
+  int32_t between = 0;
+  for (int32_t y = y0; y < y1; ++y) {
+    for (int32_t x = x0; x < x1; ++x) {
+      const uint8_t* p = PixelAt(image, x, y);
+      if (!isInk(p)) continue;
+      ++inkCount;
+      if (Deviation(p, ink) <= kNoise) continue;
+      // Between: on the way from background to ink in every channel, within the noise.
+      bool onTheWay = true;
+      for (size_t c = 0; c < 3 && onTheWay; ++c) {
+        const int lo = std::min(background[c], ink[c]) - kNoise;
+        const int hi = std::max(background[c], ink[c]) + kNoise;
+        onTheWay = p[c] >= lo && p[c] <= hi;
+      }
+      // ... and beside a pixel of the ink's colour, as the rim of a stroke is: a flat grey frame
+      // or rule beside the text is not.
+      bool besideInk = false;
+      const int32_t nx[4] = {x - 1, x + 1, x, x};
+      const int32_t ny[4] = {y, y, y - 1, y + 1};
+      for (size_t k = 0; k < 4 && onTheWay && !besideInk; ++k) {
+        if (nx[k] < x0 || nx[k] >= x1 || ny[k] < y0 || ny[k] >= y1) continue;
+        besideInk = Deviation(PixelAt(image, nx[k], ny[k]), ink) <= kNoise;
+      }
+      if (onTheWay && besideInk) ++between;
+    }
+  }
+  return inkCount >= kLeastInk && between * 100 <= inkCount * kMostBetweenPerCent;
+}
+
+}  // namespace
+
+bool CutAliasedRegion(const DecodedImage& image, const DetBox& box, float marginY, float marginX, int32_t maxHeight,
+                      PixelRegion& region) {
+  if (maxHeight <= 0 || image.width < 1 || image.height < 1 ||
+      image.pixels.size() < static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
+    return false;
+  }
+  const auto& p = box.points;
+  // Upright: the top and bottom sides level and the ends plumb, within a pixel.
+  if (!(std::abs(p[0].y - p[1].y) <= 1.0f && std::abs(p[3].y - p[2].y) <= 1.0f &&
+        std::abs(p[0].x - p[3].x) <= 1.0f && std::abs(p[1].x - p[2].x) <= 1.0f)) {
+    return false;
+  }
+  const float boxHeight = std::max(p[3].y - p[0].y, p[2].y - p[1].y);
+  if (!(boxHeight > 0.0f) || boxHeight > static_cast<float>(maxHeight)) return false;
+
+  // The crop's bilinear taps reach one pixel past its corners.
+  constexpr float kFrame = 2.0f;
+  const DetBox grown = ExpandBox(box, marginY, marginX);
+  float left = grown.points[0].x;
+  float right = left;
+  float top = grown.points[0].y;
+  float bottom = top;
+  for (const Point2f& corner : grown.points) {
+    left = std::min(left, corner.x);
+    right = std::max(right, corner.x);
+    top = std::min(top, corner.y);
+    bottom = std::max(bottom, corner.y);
+  }
+  const auto clampTo = [](float v, int32_t size) {
+    return static_cast<int32_t>(std::clamp(v, 0.0f, static_cast<float>(size)));
+  };
+  const int32_t x0 = clampTo(std::floor(left - kFrame), image.width);
+  const int32_t x1 = clampTo(std::ceil(right + kFrame), image.width);
+  const int32_t y0 = clampTo(std::floor(top - kFrame), image.height);
+  const int32_t y1 = clampTo(std::ceil(bottom + kFrame), image.height);
+  if (x1 - x0 < 4 || y1 - y0 < 4 || !IsAliased(image, x0, y0, x1, y1)) return false;
+
+  region.left = x0;
+  region.top = y0;
+  DecodedImage& picture = region.picture;
+  picture.width = x1 - x0;
+  picture.height = y1 - y0;
+  picture.pixels.resize(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height) * 3);
+  const size_t rowBytes = static_cast<size_t>(picture.width) * 3;
+  for (int32_t y = y0; y < y1; ++y) {
+    const uint8_t* from = PixelAt(image, x0, y);
+    std::copy(from, from + rowBytes, picture.pixels.data() + static_cast<size_t>(y - y0) * rowBytes);
+  }
+  return true;
+}
+
+int32_t RemoveAccessKeyUnderlines(DecodedImage& picture, float lineTop, float lineHeight) {
+  if (picture.width < 1 || picture.height < 4 || !(lineHeight >= 4.0f) ||
+      picture.pixels.size() < static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height) * 3) {
+    return 0;
+  }
+  const Rgb background =
+      CommonColour(picture, 0, 0, picture.width, picture.height, [](const uint8_t*) { return true; });
+  int contrast = 0;
+  for (int32_t y = 0; y < picture.height; ++y) {
+    for (int32_t x = 0; x < picture.width; ++x) {
+      contrast = std::max(contrast, Deviation(PixelAt(picture, x, y), background));
+    }
+  }
+  if (contrast <= 2 * kNoise) return 0;
+  const int threshold = contrast / 2;
+  const auto ink = [&](int32_t x, int32_t y) {
+    return x >= 0 && x < picture.width && y >= 0 && y < picture.height &&
+           Deviation(PixelAt(picture, x, y), background) > threshold;
+  };
+  const double height = lineHeight;
+  // Below the middle of the line by a fifth of its height: under the letters, not a hyphen.
+  const int32_t firstRow = std::max(static_cast<int32_t>(std::ceil(lineTop + 0.7 * height)), 3);
+  // Nor below the line's box and its room: the next line's top may reach into the picture.
+  const int32_t lastRow = std::min(static_cast<int32_t>(std::ceil(lineTop + 1.3 * height)), picture.height);
+  const int32_t widest = static_cast<int32_t>(height);
+  // The letter above must be this tall: a lone bar (of "=") is not.
+  const int32_t letterRows = static_cast<int32_t>(std::ceil(0.4 * height));
+  // How far up the letter is looked for: not as far as the line above, whose own underscores and
+  // underlines may reach into the picture.
+  const int32_t letterReach = static_cast<int32_t>(std::ceil(0.6 * height));
+  int32_t removed = 0;
+  for (int32_t y = firstRow; y < lastRow; ++y) {
+    for (int32_t x = 0; x < picture.width;) {
+      if (!ink(x, y)) {
+        ++x;
+        continue;
+      }
+      const int32_t start = x;
+      while (x < picture.width && ink(x, y)) ++x;
+      const int32_t length = x - start;
+      if (length < 2 || length > widest) continue;
+      bool alone = true;
+      for (int32_t c = start - 1; c <= x && alone; ++c) alone = !ink(c, y - 1) && !ink(c, y + 1);
+      if (!alone) continue;
+      // The letter: its foot one or two blank rows up, and ink in most of the run's columns.
+      bool foot = false;
+      int32_t coveredColumns = 0;
+      int32_t topInk = y;
+      for (int32_t c = start; c < x; ++c) {
+        foot = foot || ink(c, y - 2) || ink(c, y - 3);
+        bool covered = false;
+        for (int32_t r = y - 2; r >= 0 && r >= y - 2 - letterReach; --r) {
+          if (!ink(c, r)) continue;
+          covered = true;
+          topInk = std::min(topInk, r);
+        }
+        coveredColumns += covered ? 1 : 0;
+      }
+      if (!foot || coveredColumns * 2 < length || y - 1 - topInk < letterRows) continue;
+      for (int32_t c = start; c < x; ++c) {
+        uint8_t* p = picture.pixels.data() + (static_cast<size_t>(y) * static_cast<size_t>(picture.width) +
+                                             static_cast<size_t>(c)) * 3;
+        for (size_t k = 0; k < 3; ++k) p[k] = static_cast<uint8_t>(background[k]);
+      }
+      ++removed;
+    }
+  }
+  return removed;
+}
+
+}  // namespace vesk

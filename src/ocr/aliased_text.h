@@ -1,0 +1,37 @@
+#pragma once
+// Small aliased text: what Windows programs draw with font smoothing off. Every pixel of a glyph is
+// either ink or background, a stroke one pixel wide, and a menu item's access key is marked by a
+// one-pixel line under its letter. Scaled up to the recogniser's height that line becomes a bar that
+// changes the letter ("File" read "Eile", "View" "yiew", "Apply" "apply").
+
+#include <cstdint>
+
+#include "core/decoded_image.h"
+#include "ocr/det_box.h"
+
+namespace vesk {
+
+// A piece of the screenshot cut along whole pixels, and where its top-left pixel stands.
+struct PixelRegion {
+  DecodedImage picture;
+  int32_t left = 0;
+  int32_t top = 0;
+};
+
+// The upright rectangle around `box` (as ExpandBox grows it by shares of its height) plus a frame of
+// two pixels, cut out of the screenshot without resampling, so that a crop of the box taken from it
+// is the crop the screenshot gives. Only when the box is upright within a pixel and at most maxHeight
+// pixels high, and the rectangle holds aliased ink: nearly every pixel that is neither background nor
+// the ink's main colour is other than the rim of an anti-aliased stroke. Otherwise false.
+bool CutAliasedRegion(const DecodedImage& image, const DetBox& box, float marginY, float marginX, int32_t maxHeight,
+                      PixelRegion& region);
+
+// Paints over, in the background colour, every access-key underline of the line that stands between
+// rows lineTop and lineTop + lineHeight of the picture: a one-pixel horizontal run of ink below the
+// middle of the line, with no ink around it, at most a line height long, whose columns hold ink of a
+// letter (at least 0.4 of a line height tall) above the blank row or two under the letter. An
+// underscore stands between letters, under blank columns, and stays; a descender touches its letter;
+// an equals sign's lower bar has no tall letter above it. Returns how many it painted over.
+int32_t RemoveAccessKeyUnderlines(DecodedImage& picture, float lineTop, float lineHeight);
+
+}  // namespace vesk
