@@ -27,5 +27,22 @@ TEST(FindMarkLinesTest, KeepsShortWordsWhereTheScreenIsNotLatin) {
   EXPECT_EQ(FindMarkLines({kText + kText + kText + "\xE4\xB8\xAD", chinese}, 2), (std::vector<bool>{false, true}));
 }
 
+TEST(IsWindowButtonsTest, LoneSymbolsAndButtonLettersReadUnsurely) {
+  const std::string times = "\xC3\x97";  // ×
+  struct Case {
+    std::string text;
+    float score;
+    bool buttons;
+  };
+  const std::vector<Case> cases{
+      {"- 0 " + times, 0.56f, true},  {". 0 x", 0.60f, true},      {"_ " + times, 0.5f, true},
+      {"- 0 " + times, 0.95f, false},  // read confidently: text
+      {"0 x", 0.5f, false},            // no symbol
+      {"x 2", 0.5f, false},            {"A - B", 0.5f, false},    {"-0" + times, 0.5f, false},
+      {"- - - - -", 0.5f, false},      {times, 0.4f, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsWindowButtons(c.text, c.score), c.buttons) << c.text;
+}
+
 }  // namespace
 }  // namespace vesk
