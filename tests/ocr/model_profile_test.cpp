@@ -43,6 +43,8 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "rec_width_step = 80\n"
       "reading_order = layout\n"
       "mark_max_chars = 2\n"
+      "underline_max_height = 24\n"
+      "window_buttons = on\n"
       "det_model = det_int8.onnx\n"
       "rec_model = PP-OCRv5_server_rec+q8.onnx\n"
       "slashed_zeros = on\n"
@@ -73,6 +75,8 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_EQ(p.recognition.widthStep, 80);
   EXPECT_EQ(p.readingOrder, ReadingOrder::Layout);
   EXPECT_EQ(p.markMaxChars, 2);
+  EXPECT_EQ(p.underlineMaxHeight, 24);
+  EXPECT_TRUE(p.windowButtons);
   EXPECT_EQ(p.models.detection, u"det_int8.onnx");
   EXPECT_EQ(p.models.recognition, u"PP-OCRv5_server_rec+q8.onnx");
 }
