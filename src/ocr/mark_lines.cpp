@@ -29,8 +29,11 @@ bool IsCjk(char32_t c) {
          (c >= 0xFF00 && c <= 0xFFEF);
 }
 
-// The letters a title bar's button reads as: a maximise box as a zero or an o, a close cross as an x.
-bool IsButtonLetter(char32_t c) { return c == '0' || c == 'o' || c == 'O' || c == 'x' || c == 'X'; }
+// What a title bar's close button, the last of its buttons, reads as.
+bool IsCross(char32_t c) { return c == 'x' || c == 'X' || c == 0xD7 || c == 0x2715 || c == 0x2716; }
+
+// The letters a title bar's other buttons read as: a maximise box as a zero or an o.
+bool IsBoxLetter(char32_t c) { return c == '0' || c == 'o' || c == 'O'; }
 
 // The recogniser's confidence in a button row stays below this; a row of short text reads above it.
 constexpr float kButtonScore = 0.8f;
@@ -45,18 +48,20 @@ bool IsWindowButtons(const std::string& text, float score) {
   size_t buttons = 0;
   bool symbol = false;
   bool apart = true;  // a space since the last character
+  char32_t last = 0;
   for (const CodePoint& point : SplitCodePoints(text)) {
     const char32_t c = point.value;
     if (c == ' ') {
       apart = true;
       continue;
     }
-    if (!apart || (IsAlphabetic(c) && !IsButtonLetter(c))) return false;
+    if (!apart || (IsAlphabetic(c) && !IsBoxLetter(c) && !IsCross(c))) return false;
     symbol = symbol || !IsAlphabetic(c);
     apart = false;
+    last = c;
     ++buttons;
   }
-  return symbol && buttons >= kFewestButtons && buttons <= kMostButtons;
+  return symbol && IsCross(last) && buttons >= kFewestButtons && buttons <= kMostButtons;
 }
 
 std::vector<bool> FindMarkLines(const std::vector<std::string>& texts, int32_t maxChars) {

@@ -16,11 +16,12 @@ namespace vesk {
 std::vector<bool> FindMarkLines(const std::vector<std::string>& texts, int32_t maxChars);
 
 // Whether a line is the buttons of a window's title bar (minimise, maximise, close) read as text
-// ("- 0 ×", ". 0 x"): two to four characters standing apart, a space between each, every one a
-// symbol or a letter such a button's drawing reads as (0, o, O, x, X), at least one a symbol, with a
-// mean character score (`score`) under 0.8. Such buttons stand apart in their frames, and the
-// recogniser is unsure of them; text set that way ("x 2", "A - B") holds other letters or reads
-// confidently.
+// ("- 0 ×", ". 0 x"): two to four characters standing apart, a space between each, the last a cross
+// (x, X, ×: the close button ends the row), the others symbols or a maximise box's 0, o or O, at least
+// one a symbol, with a mean character score (`score`) under 0.8. Such buttons stand apart in their
+// frames, and the recogniser is unsure of them; text set that way ("x 2", "A - B") holds other letters
+// or reads confidently, and garbled text ("- x -", "- 0" from a terminal's fields) does not end in a
+// cross.
 bool IsWindowButtons(const std::string& text, float score);
 
 }  // namespace vesk

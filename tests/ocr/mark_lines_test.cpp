@@ -40,6 +40,7 @@ TEST(IsWindowButtonsTest, LoneSymbolsAndButtonLettersReadUnsurely) {
       {"0 x", 0.5f, false},            // no symbol
       {"x 2", 0.5f, false},            {"A - B", 0.5f, false},    {"-0" + times, 0.5f, false},
       {"- - - - -", 0.5f, false},      {times, 0.4f, false},
+      {"- x -", 0.6f, false},          {"- 0", 0.7f, false},       // garbled fields: no cross at the end
   };
   for (const Case& c : cases) EXPECT_EQ(IsWindowButtons(c.text, c.score), c.buttons) << c.text;
 }
