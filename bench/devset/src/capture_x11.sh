@@ -343,8 +343,81 @@ screen_wine_dialogs() {
   wine_close
 }
 
+# Held out when the profile's keys for Wine's windows were chosen: other programs' content and other fonts.
+screen_wine_notepad_small() {
+  wine_prefix
+  desktop '#3a6ea5'
+  notepad notepad_small.txt 40 60 760 520 Tahoma 80
+  # The prefix has no MS Sans Serif: Wine draws the letter in a monospace font in its place.
+  notepad notepad_letter.txt 900 200 900 600 'MS Sans Serif' 100
+  knows 'notepad_small.txt - Notepad' $'File\tEdit\tSearch\tView\tHelp'
+  known_from_term <"$src/x11/notepad_small.txt" >>"$known"
+  knows 'Ln 1, Col 1'
+  knows 'notepad_letter.txt - Notepad' $'File\tEdit\tSearch\tView\tHelp'
+  known_from_term <"$src/x11/notepad_letter.txt" >>"$known"
+  knows 'Ln 1, Col 1'
+  capture wine_notepad_small 1
+  wine_close
+}
+
+screen_wine_regedit_mail() {
+  wine_prefix
+  local key='HKCU\Software\Vesk\Mail'
+  wine reg add "$key" /v Server /t REG_SZ /d 'mail.example.org' /f >/dev/null 2>&1
+  wine reg add "$key" /v SmtpPort /t REG_DWORD /d 587 /f >/dev/null 2>&1
+  wine reg add "$key" /v UseTls /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  wine reg add "$key" /v Account /t REG_SZ /d 'billing@example.org' /f >/dev/null 2>&1
+  wine reg add "$key" /v Signature /t REG_SZ /d 'Sent from the front desk' /f >/dev/null 2>&1
+  wine reg add "$key" /v CheckEvery /t REG_DWORD /d 15 /f >/dev/null 2>&1
+  wine reg add "$key" /v Folder /t REG_SZ /d 'Inbox\Invoices' /f >/dev/null 2>&1
+  wine_start regedit
+  xdotool mousemove 116 83 click 1 mousemove 1919 1079
+  sleep 0.5
+  xdotool key Right; sleep 0.5; xdotool type --delay 150 Software; sleep 0.5
+  xdotool key Right; sleep 0.5; xdotool type --delay 150 Vesk; sleep 0.5
+  xdotool key Right; sleep 0.5; xdotool type --delay 150 Mail; sleep 2
+  knows 'Registry Editor' $'Registry\tEdit\tView\tFavorites\tHelp' \
+    'My Computer' HKEY_CLASSES_ROOT HKEY_CURRENT_USER AppEvents 'Control Panel' Environment 'Keyboard Layout' \
+    Software Microsoft Vesk Mail Wine 'Volatile Environment' HKEY_LOCAL_MACHINE HKEY_USERS HKEY_CURRENT_CONFIG \
+    HKEY_DYN_DATA \
+    $'Name\tType\tData' \
+    $'(Default)\tREG_SZ\t(value not set)' \
+    $'Account\tREG_SZ\tbilling@example.org' \
+    $'CheckEvery\tREG_DWORD\t0x0000000f (15)' \
+    $'Folder\tREG_SZ\tInbox\\Invoices' \
+    $'Server\tREG_SZ\tmail.example.org' \
+    $'Signature\tREG_SZ\tSent from the front desk' \
+    $'SmtpPort\tREG_DWORD\t0x0000024b (587)' \
+    $'UseTls\tREG_DWORD\t0x00000001 (1)'
+  knows "$(hostname | cut -d. -f1 | cut -c1-15 | tr '[:lower:]' '[:upper:]')\\HKEY_CURRENT_USER\\Software\\Vesk\\Mail"
+  capture wine_regedit_mail 1
+  wine_close
+}
+
+screen_wine_winecfg_graphics() {
+  wine_prefix
+  wine_start winecfg
+  wine_drag 200 12 700 152
+  # The Graphics tab, where the drag left it.
+  xdotool mousemove 725 198 click 1 mousemove 1919 1079
+  sleep 2
+  knows 'Wine configuration' $'Drives\tAudio\tAbout' $'Applications\tLibraries\tGraphics\tDesktop Integration' \
+    'Window settings' \
+    'Automatically capture the mouse in full-screen windows' \
+    'Allow the window manager to decorate the windows' \
+    'Allow the window manager to control the windows' \
+    'Emulate a virtual desktop' \
+    $'Desktop size:\t800\tX\t600' \
+    'Screen resolution' \
+    $'96\tdpi' \
+    'This is a sample text using 10 point Tahoma' \
+    $'OK\tCancel\tApply'
+  capture wine_winecfg_graphics 1
+  wine_close
+}
+
 all_screens=(x11_top_dark x11_ls_df_7x14 x11_git_ps x11_tiled gtk_print gtk_forms gtk_counters wine_notepad
-  wine_dialogs)
+  wine_dialogs wine_notepad_small wine_regedit_mail wine_winecfg_graphics)
 
 if [ $# -eq 0 ]; then set -- "${all_screens[@]}"; fi
 for name in "$@"; do
