@@ -88,17 +88,20 @@ size_t Root(std::vector<size_t>& parent, size_t i) {
 
 }  // namespace
 
-std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, const DecodedImage& image) {
+std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, const DecodedImage& image,
+                                   std::span<const DetBox> uprightFits) {
   if (!(maxGap > 0.0f) || boxes.size() < 2) return boxes;
+  const bool fitted = uprightFits.size() == boxes.size();
+  const auto asJoined = [&](size_t i) -> const DetBox& { return fitted ? uprightFits[i] : boxes[i]; };
   std::vector<Extent> extents;
   extents.reserve(boxes.size());
-  for (const DetBox& box : boxes) extents.push_back(ExtentOf(box));
+  for (size_t i = 0; i < boxes.size(); ++i) extents.push_back(ExtentOf(asJoined(i)));
 
   // Pieces of a line lie in one narrow band of middles: sorted by middle, a box only looks at the boxes
   // whose middles are within its own height, which on a screen are the boxes of its row.
   std::vector<size_t> byMiddle;
   for (size_t i = 0; i < boxes.size(); ++i) {
-    if (IsUpright(boxes[i])) byMiddle.push_back(i);
+    if (IsUpright(asJoined(i))) byMiddle.push_back(i);
   }
   std::sort(byMiddle.begin(), byMiddle.end(),
             [&](size_t a, size_t b) { return extents[a].middle() < extents[b].middle(); });

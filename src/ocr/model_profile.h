@@ -35,6 +35,9 @@ struct DetectionSettings {
   int32_t tileSide = 0;
   int32_t tileOverlap = 0;
   float tileMinScale = 1.0f;
+  // A box is fitted upright when that rectangle is at most this share larger than the tightest turned
+  // one (0: the tightest always).
+  float uprightSlack = 0.0f;
   // Boxes on one line at most this many heights apart are joined into one (0: never).
   float joinGap = 0.0f;
 };
