@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <numeric>
+#include <utility>
 
 #include "ocr/box_measures.h"
+#include "ocr/cell_grid.h"
 
 namespace vesk {
 
@@ -54,31 +56,64 @@ int Luma(const DecodedImage& image, float x, float y) {
   return (2 * p[0] + 5 * p[1] + p[2]) / 8;
 }
 
-// The width of the blank between the letters of two pieces, in heights of the shared band: from the
-// middle of the gap between their boxes out to the first column on either side with a pixel of the
-// band's middle part that stands out from the background there. The boxes' own gap says little: the
-// room the detector leaves around the letters grows with the box.
-float InkGap(const DecodedImage& image, const Extent& left, const Extent& right) {
+// The band of the letters two pieces share (its middle part, so that a neighbouring line's ink stays
+// out) and the background there, taken in the middle of the gap between their boxes.
+struct InkBand {
+  int32_t y0, y1;
+  float height;
+  float centre;
+  int background;
+};
+
+InkBand BandOf(const DecodedImage& image, const Extent& left, const Extent& right) {
   const float top = std::max(left.y0, right.y0);
   const float bottom = std::min(left.y1, right.y1);
   const float height = bottom - top;
   const int32_t y0 = std::clamp(static_cast<int32_t>(top + 0.2f * height), 0, image.height - 1);
   const int32_t y1 = std::clamp(static_cast<int32_t>(bottom - 0.2f * height), y0, image.height - 1);
   const float centre = (left.x1 + right.x0) / 2.0f;
-  const int background = Luma(image, centre, (top + bottom) / 2.0f);
-  const auto inked = [&](int32_t x) {
-    for (int32_t y = y0; y <= y1; ++y) {
-      if (std::abs(Luma(image, static_cast<float>(x), static_cast<float>(y)) - background) > kInkContrast) return true;
+  return {y0, y1, height, centre, Luma(image, centre, (top + bottom) / 2.0f)};
+}
+
+bool Inked(const DecodedImage& image, const InkBand& band, int32_t x) {
+  for (int32_t y = band.y0; y <= band.y1; ++y) {
+    if (std::abs(Luma(image, static_cast<float>(x), static_cast<float>(y)) - band.background) > kInkContrast) {
+      return true;
     }
-    return false;
-  };
-  const int32_t reach = static_cast<int32_t>(std::ceil(kInkSearch * height));
-  const int32_t middle = std::clamp(static_cast<int32_t>(centre), 0, image.width - 1);
+  }
+  return false;
+}
+
+// The blank run [from, to] between the letters of two pieces: from the middle of the gap between their
+// boxes out to the first column on either side with ink in the band, at most kInkSearch heights far.
+std::pair<int32_t, int32_t> BlankRun(const DecodedImage& image, const InkBand& band) {
+  const int32_t reach = static_cast<int32_t>(std::ceil(kInkSearch * band.height));
+  const int32_t middle = std::clamp(static_cast<int32_t>(band.centre), 0, image.width - 1);
   int32_t from = middle;
-  while (from > 0 && middle - from < reach && !inked(from - 1)) --from;
+  while (from > 0 && middle - from < reach && !Inked(image, band, from - 1)) --from;
   int32_t to = middle;
-  while (to + 1 < image.width && to - middle < reach && !inked(to + 1)) ++to;
-  return static_cast<float>(to - from + 1) / height;
+  while (to + 1 < image.width && to - middle < reach && !Inked(image, band, to + 1)) ++to;
+  return {from, to};
+}
+
+// The width of the blank between the letters of two pieces, in heights of the shared band. The boxes'
+// own gap says little: the room the detector leaves around the letters grows with the box.
+float InkGap(const DecodedImage& image, const Extent& left, const Extent& right) {
+  const InkBand band = BandOf(image, left, right);
+  const auto [from, to] = BlankRun(image, band);
+  return static_cast<float>(to - from + 1) / band.height;
+}
+
+// Whether the two pieces are words of one monospace row with one blank cell between their letters.
+bool OneCellApart(const DecodedImage& image, const Extent& left, const Extent& right) {
+  const InkBand band = BandOf(image, left, right);
+  const int32_t x0 = std::clamp(static_cast<int32_t>(left.x0), 0, image.width - 1);
+  const int32_t x1 = std::clamp(static_cast<int32_t>(right.x1), x0, image.width - 1);
+  const auto [from, to] = BlankRun(image, band);
+  if (from <= x0 || to >= x1) return false;
+  std::vector<bool> inked(static_cast<size_t>(x1 - x0 + 1));
+  for (int32_t x = x0; x <= x1; ++x) inked[static_cast<size_t>(x - x0)] = Inked(image, band, x);
+  return OneBlankCellApart(inked, from - x0, to - x0 + 1, band.height);
 }
 
 size_t Root(std::vector<size_t>& parent, size_t i) {
@@ -89,7 +124,7 @@ size_t Root(std::vector<size_t>& parent, size_t i) {
 }  // namespace
 
 std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, const DecodedImage& image,
-                                   std::span<const DetBox> uprightFits) {
+                                   std::span<const DetBox> uprightFits, float cellGap) {
   if (!(maxGap > 0.0f) || boxes.size() < 2) return boxes;
   const bool fitted = uprightFits.size() == boxes.size();
   const auto asJoined = [&](size_t i) -> const DetBox& { return fitted ? uprightFits[i] : boxes[i]; };
@@ -117,7 +152,8 @@ std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, cons
       const bool aLeft = a.x0 <= b.x0;
       const Extent& left = aLeft ? a : b;
       const Extent& right = aLeft ? b : a;
-      if (!OnOneLine(left, right, maxGap) || InkGap(image, left, right) > kMaxInkGap) continue;
+      const bool words = OnOneLine(left, right, maxGap) && InkGap(image, left, right) <= kMaxInkGap;
+      if (!words && !(cellGap > 0.0f && OnOneLine(left, right, cellGap) && OneCellApart(image, left, right))) continue;
       parent[Root(parent, byMiddle[k])] = Root(parent, byMiddle[m]);
       joined = true;
     }

@@ -21,7 +21,11 @@ namespace vesk {
 // for each box the box its region gives fitted upright: a turned box whose upright fit is upright joins
 // as that fit (a short word's or a lone glyph's box is turned by the shape of its letters, not of the
 // line), and stays as it is when it joins nothing.
+// With a cellGap above 0, boxes up to that many heights apart also join when their letters are words of
+// one monospace row with a single blank cell between them (see cell_grid.h): a single space of a
+// terminal's font is as wide as a line's letters are high when they have no ascenders (a permission
+// string, a lone digit), and its boxes stand further apart than those of words.
 std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, const DecodedImage& image,
-                                   std::span<const DetBox> uprightFits = {});
+                                   std::span<const DetBox> uprightFits = {}, float cellGap = 0.0f);
 
 }  // namespace vesk

@@ -40,6 +40,8 @@ struct DetectionSettings {
   float uprightSlack = 0.0f;
   // Boxes on one line at most this many heights apart are joined into one (0: never).
   float joinGap = 0.0f;
+  // Boxes of one monospace row one blank cell apart join up to this many heights apart (0: never).
+  float joinCellGap = 0.0f;
 };
 
 // How the orientation model is asked: the input layout; the probability an upside-down verdict needs

@@ -168,7 +168,7 @@ Outcome<std::vector<DetBox>> TextDetector::DetectText(const DecodedImage& image,
   if (!found.ok()) return found.status();
   if (!(settings_.joinGap > 0.0f)) return std::move(found->boxes);
   TimedStage joining(timeline_, "det joins");
-  return JoinLinePieces(std::move(found->boxes), settings_.joinGap, image, found->uprightFits);
+  return JoinLinePieces(std::move(found->boxes), settings_.joinGap, image, found->uprightFits, settings_.joinCellGap);
 }
 
 Outcome<DetectedBoxes> TextDetector::DetectWhole(const DecodedImage& image, int32_t maxSide) {

@@ -1,0 +1,65 @@
+#include "ocr/cell_grid.h"
+
+#include <cmath>
+#include <cstddef>
+
+namespace vesk {
+
+namespace {
+
+// Cell widths tried, in heights of the letters' band, and the steps of the search (pixels): a
+// browser's monospace font has cells of fractional width.
+constexpr float kMinCell = 0.3f;
+constexpr float kMaxCell = 0.75f;
+constexpr float kPitchStep = 0.05f;
+constexpr float kPhaseStep = 0.25f;
+// The comb must cross at least this many cells of ink: a few letters of a proportional font may
+// happen to fit one.
+constexpr int32_t kMinInkedCells = 10;
+// Cells of the pieces that may be blank (word spaces inside a piece), as a share.
+constexpr float kMaxBlankCells = 0.25f;
+
+}  // namespace
+
+bool OneBlankCellApart(const std::vector<bool>& inked, int32_t gapStart, int32_t gapEnd, float height) {
+  const int32_t width = static_cast<int32_t>(inked.size());
+  if (width <= 0 || gapStart <= 0 || gapEnd >= width || gapEnd <= gapStart || !(height > 0.0f)) return false;
+  // The narrowest cell that a comb fits is the font's: two or three cells fit as well.
+  for (float pitch = kMinCell * height; pitch <= kMaxCell * height; pitch += kPitchStep) {
+    if (pitch < 2.0f) continue;
+    bool combFits = false;
+    for (float phase = 0.0f; phase < pitch; phase += kPhaseStep) {
+      int32_t gapCells = 0;
+      int32_t inkedCells = 0;
+      int32_t blankCells = 0;
+      int32_t previous = -1;
+      bool fits = true;
+      for (float t = phase; t < static_cast<float>(width); t += pitch) {
+        const int32_t x = static_cast<int32_t>(std::lround(t));
+        if (x >= width) break;
+        if (inked[static_cast<size_t>(x)]) {
+          fits = false;
+          break;
+        }
+        if (previous >= 0) {
+          if (previous >= gapStart - 1 && x <= gapEnd) {
+            ++gapCells;
+          } else {
+            bool any = false;
+            for (int32_t c = previous + 1; c < x && !any; ++c) any = inked[static_cast<size_t>(c)];
+            (any ? inkedCells : blankCells) += 1;
+          }
+        }
+        previous = x;
+      }
+      if (!fits || inkedCells < kMinInkedCells) continue;
+      if (static_cast<float>(blankCells) > kMaxBlankCells * static_cast<float>(inkedCells + blankCells)) continue;
+      if (gapCells == 1) return true;
+      combFits = true;
+    }
+    if (combFits) return false;
+  }
+  return false;
+}
+
+}  // namespace vesk
