@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace vesk {
@@ -125,6 +126,45 @@ TEST(BoxGeometryTest, BoundaryFollowsBreadthFirstOrderWithNeighbourTieBreak) {
   for (int i = 0; i < 8; ++i) {
     EXPECT_EQ(regions[0].boundary[i].x, expected[i][0]) << i;
     EXPECT_EQ(regions[0].boundary[i].y, expected[i][1]) << i;
+  }
+}
+
+// Bars of `halfLength` x `halfWidth` pixels about their centre turned by `degrees`.
+Mask TurnedBar(float halfLength, float halfWidth, float degrees) {
+  const float c = std::cos(degrees * 3.1415927f / 180.0f), s = std::sin(degrees * 3.1415927f / 180.0f);
+  Mask mask(200, 200);
+  for (int32_t y = 0; y < 200; ++y) {
+    for (int32_t x = 0; x < 200; ++x) {
+      const float dx = static_cast<float>(x) - 100.0f, dy = static_cast<float>(y) - 100.0f;
+      if (std::fabs(dx * c - dy * s) <= halfLength && std::fabs(dx * s + dy * c) <= halfWidth) {
+        mask.bytes[static_cast<size_t>(y) * 200 + x] = 255;
+      }
+    }
+  }
+  return mask;
+}
+
+// A short word's region turned by a degree or two and a lone round glyph's are fitted upright with an
+// upright slack; a line turned by 10 degrees stays turned.
+TEST(BoxGeometryTest, UprightSlackKeepsShortRegionsUpright) {
+  const auto topAngle = [](const std::array<Point2f, 4>& box) {
+    return std::atan2(box[0].y - box[1].y, box[1].x - box[0].x) * 180.0f / 3.1415927f;
+  };
+  Mask glyph(40, 40);  // a disc of radius 8
+  for (int32_t y = 0; y < 40; ++y) {
+    for (int32_t x = 0; x < 40; ++x) {
+      if ((x - 20) * (x - 20) + (y - 20) * (y - 20) <= 64) glyph.bytes[static_cast<size_t>(y) * 40 + x] = 255;
+    }
+  }
+  const Mask word = TurnedBar(20, 6, 2);
+  const Mask line = TurnedBar(40, 10, 10);
+  const std::vector<std::pair<const Mask*, bool>> cases{{&word, true}, {&glyph, true}, {&line, false}};
+  for (const auto& [mask, upright] : cases) {
+    const std::vector<TextRegion> regions = mask->Regions();
+    RectangleSweep sweep;
+    for (const Point2f& p : regions[0].boundary) sweep.Add(p);
+    EXPECT_GT(std::fabs(topAngle(*sweep.Fit(1.5f))), 0.5f);
+    EXPECT_EQ(std::fabs(topAngle(*sweep.Fit(1.5f, 0.2f))) < 0.5f, upright);
   }
 }
 
