@@ -30,6 +30,8 @@ constexpr float kMaxInkGap = 1.0f;
 // is followed (in heights).
 constexpr int kInkContrast = 64;
 constexpr float kInkSearch = 2.0f;
+// How far beyond two pieces their row is searched for a monospace font's cells, in heights.
+constexpr float kCombReach = 8.0f;
 
 struct Extent {
   float x0, y0, x1, y1;
@@ -104,16 +106,22 @@ float InkGap(const DecodedImage& image, const Extent& left, const Extent& right)
   return static_cast<float>(to - from + 1) / band.height;
 }
 
-// Whether the two pieces are words of one monospace row with one blank cell between their letters.
+// Whether the two pieces are words of one monospace row with one blank cell between their letters,
+// judged on the pieces alone and, failing that, on their row some way beyond both: a month and a day
+// ("Nov 22") are too few letters to tell a font's cells by, the listing's other fields around them are
+// not, though a window's edge or another font there may break the comb.
 bool OneCellApart(const DecodedImage& image, const Extent& left, const Extent& right) {
   const InkBand band = BandOf(image, left, right);
-  const int32_t x0 = std::clamp(static_cast<int32_t>(left.x0), 0, image.width - 1);
-  const int32_t x1 = std::clamp(static_cast<int32_t>(right.x1), x0, image.width - 1);
   const auto [from, to] = BlankRun(image, band);
-  if (from <= x0 || to >= x1) return false;
-  std::vector<bool> inked(static_cast<size_t>(x1 - x0 + 1));
-  for (int32_t x = x0; x <= x1; ++x) inked[static_cast<size_t>(x - x0)] = Inked(image, band, x);
-  return OneBlankCellApart(inked, from - x0, to - x0 + 1, band.height);
+  const auto apart = [&](float reach) {
+    const int32_t x0 = std::clamp(static_cast<int32_t>(left.x0 - reach), 0, image.width - 1);
+    const int32_t x1 = std::clamp(static_cast<int32_t>(right.x1 + reach), x0, image.width - 1);
+    if (from <= x0 || to >= x1) return false;
+    std::vector<bool> inked(static_cast<size_t>(x1 - x0 + 1));
+    for (int32_t x = x0; x <= x1; ++x) inked[static_cast<size_t>(x - x0)] = Inked(image, band, x);
+    return OneBlankCellApart(inked, from - x0, to - x0 + 1, band.height);
+  };
+  return apart(0.0f) || apart(kCombReach * band.height);
 }
 
 size_t Root(std::vector<size_t>& parent, size_t i) {

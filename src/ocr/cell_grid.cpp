@@ -16,8 +16,10 @@ constexpr float kPhaseStep = 0.25f;
 // The comb must cross at least this many cells of ink: a few letters of a proportional font may
 // happen to fit one.
 constexpr int32_t kMinInkedCells = 10;
-// Cells of the pieces that may be blank (word spaces inside a piece), as a share.
-constexpr float kMaxBlankCells = 0.25f;
+// Cells of the row that may be blank (spaces, padding), and cell edges that may hold
+// ink (a smoothed "w" or "m" fills its cell and touches its neighbour), as shares.
+constexpr float kMaxBlankCells = 0.5f;
+constexpr float kMaxInkedEdges = 0.15f;
 
 }  // namespace
 
@@ -33,11 +35,14 @@ bool OneBlankCellApart(const std::vector<bool>& inked, int32_t gapStart, int32_t
       int32_t inkedCells = 0;
       int32_t blankCells = 0;
       int32_t previous = -1;
+      int32_t edges = 0;
+      int32_t inkedEdges = 0;
       bool fits = true;
       for (float t = phase; t < static_cast<float>(width); t += pitch) {
         const int32_t x = static_cast<int32_t>(std::lround(t));
         if (x >= width) break;
-        if (inked[static_cast<size_t>(x)]) {
+        ++edges;
+        if (inked[static_cast<size_t>(x)] && ++inkedEdges > kMaxInkedEdges * static_cast<float>(edges) + 1.0f) {
           fits = false;
           break;
         }
@@ -53,6 +58,7 @@ bool OneBlankCellApart(const std::vector<bool>& inked, int32_t gapStart, int32_t
         previous = x;
       }
       if (!fits || inkedCells < kMinInkedCells) continue;
+      if (static_cast<float>(inkedEdges) > kMaxInkedEdges * static_cast<float>(edges)) continue;
       if (static_cast<float>(blankCells) > kMaxBlankCells * static_cast<float>(inkedCells + blankCells)) continue;
       if (gapCells == 1) return true;
       combFits = true;
