@@ -114,12 +114,13 @@ bool OneCellApart(const DecodedImage& image, const Extent& left, const Extent& r
   const InkBand band = BandOf(image, left, right);
   const auto [from, to] = BlankRun(image, band);
   const auto apart = [&](float reach) {
-    const int32_t x0 = std::clamp(static_cast<int32_t>(left.x0 - reach), 0, image.width - 1);
-    const int32_t x1 = std::clamp(static_cast<int32_t>(right.x1 + reach), x0, image.width - 1);
-    if (from <= x0 || to >= x1) return false;
+    const int32_t first = std::clamp(static_cast<int32_t>(left.x0), 0, image.width - 1);
+    const int32_t last = std::clamp(static_cast<int32_t>(right.x1), first, image.width - 1);
+    const int32_t x0 = std::clamp(static_cast<int32_t>(left.x0 - reach), 0, first);
+    const int32_t x1 = std::clamp(static_cast<int32_t>(right.x1 + reach), last, image.width - 1);
     std::vector<bool> inked(static_cast<size_t>(x1 - x0 + 1));
     for (int32_t x = x0; x <= x1; ++x) inked[static_cast<size_t>(x - x0)] = Inked(image, band, x);
-    return OneBlankCellApart(inked, from - x0, to - x0 + 1, band.height);
+    return OneBlankCellApart(inked, first - x0, last - x0 + 1, from - x0, to - x0 + 1, band.height);
   };
   return apart(0.0f) || apart(kCombReach * band.height);
 }
@@ -160,8 +161,14 @@ std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, cons
       const bool aLeft = a.x0 <= b.x0;
       const Extent& left = aLeft ? a : b;
       const Extent& right = aLeft ? b : a;
-      const bool words = OnOneLine(left, right, maxGap) && InkGap(image, left, right) <= kMaxInkGap;
-      if (!words && !(cellGap > 0.0f && OnOneLine(left, right, cellGap) && OneCellApart(image, left, right))) continue;
+      // A piece that joins as its upright fit only does so in a monospace row: a list's narrow columns
+      // stand as close as a terminal's words, and only a box its letters turned would join them.
+      const bool turned = !IsUpright(boxes[byMiddle[k]]) || !IsUpright(boxes[byMiddle[m]]);
+      const bool words = !turned && OnOneLine(left, right, maxGap) && InkGap(image, left, right) <= kMaxInkGap;
+      if (!words && !(cellGap > 0.0f && OnOneLine(left, right, std::max(maxGap, cellGap)) &&
+                      OneCellApart(image, left, right))) {
+        continue;
+      }
       parent[Root(parent, byMiddle[k])] = Root(parent, byMiddle[m]);
       joined = true;
     }

@@ -19,13 +19,22 @@ constexpr int32_t kMinInkedCells = 10;
 // Cells of the row that may be blank (spaces, padding), and cell edges that may hold
 // ink (a smoothed "w" or "m" fills its cell and touches its neighbour), as shares.
 constexpr float kMaxBlankCells = 0.5f;
-constexpr float kMaxInkedEdges = 0.15f;
+constexpr float kMaxInkedEdges = 0.1f;
 
 }  // namespace
 
-bool OneBlankCellApart(const std::vector<bool>& inked, int32_t gapStart, int32_t gapEnd, float height) {
+bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int32_t piecesEnd, int32_t gapStart,
+                       int32_t gapEnd, float height) {
   const int32_t width = static_cast<int32_t>(inked.size());
-  if (width <= 0 || gapStart <= 0 || gapEnd >= width || gapEnd <= gapStart || !(height > 0.0f)) return false;
+  if (piecesStart < 0 || piecesStart >= gapStart || gapStart >= gapEnd || gapEnd >= piecesEnd || piecesEnd > width ||
+      !(height > 0.0f)) {
+    return false;
+  }
+  // The comb must also fit the pieces by themselves: their row's other fields may be digits, which
+  // a proportional font sets in cells of one width too.
+  const auto fitsEdges = [](int32_t inkedEdges, int32_t edges) {
+    return static_cast<float>(inkedEdges) <= kMaxInkedEdges * static_cast<float>(edges);
+  };
   // The narrowest cell that a comb fits is the font's: two or three cells fit as well.
   for (float pitch = kMinCell * height; pitch <= kMaxCell * height; pitch += kPitchStep) {
     if (pitch < 2.0f) continue;
@@ -37,14 +46,22 @@ bool OneBlankCellApart(const std::vector<bool>& inked, int32_t gapStart, int32_t
       int32_t previous = -1;
       int32_t edges = 0;
       int32_t inkedEdges = 0;
+      int32_t pieceEdges = 0;
+      int32_t pieceInkedEdges = 0;
       bool fits = true;
       for (float t = phase; t < static_cast<float>(width); t += pitch) {
         const int32_t x = static_cast<int32_t>(std::lround(t));
         if (x >= width) break;
+        const bool inPieces = x >= piecesStart && x < piecesEnd;
         ++edges;
-        if (inked[static_cast<size_t>(x)] && ++inkedEdges > kMaxInkedEdges * static_cast<float>(edges) + 1.0f) {
-          fits = false;
-          break;
+        pieceEdges += inPieces ? 1 : 0;
+        if (inked[static_cast<size_t>(x)]) {
+          ++inkedEdges;
+          pieceInkedEdges += inPieces ? 1 : 0;
+          if (!fitsEdges(inkedEdges - 1, edges)) {
+            fits = false;
+            break;
+          }
         }
         if (previous >= 0) {
           if (previous >= gapStart - 1 && x <= gapEnd) {
@@ -58,7 +75,7 @@ bool OneBlankCellApart(const std::vector<bool>& inked, int32_t gapStart, int32_t
         previous = x;
       }
       if (!fits || inkedCells < kMinInkedCells) continue;
-      if (static_cast<float>(inkedEdges) > kMaxInkedEdges * static_cast<float>(edges)) continue;
+      if (!fitsEdges(inkedEdges, edges) || pieceInkedEdges > 1) continue;
       if (static_cast<float>(blankCells) > kMaxBlankCells * static_cast<float>(inkedCells + blankCells)) continue;
       if (gapCells == 1) return true;
       combFits = true;

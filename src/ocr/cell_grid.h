@@ -9,9 +9,10 @@
 
 namespace vesk {
 
-// `inked` holds, for the columns of a row from the left piece's start to the right piece's end, whether
-// a column holds ink. `gapStart` and `gapEnd` bound the blank run between the pieces ([gapStart, gapEnd),
-// in those columns). `height` is the height of the letters' band, which bounds the cell widths tried.
-bool OneBlankCellApart(const std::vector<bool>& inked, int32_t gapStart, int32_t gapEnd, float height);
+// `inked` holds, for the columns of a stretch of a row, whether a column holds ink. The pieces span
+// [piecesStart, piecesEnd) of those columns, and the blank run between them [gapStart, gapEnd). `height`
+// is the height of the letters' band, which bounds the cell widths tried.
+bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int32_t piecesEnd, int32_t gapStart,
+                       int32_t gapEnd, float height);
 
 }  // namespace vesk

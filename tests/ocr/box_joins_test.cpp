@@ -81,23 +81,6 @@ TEST(JoinLinePiecesTest, KeepsWhatIsNotOneLine) {
   EXPECT_EQ(JoinLinePieces(bar, 0.3f, Screen(bar, 9.0f)).size(), 1u);
 }
 
-// A short word whose box its letters turned joins its line as its upright fit; a turned box that
-// joins nothing stays as it was fitted.
-TEST(JoinLinePiecesTest, TurnedPiecesJoinAsTheirUprightFit) {
-  const auto turned = [](float x0, float x1, float id) {  // rising by about 6 degrees
-    DetBox box = Box(x0, 100, x1, 120, id);
-    for (size_t i = 0; i < 4; ++i) box.points[i].y += i == 1 || i == 2 ? 2.0f : -2.0f;
-    return box;
-  };
-  const std::vector<DetBox> boxes{Box(10, 100, 80, 120, 1), turned(84, 120, 2), turned(250, 286, 3)};
-  const std::vector<DetBox> fits{boxes[0], Box(84, 100, 120, 120, 2), Box(250, 100, 286, 120, 3)};
-  const DecodedImage screen = Screen(fits);
-  EXPECT_EQ(JoinLinePieces(boxes, 0.3f, screen).size(), 3u);
-  const std::vector<DetBox> out = JoinLinePieces(boxes, 0.3f, screen, fits);
-  EXPECT_EQ(Rects(out), (std::vector<std::array<float, 4>>{{10, 100, 120, 120}, {250, 98, 286, 122}}));
-  EXPECT_FALSE(IsUpright(out[1]));
-}
-
 // Two words of twelve letters on a white row, `blankCells` cells of 8 pixels apart, each letter
 // advancing by the next of `advances` and inked but for a column on either side, in boxes around them.
 std::pair<DecodedImage, std::vector<DetBox>> Words(int blankCells, const std::vector<int>& advances) {
@@ -112,6 +95,23 @@ std::pair<DecodedImage, std::vector<DetBox>> Words(int blankCells, const std::ve
     row.second.push_back(Box(static_cast<float>(start), 20, static_cast<float>(x), 40, static_cast<float>(word)));
   }
   return row;
+}
+
+// A word whose box its letters turned joins its monospace row as its upright fit, under a cell gap only
+// (a list's narrow columns stand as close); a turned box that joins nothing stays as it was fitted.
+TEST(JoinLinePiecesTest, TurnedPiecesJoinAsTheirUprightFitInAMonospaceRow) {
+  const auto [row, words] = Words(1, {8});
+  const auto turned = [](DetBox box) {  // rising by 12 pixels
+    for (size_t i = 0; i < 4; ++i) box.points[i].y += i == 1 || i == 2 ? 6.0f : -6.0f;
+    return box;
+  };
+  const std::vector<DetBox> boxes{words[0], turned(words[1]), turned(Box(300, 20, 340, 40, 2))};
+  const std::vector<DetBox> fits{words[0], words[1], Box(300, 20, 340, 40, 2)};
+  EXPECT_EQ(JoinLinePieces(boxes, 0.3f, row, {}, 0.6f).size(), 3u);
+  EXPECT_EQ(JoinLinePieces(boxes, 1.0f, row, fits).size(), 3u);
+  const std::vector<DetBox> out = JoinLinePieces(boxes, 0.3f, row, fits, 0.6f);
+  EXPECT_EQ(Rects(out), (std::vector<std::array<float, 4>>{{20, 20, 220, 40}, {300, 14, 340, 46}}));
+  EXPECT_FALSE(IsUpright(out[1]));
 }
 
 // A terminal's single space leaves the boxes of its words 0.4 heights apart: they join under a cell
