@@ -30,8 +30,6 @@ bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int3
       !(height > 0.0f)) {
     return false;
   }
-  // The comb must also fit the pieces by themselves: their row's other fields may be digits, which
-  // a proportional font sets in cells of one width too.
   const auto fitsEdges = [](int32_t inkedEdges, int32_t edges) {
     return static_cast<float>(inkedEdges) <= kMaxInkedEdges * static_cast<float>(edges);
   };
@@ -46,7 +44,6 @@ bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int3
       int32_t previous = -1;
       int32_t edges = 0;
       int32_t inkedEdges = 0;
-      int32_t pieceEdges = 0;
       int32_t pieceInkedEdges = 0;
       bool fits = true;
       for (float t = phase; t < static_cast<float>(width); t += pitch) {
@@ -54,11 +51,10 @@ bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int3
         if (x >= width) break;
         const bool inPieces = x >= piecesStart && x < piecesEnd;
         ++edges;
-        pieceEdges += inPieces ? 1 : 0;
         if (inked[static_cast<size_t>(x)]) {
           ++inkedEdges;
           pieceInkedEdges += inPieces ? 1 : 0;
-          if (!fitsEdges(inkedEdges - 1, edges)) {
+          if (!fitsEdges(inkedEdges - 1, edges)) {  // hopeless already, with one edge to spare
             fits = false;
             break;
           }
@@ -75,6 +71,8 @@ bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int3
         previous = x;
       }
       if (!fits || inkedCells < kMinInkedCells) continue;
+      // The pieces themselves may touch one edge at most: the row's other fields may be digits, which a
+      // proportional font sets in cells of one width too.
       if (!fitsEdges(inkedEdges, edges) || pieceInkedEdges > 1) continue;
       if (static_cast<float>(blankCells) > kMaxBlankCells * static_cast<float>(inkedCells + blankCells)) continue;
       if (gapCells == 1) return true;
