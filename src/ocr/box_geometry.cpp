@@ -102,7 +102,7 @@ void RectangleSweep::Add(const Point2f& p) {
   ++count_;
 }
 
-std::optional<std::array<Point2f, 4>> RectangleSweep::Fit(float ratio) const {
+std::optional<std::array<Point2f, 4>> RectangleSweep::Fit(float ratio, float uprightSlack) const {
   if (count_ < 3) return std::nullopt;
 
   const std::array<Rotation, 90>& rotations = Rotations();
@@ -117,6 +117,12 @@ std::optional<std::array<Point2f, 4>> RectangleSweep::Fit(float ratio) const {
     }
   }
   if (bestArea <= 0.0001f) return std::nullopt;
+  const Bounds& upright = bounds_[0];
+  const float uprightArea = (upright.maxV - upright.minV) * (upright.maxU - upright.minU);
+  if (uprightSlack > 0.0f && uprightArea <= bestArea * (1.0f + uprightSlack)) {
+    bestArea = uprightArea;
+    best = 0;
+  }
 
   // No finite area at all leaves the unrotated, empty rectangle at the origin.
   constexpr Bounds kNone{0.0f, 0.0f, 0.0f, 0.0f};

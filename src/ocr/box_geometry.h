@@ -29,13 +29,14 @@ std::optional<std::array<Point2f, 4>> FitBox(const std::vector<Point2f>& points,
 
 // FitBox one point at a time: the bounds of every angle are kept instead of the points, so that a
 // region of any size costs a fixed amount of memory. Fit(ratio) after adding a region's points gives
-// what FitBox gives for them.
+// what FitBox gives for them; with an upright slack, the upright rectangle wins when its area is at most
+// 1 + uprightSlack times the least.
 class RectangleSweep {
  public:
   RectangleSweep();
   void Add(const Point2f& p);
   size_t count() const { return count_; }
-  std::optional<std::array<Point2f, 4>> Fit(float ratio) const;
+  std::optional<std::array<Point2f, 4>> Fit(float ratio, float uprightSlack = 0.0f) const;
 
  private:
   static constexpr int kAngles = 90;

@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <numeric>
+#include <utility>
 
 #include "ocr/box_measures.h"
+#include "ocr/cell_grid.h"
 
 namespace vesk {
 
@@ -28,6 +30,8 @@ constexpr float kMaxInkGap = 1.0f;
 // is followed (in heights).
 constexpr int kInkContrast = 64;
 constexpr float kInkSearch = 2.0f;
+// How far beyond two pieces their row is searched for a monospace font's cells, in heights.
+constexpr float kCombReach = 8.0f;
 
 struct Extent {
   float x0, y0, x1, y1;
@@ -54,31 +58,71 @@ int Luma(const DecodedImage& image, float x, float y) {
   return (2 * p[0] + 5 * p[1] + p[2]) / 8;
 }
 
-// The width of the blank between the letters of two pieces, in heights of the shared band: from the
-// middle of the gap between their boxes out to the first column on either side with a pixel of the
-// band's middle part that stands out from the background there. The boxes' own gap says little: the
-// room the detector leaves around the letters grows with the box.
-float InkGap(const DecodedImage& image, const Extent& left, const Extent& right) {
+// The band of the letters two pieces share (its middle part, so that a neighbouring line's ink stays
+// out) and the background there, taken in the middle of the gap between their boxes.
+struct InkBand {
+  int32_t y0, y1;
+  float height;
+  float centre;
+  int background;
+};
+
+InkBand BandOf(const DecodedImage& image, const Extent& left, const Extent& right) {
   const float top = std::max(left.y0, right.y0);
   const float bottom = std::min(left.y1, right.y1);
   const float height = bottom - top;
   const int32_t y0 = std::clamp(static_cast<int32_t>(top + 0.2f * height), 0, image.height - 1);
   const int32_t y1 = std::clamp(static_cast<int32_t>(bottom - 0.2f * height), y0, image.height - 1);
   const float centre = (left.x1 + right.x0) / 2.0f;
-  const int background = Luma(image, centre, (top + bottom) / 2.0f);
-  const auto inked = [&](int32_t x) {
-    for (int32_t y = y0; y <= y1; ++y) {
-      if (std::abs(Luma(image, static_cast<float>(x), static_cast<float>(y)) - background) > kInkContrast) return true;
+  return {y0, y1, height, centre, Luma(image, centre, (top + bottom) / 2.0f)};
+}
+
+bool Inked(const DecodedImage& image, const InkBand& band, int32_t x) {
+  for (int32_t y = band.y0; y <= band.y1; ++y) {
+    if (std::abs(Luma(image, static_cast<float>(x), static_cast<float>(y)) - band.background) > kInkContrast) {
+      return true;
     }
-    return false;
-  };
-  const int32_t reach = static_cast<int32_t>(std::ceil(kInkSearch * height));
-  const int32_t middle = std::clamp(static_cast<int32_t>(centre), 0, image.width - 1);
+  }
+  return false;
+}
+
+// The blank run [from, to] between the letters of two pieces: from the middle of the gap between their
+// boxes out to the first column on either side with ink in the band, at most kInkSearch heights far.
+std::pair<int32_t, int32_t> BlankRun(const DecodedImage& image, const InkBand& band) {
+  const int32_t reach = static_cast<int32_t>(std::ceil(kInkSearch * band.height));
+  const int32_t middle = std::clamp(static_cast<int32_t>(band.centre), 0, image.width - 1);
   int32_t from = middle;
-  while (from > 0 && middle - from < reach && !inked(from - 1)) --from;
+  while (from > 0 && middle - from < reach && !Inked(image, band, from - 1)) --from;
   int32_t to = middle;
-  while (to + 1 < image.width && to - middle < reach && !inked(to + 1)) ++to;
-  return static_cast<float>(to - from + 1) / height;
+  while (to + 1 < image.width && to - middle < reach && !Inked(image, band, to + 1)) ++to;
+  return {from, to};
+}
+
+// The width of the blank between the letters of two pieces, in heights of the shared band. The boxes'
+// own gap says little: the room the detector leaves around the letters grows with the box.
+float InkGap(const DecodedImage& image, const Extent& left, const Extent& right) {
+  const InkBand band = BandOf(image, left, right);
+  const auto [from, to] = BlankRun(image, band);
+  return static_cast<float>(to - from + 1) / band.height;
+}
+
+// Whether the two pieces are words of one monospace row with one blank cell between their letters,
+// judged on the pieces alone and, failing that, on their row some way beyond both: a month and a day
+// ("Nov 22") are too few letters to tell a font's cells by, the listing's other fields around them are
+// not, though a window's edge or another font there may break the comb.
+bool OneCellApart(const DecodedImage& image, const Extent& left, const Extent& right) {
+  const InkBand band = BandOf(image, left, right);
+  const auto [from, to] = BlankRun(image, band);
+  const auto apart = [&](float reach) {
+    const int32_t first = std::clamp(static_cast<int32_t>(left.x0), 0, image.width - 1);
+    const int32_t last = std::clamp(static_cast<int32_t>(right.x1), first, image.width - 1);
+    const int32_t x0 = std::clamp(static_cast<int32_t>(left.x0 - reach), 0, first);
+    const int32_t x1 = std::clamp(static_cast<int32_t>(right.x1 + reach), last, image.width - 1);
+    std::vector<bool> inked(static_cast<size_t>(x1 - x0 + 1));
+    for (int32_t x = x0; x <= x1; ++x) inked[static_cast<size_t>(x - x0)] = Inked(image, band, x);
+    return OneBlankCellApart(inked, first - x0, last - x0 + 1, from - x0, to - x0 + 1, band.height);
+  };
+  return apart(0.0f) || apart(kCombReach * band.height);
 }
 
 size_t Root(std::vector<size_t>& parent, size_t i) {
@@ -88,17 +132,20 @@ size_t Root(std::vector<size_t>& parent, size_t i) {
 
 }  // namespace
 
-std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, const DecodedImage& image) {
+std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, const DecodedImage& image,
+                                   std::span<const DetBox> uprightFits, float cellGap) {
   if (!(maxGap > 0.0f) || boxes.size() < 2) return boxes;
+  const bool fitted = uprightFits.size() == boxes.size();
+  const auto asJoined = [&](size_t i) -> const DetBox& { return fitted ? uprightFits[i] : boxes[i]; };
   std::vector<Extent> extents;
   extents.reserve(boxes.size());
-  for (const DetBox& box : boxes) extents.push_back(ExtentOf(box));
+  for (size_t i = 0; i < boxes.size(); ++i) extents.push_back(ExtentOf(asJoined(i)));
 
   // Pieces of a line lie in one narrow band of middles: sorted by middle, a box only looks at the boxes
   // whose middles are within its own height, which on a screen are the boxes of its row.
   std::vector<size_t> byMiddle;
   for (size_t i = 0; i < boxes.size(); ++i) {
-    if (IsUpright(boxes[i])) byMiddle.push_back(i);
+    if (IsUpright(asJoined(i))) byMiddle.push_back(i);
   }
   std::sort(byMiddle.begin(), byMiddle.end(),
             [&](size_t a, size_t b) { return extents[a].middle() < extents[b].middle(); });
@@ -114,7 +161,14 @@ std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, cons
       const bool aLeft = a.x0 <= b.x0;
       const Extent& left = aLeft ? a : b;
       const Extent& right = aLeft ? b : a;
-      if (!OnOneLine(left, right, maxGap) || InkGap(image, left, right) > kMaxInkGap) continue;
+      // A piece that joins as its upright fit only does so in a monospace row: a list's narrow columns
+      // stand as close as a terminal's words, and only a box its letters turned would join them.
+      const bool turned = !IsUpright(boxes[byMiddle[k]]) || !IsUpright(boxes[byMiddle[m]]);
+      const bool words = !turned && OnOneLine(left, right, maxGap) && InkGap(image, left, right) <= kMaxInkGap;
+      if (!words && !(cellGap > 0.0f && OnOneLine(left, right, std::max(maxGap, cellGap)) &&
+                      OneCellApart(image, left, right))) {
+        continue;
+      }
       parent[Root(parent, byMiddle[k])] = Root(parent, byMiddle[m]);
       joined = true;
     }

@@ -4,6 +4,7 @@
 // opens at: a terminal line then falls apart into its words, each read and reported alone. Columns
 // (two or more cells apart) and separate controls stand further apart and stay separate boxes.
 
+#include <span>
 #include <vector>
 
 #include "core/decoded_image.h"
@@ -16,7 +17,15 @@ namespace vesk {
 // one's height between them (overlaps included) and, in `image` (the screenshot the boxes were found
 // in), at most one line height of blank between their letters, until no more join. A joined box is the rectangle
 // around its pieces; its score is the mean of theirs, weighted by width. Other boxes are kept as they
-// are, in their order; a joined box takes the place of its first piece.
-std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, const DecodedImage& image);
+// are, in their order; a joined box takes the place of its first piece. `uprightFits`, when given, holds
+// for each box the box its region gives fitted upright: a turned box whose upright fit is upright joins
+// as that fit (a short word's or a lone glyph's box is turned by the shape of its letters, not of the
+// line), and stays as it is when it joins nothing.
+// With a cellGap above 0, boxes up to that many heights apart also join when their letters are words of
+// one monospace row with a single blank cell between them (see cell_grid.h): a single space of a
+// terminal's font is as wide as a line's letters are high when they have no ascenders (a permission
+// string, a lone digit), and its boxes stand further apart than those of words.
+std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, const DecodedImage& image,
+                                   std::span<const DetBox> uprightFits = {}, float cellGap = 0.0f);
 
 }  // namespace vesk

@@ -35,8 +35,13 @@ struct DetectionSettings {
   int32_t tileSide = 0;
   int32_t tileOverlap = 0;
   float tileMinScale = 1.0f;
+  // A box is fitted upright when that rectangle is at most this share larger than the tightest turned
+  // one (0: the tightest always).
+  float uprightSlack = 0.0f;
   // Boxes on one line at most this many heights apart are joined into one (0: never).
   float joinGap = 0.0f;
+  // Boxes of one monospace row one blank cell apart join up to this many heights apart (0: never).
+  float joinCellGap = 0.0f;
 };
 
 // How the orientation model is asked: the input layout; the probability an upside-down verdict needs

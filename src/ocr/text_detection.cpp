@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
-#include <optional>
 #include <span>
 #include <string>
 #include <thread>
@@ -57,11 +56,34 @@ void PrepareInput(const DecodedImage& image, int32_t gridW, int32_t gridH, int32
   });
 }
 
+// A region's box mapped back to screenshot pixels, with `score`.
+DetBox ScreenBox(const std::array<Point2f, 4>& corners, float scale, float score, const DecodedImage& image) {
+  DetBox box;
+  for (size_t i = 0; i < 4; ++i) {
+    box.points[i].x = std::max(std::min(corners[i].x / scale, static_cast<float>(image.width)), 0.0f);
+    box.points[i].y = std::max(std::min(corners[i].y / scale, static_cast<float>(image.height)), 0.0f);
+  }
+  box.score = score;
+  return box;
+}
+
+// The box of a region with enough boundary points and a high enough score, in screenshot pixels, and
+// beside it the region's upright fit (see DetectedBoxes); nothing when the region has no area.
+void AddBox(const RectangleSweep& sweep, float score, float scale, float uprightSlack, const DecodedImage& image,
+            DetectedBoxes& out) {
+  const auto corners = sweep.Fit(kExpansionRatio);
+  if (!corners) return;
+  out.boxes.push_back(ScreenBox(*corners, scale, score, image));
+  if (!(uprightSlack > 0.0f)) return;
+  const auto upright = sweep.Fit(kExpansionRatio, uprightSlack);
+  out.uprightFits.push_back(upright ? ScreenBox(*upright, scale, score, image) : out.boxes.back());
+}
+
 // The boxes of the regions of the probability map whose mean boundary probability is high enough,
 // mapped back to screenshot pixels. The map's rows lie `stride` values apart; its top-left
 // `width` x `height` values cover the scaled screenshot.
-std::vector<DetBox> BoxesOf(const float* prob, size_t stride, int32_t width, int32_t height, float scale,
-                            const DecodedImage& image) {
+DetectedBoxes BoxesOf(const float* prob, size_t stride, int32_t width, int32_t height, float scale,
+                      float uprightSlack, const DecodedImage& image) {
   std::vector<uint8_t> mask(static_cast<size_t>(width) * height);
   for (int32_t y = 0; y < height; ++y) {
     const float* row = prob + static_cast<size_t>(y) * stride;
@@ -69,9 +91,7 @@ std::vector<DetBox> BoxesOf(const float* prob, size_t stride, int32_t width, int
     for (int32_t x = 0; x < width; ++x) out[x] = row[x] >= kTextThreshold ? 255 : 0;
   }
 
-  const float imageWidth = static_cast<float>(image.width);
-  const float imageHeight = static_cast<float>(image.height);
-  std::vector<DetBox> boxes;
+  DetectedBoxes boxes;
   for (const TextRegion& region : ExtractRegions(mask.data(), width, height)) {
     const size_t n = region.boundary.size();
     if (n < kMinBoundaryPoints) continue;
@@ -81,16 +101,14 @@ std::vector<DetBox> BoxesOf(const float* prob, size_t stride, int32_t width, int
     }
     const float score = sum / static_cast<float>(n);
     if (!(score >= kBoxScoreThreshold)) continue;
-
-    const auto corners = FitBox(region.boundary, kExpansionRatio);
-    if (!corners) continue;
-    DetBox box;
-    for (size_t i = 0; i < 4; ++i) {
-      box.points[i].x = std::max(std::min((*corners)[i].x / scale, imageWidth), 0.0f);
-      box.points[i].y = std::max(std::min((*corners)[i].y / scale, imageHeight), 0.0f);
+    if (!(uprightSlack > 0.0f)) {
+      const auto corners = FitBox(region.boundary, kExpansionRatio);
+      if (corners) boxes.boxes.push_back(ScreenBox(*corners, scale, score, image));
+      continue;
     }
-    box.score = score;
-    boxes.push_back(box);
+    RectangleSweep sweep;
+    for (const Point2f& p : region.boundary) sweep.Add(p);
+    AddBox(sweep, score, scale, uprightSlack, image, boxes);
   }
   return boxes;
 }
@@ -100,21 +118,6 @@ Status Unusable(std::string message) { return Status::Failure(FailureKind::Recog
 // The size of an ordinary screen: tiles are detected at the scale the settings give it.
 constexpr int32_t kOrdinaryWidth = 1920;
 constexpr int32_t kOrdinaryHeight = 1080;
-
-// Box of a region of the merged map, or nothing when the region is too small, scores too low or has
-// no area; the same rules as a single map's regions.
-std::optional<DetBox> BoxOf(const ScoredRegion& region, float scale, const DecodedImage& image) {
-  if (region.boundaryPoints < kMinBoundaryPoints || !(region.score >= kBoxScoreThreshold)) return std::nullopt;
-  const auto corners = region.sweep->Fit(kExpansionRatio);
-  if (!corners) return std::nullopt;
-  DetBox box;
-  for (size_t i = 0; i < 4; ++i) {
-    box.points[i].x = std::max(std::min((*corners)[i].x / scale, static_cast<float>(image.width)), 0.0f);
-    box.points[i].y = std::max(std::min((*corners)[i].y / scale, static_cast<float>(image.height)), 0.0f);
-  }
-  box.score = region.score;
-  return box;
-}
 
 }  // namespace
 
@@ -161,21 +164,20 @@ Outcome<std::vector<DetBox>> TextDetector::DetectText(const DecodedImage& image,
     return Unusable("Invalid image or detection session");
   }
   const float tileScale = TileScale(image.width, image.height, maxSide, settings_);
-  Outcome<std::vector<DetBox>> boxes =
-      tileScale > 0.0f ? DetectInTiles(image, maxSide, tileScale) : DetectWhole(image, maxSide);
-  if (!boxes.ok() || !(settings_.joinGap > 0.0f)) return boxes;
+  Outcome<DetectedBoxes> found = tileScale > 0.0f ? DetectInTiles(image, maxSide, tileScale) : DetectWhole(image, maxSide);
+  if (!found.ok()) return found.status();
+  if (!(settings_.joinGap > 0.0f)) return std::move(found->boxes);
   TimedStage joining(timeline_, "det joins");
-  return JoinLinePieces(std::move(*boxes), settings_.joinGap, image);
+  return JoinLinePieces(std::move(found->boxes), settings_.joinGap, image, found->uprightFits, settings_.joinCellGap);
 }
 
-Outcome<std::vector<DetBox>> TextDetector::DetectWhole(const DecodedImage& image, int32_t maxSide) {
-
+Outcome<DetectedBoxes> TextDetector::DetectWhole(const DecodedImage& image, int32_t maxSide) {
   const float f = DetectionScale(image.width, image.height, maxSide, settings_);
   const int32_t rw = static_cast<int32_t>(std::roundf(static_cast<float>(image.width) * f));
   const int32_t rh = static_cast<int32_t>(std::roundf(static_cast<float>(image.height) * f));
   // An extreme strip scales to nothing on one side: there is nothing the model could find in it,
   // and a zero-sized tensor is not worth handing to the runtime.
-  if (rw <= 0 || rh <= 0) return std::vector<DetBox>{};
+  if (rw <= 0 || rh <= 0) return DetectedBoxes{};
   const int32_t padW = PadUp(rw);
   const int32_t padH = PadUp(rh);
 
@@ -188,15 +190,15 @@ Outcome<std::vector<DetBox>> TextDetector::DetectWhole(const DecodedImage& image
   if (!output.ok()) return output.status();
   TimedStage boxing(timeline_, "det boxes");
   // Rows of the map lie the output's own width apart (the padded input width for these models).
-  return BoxesOf(output->data(), static_cast<size_t>((*output->shape())[3]), rw, rh, f, image);
+  return BoxesOf(output->data(), static_cast<size_t>((*output->shape())[3]), rw, rh, f, settings_.uprightSlack, image);
 }
 
 // Each tile is resampled from the screenshot as part of one resampling of the whole at `scale`, so
 // that the tiles' inputs agree where they overlap; one tile's input and output are alive at a time.
-Outcome<std::vector<DetBox>> TextDetector::DetectInTiles(const DecodedImage& image, int32_t maxSide, float scale) {
+Outcome<DetectedBoxes> TextDetector::DetectInTiles(const DecodedImage& image, int32_t maxSide, float scale) {
   const int32_t gridW = static_cast<int32_t>(std::roundf(static_cast<float>(image.width) * scale));
   const int32_t gridH = static_cast<int32_t>(std::roundf(static_cast<float>(image.height) * scale));
-  if (gridW <= 0 || gridH <= 0) return std::vector<DetBox>{};
+  if (gridW <= 0 || gridH <= 0) return DetectedBoxes{};
   const int32_t side = std::min({settings_.tileSide, maxSide, settings_.maxSide});
   const std::vector<DetectionTile> tiles = PlanTiles(gridW, gridH, side, settings_.tileOverlap);
 
@@ -228,9 +230,10 @@ Outcome<std::vector<DetBox>> TextDetector::DetectInTiles(const DecodedImage& ima
   input = ZeroedPages();
 
   TimedStage boxing(timeline_, "det boxes");
-  std::vector<DetBox> boxes;
+  DetectedBoxes boxes;
   map.ForEachRegion([&](const ScoredRegion& region) {
-    if (const std::optional<DetBox> box = BoxOf(region, scale, image)) boxes.push_back(*box);
+    if (region.boundaryPoints < kMinBoundaryPoints || !(region.score >= kBoxScoreThreshold)) return;
+    AddBox(*region.sweep, region.score, scale, settings_.uprightSlack, image, boxes);
   });
   return boxes;
 }

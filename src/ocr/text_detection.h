@@ -24,6 +24,15 @@ float DetectionScale(int32_t width, int32_t height, int32_t maxSide, const Detec
 // gives a 1920 x 1080 screen is detected in tiles at that screen's scale.
 float TileScale(int32_t width, int32_t height, int32_t maxSide, const DetectionSettings& settings);
 
+// The boxes of the regions found, in raster order of the regions, and, when the settings give an upright
+// slack, beside each the box its region gives fitted upright (the box itself when the upright rectangle
+// is more than the slack larger than the tightest one): a short word's region is no rectangle, and its
+// tightest fit is turned by a few degrees (a lone glyph's by up to 45), though the text stands upright.
+struct DetectedBoxes {
+  std::vector<DetBox> boxes;
+  std::vector<DetBox> uprightFits;
+};
+
 // Finds the text lines of a screenshot with the detection model.
 class TextDetector {
  public:
@@ -47,8 +56,8 @@ class TextDetector {
   // One model call on a 1 x 3 x padH x padW input whose output must cover `height` rows and padW
   // columns.
   Outcome<ModelOutput> RunModel(std::span<float> input, int32_t padW, int32_t padH, int32_t height);
-  Outcome<std::vector<DetBox>> DetectWhole(const DecodedImage& image, int32_t maxSide);
-  Outcome<std::vector<DetBox>> DetectInTiles(const DecodedImage& image, int32_t maxSide, float scale);
+  Outcome<DetectedBoxes> DetectWhole(const DecodedImage& image, int32_t maxSide);
+  Outcome<DetectedBoxes> DetectInTiles(const DecodedImage& image, int32_t maxSide, float scale);
 
   std::unique_ptr<Model> model_;
   DetectionSettings settings_;

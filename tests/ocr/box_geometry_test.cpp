@@ -128,19 +128,44 @@ TEST(BoxGeometryTest, BoundaryFollowsBreadthFirstOrderWithNeighbourTieBreak) {
   }
 }
 
+// The pixels of a 200 x 200 mask whose offset from its centre `inside` takes.
+template <typename Inside>
+Mask Shape(Inside inside) {
+  Mask mask(200, 200);
+  for (int32_t y = 0; y < 200; ++y)
+    for (int32_t x = 0; x < 200; ++x)
+      if (inside(static_cast<float>(x) - 100.0f, static_cast<float>(y) - 100.0f)) mask.bytes[y * 200 + x] = 255;
+  return mask;
+}
+
+// A bar 2 * halfLength long and 2 * halfWidth wide, rising by `degrees` to the right.
+Mask TurnedBar(float halfLength, float halfWidth, float degrees) {
+  const float c = std::cos(degrees * 3.1415927f / 180.0f), s = std::sin(degrees * 3.1415927f / 180.0f);
+  return Shape([=](float dx, float dy) {
+    return std::fabs(dx * c - dy * s) <= halfLength && std::fabs(dx * s + dy * c) <= halfWidth;
+  });
+}
+
+RectangleSweep SweepOf(const Mask& mask) {
+  RectangleSweep sweep;
+  for (const TextRegion& region : mask.Regions())
+    for (const Point2f& p : region.boundary) sweep.Add(p);
+  return sweep;
+}
+
+// The tightest fit turns a short word's region by a degree or two and a round glyph's by up to 45
+// degrees; with an upright slack both are fitted upright (a line turned by 10 stays turned, below).
+TEST(BoxGeometryTest, UprightSlackKeepsShortRegionsUpright) {
+  for (const Mask& mask : {TurnedBar(20, 6, 2), Shape([](float dx, float dy) { return dx * dx + dy * dy <= 64; })}) {
+    const RectangleSweep sweep = SweepOf(mask);
+    EXPECT_EQ((*sweep.Fit(1.5f, 0.2f))[0].y, (*sweep.Fit(1.5f, 0.2f))[1].y);
+  }
+}
+
 TEST(BoxGeometryTest, RotatedBlockGivesRotatedBoxWithCornersInReadingOrder) {
   // An 80 x 20 bar rising by 10 degrees to the right, centred at (100, 100).
-  const float angle = 10.0f * 3.1415927f / 180.0f;
-  const float c = std::cos(angle), s = std::sin(angle);
-  Mask mask(200, 200);
-  for (int32_t y = 0; y < 200; ++y) {
-    for (int32_t x = 0; x < 200; ++x) {
-      const float dx = static_cast<float>(x) - 100.0f, dy = static_cast<float>(y) - 100.0f;
-      const float along = dx * c - dy * s;
-      const float across = dx * s + dy * c;
-      if (std::fabs(along) <= 40.0f && std::fabs(across) <= 10.0f) mask.bytes[y * 200 + x] = 255;
-    }
-  }
+  const Mask mask = TurnedBar(40, 10, 10);
+  EXPECT_NE((*SweepOf(mask).Fit(1.5f, 0.2f))[0].y, (*SweepOf(mask).Fit(1.5f, 0.2f))[1].y);
   const std::vector<TextRegion> regions = mask.Regions();
   ASSERT_EQ(regions.size(), 1u);
   const auto box = FitBox(regions[0].boundary, 1.5f);

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "named_boxes.h"
+#include "ocr/box_measures.h"
 
 namespace vesk {
 namespace {
@@ -76,6 +79,51 @@ TEST(JoinLinePiecesTest, KeepsWhatIsNotOneLine) {
   const std::vector<DetBox> bar{Box(0, 0, 100, 20, 1), Box(100, 0, 200, 20, 2)};
   EXPECT_EQ(JoinLinePieces(bar, 0.3f, Screen(bar, 11.0f)).size(), 2u);
   EXPECT_EQ(JoinLinePieces(bar, 0.3f, Screen(bar, 9.0f)).size(), 1u);
+}
+
+// Two words of twelve letters on a white row, `blankCells` cells of 8 pixels apart, each letter
+// advancing by the next of `advances` and inked but for a column on either side, in boxes around them.
+std::pair<DecodedImage, std::vector<DetBox>> Words(int blankCells, const std::vector<int>& advances) {
+  std::pair<DecodedImage, std::vector<DetBox>> row{{400, 60, std::vector<uint8_t>(400 * 60 * 3, 255)}, {}};
+  for (int word = 0, x = 20, letter = 0; word < 2; ++word, x += 8 * blankCells) {
+    const int start = x;
+    for (int end = letter + 12; letter < end; x += advances[letter++ % advances.size()]) {
+      for (int y = 24; y < 36; ++y)
+        for (int c = x + 1; c < x + advances[letter % advances.size()] - 1; ++c)
+          std::fill_n(row.first.pixels.begin() + (y * 400 + c) * 3, 3, uint8_t{0});
+    }
+    row.second.push_back(Box(static_cast<float>(start), 20, static_cast<float>(x), 40, static_cast<float>(word)));
+  }
+  return row;
+}
+
+// A word whose box its letters turned joins its monospace row as its upright fit, under a cell gap only
+// (a list's narrow columns stand as close); a turned box that joins nothing stays as it was fitted.
+TEST(JoinLinePiecesTest, TurnedPiecesJoinAsTheirUprightFitInAMonospaceRow) {
+  const auto [row, words] = Words(1, {8});
+  const auto turned = [](DetBox box) {  // rising by 12 pixels
+    for (size_t i = 0; i < 4; ++i) box.points[i].y += i == 1 || i == 2 ? 6.0f : -6.0f;
+    return box;
+  };
+  const std::vector<DetBox> boxes{words[0], turned(words[1]), turned(Box(300, 20, 340, 40, 2))};
+  const std::vector<DetBox> fits{words[0], words[1], Box(300, 20, 340, 40, 2)};
+  EXPECT_EQ(JoinLinePieces(boxes, 0.3f, row, {}, 0.6f).size(), 3u);
+  EXPECT_EQ(JoinLinePieces(boxes, 1.0f, row, fits).size(), 3u);
+  const std::vector<DetBox> out = JoinLinePieces(boxes, 0.3f, row, fits, 0.6f);
+  EXPECT_EQ(Rects(out), (std::vector<std::array<float, 4>>{{20, 20, 220, 40}, {300, 14, 340, 46}}));
+  EXPECT_FALSE(IsUpright(out[1]));
+}
+
+// A terminal's single space leaves the boxes of its words 0.4 heights apart: they join under a cell
+// gap, though not by their gap alone; two blank cells, or letters of a proportional font, do not.
+TEST(JoinLinePiecesTest, JoinsMonospaceWordsOneCellApart) {
+  const auto [one, oneBoxes] = Words(1, {8});
+  EXPECT_EQ(JoinLinePieces(oneBoxes, 0.3f, one).size(), 2u);
+  EXPECT_EQ(JoinLinePieces(oneBoxes, 0.3f, one, {}, 0.6f).size(), 1u);
+  const auto [two, twoBoxes] = Words(2, {8});
+  EXPECT_EQ(JoinLinePieces(twoBoxes, 0.3f, two, {}, 1.0f).size(), 2u);
+  const auto [proportional, proportionalBoxes] = Words(1, {9, 5, 10, 6, 4, 11, 7, 8});
+  EXPECT_EQ(JoinLinePieces(proportionalBoxes, 0.3f, proportional, {}, 0.6f).size(), 2u);
 }
 
 }  // namespace

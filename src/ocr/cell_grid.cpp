@@ -1,0 +1,86 @@
+#include "ocr/cell_grid.h"
+
+#include <cmath>
+#include <cstddef>
+
+namespace vesk {
+
+namespace {
+
+// Cell widths tried, in heights of the letters' band, and the steps of the search (pixels): a
+// browser's monospace font has cells of fractional width.
+constexpr float kMinCell = 0.3f;
+constexpr float kMaxCell = 0.75f;
+constexpr float kPitchStep = 0.05f;
+constexpr float kPhaseStep = 0.25f;
+// The comb must cross at least this many cells of ink: a few letters of a proportional font may
+// happen to fit one.
+constexpr int32_t kMinInkedCells = 10;
+// Cells of the row that may be blank (spaces, padding), and cell edges that may hold
+// ink (a smoothed "w" or "m" fills its cell and touches its neighbour), as shares.
+constexpr float kMaxBlankCells = 0.5f;
+constexpr float kMaxInkedEdges = 0.1f;
+
+}  // namespace
+
+bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int32_t piecesEnd, int32_t gapStart,
+                       int32_t gapEnd, float height) {
+  const int32_t width = static_cast<int32_t>(inked.size());
+  if (piecesStart < 0 || piecesStart >= gapStart || gapStart >= gapEnd || gapEnd >= piecesEnd || piecesEnd > width ||
+      !(height > 0.0f)) {
+    return false;
+  }
+  const auto fitsEdges = [](int32_t inkedEdges, int32_t edges) {
+    return static_cast<float>(inkedEdges) <= kMaxInkedEdges * static_cast<float>(edges);
+  };
+  // The narrowest cell that a comb fits is the font's: two or three cells fit as well.
+  for (float pitch = kMinCell * height; pitch <= kMaxCell * height; pitch += kPitchStep) {
+    if (pitch < 2.0f) continue;
+    bool combFits = false;
+    for (float phase = 0.0f; phase < pitch; phase += kPhaseStep) {
+      int32_t gapCells = 0;
+      int32_t inkedCells = 0;
+      int32_t blankCells = 0;
+      int32_t previous = -1;
+      int32_t edges = 0;
+      int32_t inkedEdges = 0;
+      int32_t pieceInkedEdges = 0;
+      bool fits = true;
+      for (float t = phase; t < static_cast<float>(width); t += pitch) {
+        const int32_t x = static_cast<int32_t>(std::lround(t));
+        if (x >= width) break;
+        const bool inPieces = x >= piecesStart && x < piecesEnd;
+        ++edges;
+        if (inked[static_cast<size_t>(x)]) {
+          ++inkedEdges;
+          pieceInkedEdges += inPieces ? 1 : 0;
+          if (!fitsEdges(inkedEdges - 1, edges)) {  // hopeless already, with one edge to spare
+            fits = false;
+            break;
+          }
+        }
+        if (previous >= 0) {
+          if (previous >= gapStart - 1 && x <= gapEnd) {
+            ++gapCells;
+          } else {
+            bool any = false;
+            for (int32_t c = previous + 1; c < x && !any; ++c) any = inked[static_cast<size_t>(c)];
+            (any ? inkedCells : blankCells) += 1;
+          }
+        }
+        previous = x;
+      }
+      if (!fits || inkedCells < kMinInkedCells) continue;
+      // The pieces themselves may touch one edge at most: the row's other fields may be digits, which a
+      // proportional font sets in cells of one width too.
+      if (!fitsEdges(inkedEdges, edges) || pieceInkedEdges > 1) continue;
+      if (static_cast<float>(blankCells) > kMaxBlankCells * static_cast<float>(inkedCells + blankCells)) continue;
+      if (gapCells == 1) return true;
+      combFits = true;
+    }
+    if (combFits) return false;
+  }
+  return false;
+}
+
+}  // namespace vesk
