@@ -289,6 +289,17 @@ wine_drag() {
   sleep 1
 }
 
+# regedit_at KEY: the Registry Editor in the upper left, showing HKCU\Software\Vesk\KEY: select
+# HKEY_CURRENT_USER, open it, then the tree's type-ahead finds Software, Vesk and KEY.
+regedit_at() {
+  wine_start regedit
+  xdotool mousemove 116 83 click 1 mousemove 1919 1079
+  sleep 0.5
+  xdotool key Right; sleep 0.5; xdotool type --delay 150 Software; sleep 0.5
+  xdotool key Right; sleep 0.5; xdotool type --delay 150 Vesk; sleep 0.5
+  xdotool key Right; sleep 0.5; xdotool type --delay 150 "$1"; sleep 2
+}
+
 screen_wine_dialogs() {
   wine_prefix
   local key='HKCU\Software\Vesk\Print'
@@ -301,14 +312,7 @@ screen_wine_dialogs() {
   wine reg add "$key" /v Tray /t REG_DWORD /d 2 /f >/dev/null 2>&1
   wine reg add "$key" /v Margins /t REG_SZ /d '10, 15, 10, 15' /f >/dev/null 2>&1
   wine reg add "$key" /v LastJob /t REG_DWORD /d 118 /f >/dev/null 2>&1
-  # Registry Editor in the upper left, showing that key: select HKEY_CURRENT_USER, open it, then the tree's
-  # type-ahead finds Software, Vesk and Print.
-  wine_start regedit
-  xdotool mousemove 116 83 click 1 mousemove 1919 1079
-  sleep 0.5
-  xdotool key Right; sleep 0.5; xdotool type --delay 150 Software; sleep 0.5
-  xdotool key Right; sleep 0.5; xdotool type --delay 150 Vesk; sleep 0.5
-  xdotool key Right; sleep 0.5; xdotool type --delay 150 Print; sleep 2
+  regedit_at Print
   # Wine configuration, moved to the right of it.
   wine_start winecfg
   wine_drag 200 12 1680 52
@@ -370,12 +374,7 @@ screen_wine_regedit_mail() {
   wine reg add "$key" /v Signature /t REG_SZ /d 'Sent from the front desk' /f >/dev/null 2>&1
   wine reg add "$key" /v CheckEvery /t REG_DWORD /d 15 /f >/dev/null 2>&1
   wine reg add "$key" /v Folder /t REG_SZ /d 'Inbox\Invoices' /f >/dev/null 2>&1
-  wine_start regedit
-  xdotool mousemove 116 83 click 1 mousemove 1919 1079
-  sleep 0.5
-  xdotool key Right; sleep 0.5; xdotool type --delay 150 Software; sleep 0.5
-  xdotool key Right; sleep 0.5; xdotool type --delay 150 Vesk; sleep 0.5
-  xdotool key Right; sleep 0.5; xdotool type --delay 150 Mail; sleep 2
+  regedit_at Mail
   knows 'Registry Editor' $'Registry\tEdit\tView\tFavorites\tHelp' \
     'My Computer' HKEY_CLASSES_ROOT HKEY_CURRENT_USER AppEvents 'Control Panel' Environment 'Keyboard Layout' \
     Software Microsoft Vesk Mail Wine 'Volatile Environment' HKEY_LOCAL_MACHINE HKEY_USERS HKEY_CURRENT_CONFIG \
