@@ -10,6 +10,7 @@
 
 #include "ocr/box_measures.h"
 #include "ocr/cell_grid.h"
+#include "ocr/screen_luma.h"
 
 namespace vesk {
 
@@ -51,13 +52,6 @@ bool OnOneLine(const Extent& left, const Extent& right, float maxGap) {
   return gap <= maxGap * taller && gap >= -kMaxOverlap * taller && right.x1 > left.x1;
 }
 
-int Luma(const DecodedImage& image, float x, float y) {
-  const int32_t col = std::clamp(static_cast<int32_t>(x), 0, image.width - 1);
-  const int32_t row = std::clamp(static_cast<int32_t>(y), 0, image.height - 1);
-  const uint8_t* p = image.pixels.data() + (static_cast<size_t>(row) * image.width + col) * 3;
-  return (2 * p[0] + 5 * p[1] + p[2]) / 8;
-}
-
 // The band of the letters two pieces share (its middle part, so that a neighbouring line's ink stays
 // out) and the background there, taken in the middle of the gap between their boxes.
 struct InkBand {
@@ -74,12 +68,13 @@ InkBand BandOf(const DecodedImage& image, const Extent& left, const Extent& righ
   const int32_t y0 = std::clamp(static_cast<int32_t>(top + 0.2f * height), 0, image.height - 1);
   const int32_t y1 = std::clamp(static_cast<int32_t>(bottom - 0.2f * height), y0, image.height - 1);
   const float centre = (left.x1 + right.x0) / 2.0f;
-  return {y0, y1, height, centre, Luma(image, centre, (top + bottom) / 2.0f)};
+  const int background = Luma(image, static_cast<int32_t>(centre), static_cast<int32_t>((top + bottom) / 2.0f));
+  return {y0, y1, height, centre, background};
 }
 
 bool Inked(const DecodedImage& image, const InkBand& band, int32_t x) {
   for (int32_t y = band.y0; y <= band.y1; ++y) {
-    if (std::abs(Luma(image, static_cast<float>(x), static_cast<float>(y)) - band.background) > kInkContrast) {
+    if (std::abs(Luma(image, x, y) - band.background) > kInkContrast) {
       return true;
     }
   }

@@ -1,5 +1,6 @@
 #include "ocr/cell_grid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -23,12 +24,12 @@ constexpr float kMaxInkedEdges = 0.1f;
 
 }  // namespace
 
-bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int32_t piecesEnd, int32_t gapStart,
-                       int32_t gapEnd, float height) {
+std::vector<int32_t> BlankCellsBetween(const std::vector<bool>& inked, int32_t piecesStart, int32_t piecesEnd,
+                                       int32_t gapStart, int32_t gapEnd, float height) {
   const int32_t width = static_cast<int32_t>(inked.size());
   if (piecesStart < 0 || piecesStart >= gapStart || gapStart >= gapEnd || gapEnd >= piecesEnd || piecesEnd > width ||
       !(height > 0.0f)) {
-    return false;
+    return {};
   }
   const auto fitsEdges = [](int32_t inkedEdges, int32_t edges) {
     return static_cast<float>(inkedEdges) <= kMaxInkedEdges * static_cast<float>(edges);
@@ -36,7 +37,7 @@ bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int3
   // The narrowest cell that a comb fits is the font's: two or three cells fit as well.
   for (float pitch = kMinCell * height; pitch <= kMaxCell * height; pitch += kPitchStep) {
     if (pitch < 2.0f) continue;
-    bool combFits = false;
+    std::vector<int32_t> counts;
     for (float phase = 0.0f; phase < pitch; phase += kPhaseStep) {
       int32_t gapCells = 0;
       int32_t inkedCells = 0;
@@ -75,12 +76,17 @@ bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int3
       // proportional font sets in cells of one width too.
       if (!fitsEdges(inkedEdges, edges) || pieceInkedEdges > 1) continue;
       if (static_cast<float>(blankCells) > kMaxBlankCells * static_cast<float>(inkedCells + blankCells)) continue;
-      if (gapCells == 1) return true;
-      combFits = true;
+      counts.push_back(gapCells);
     }
-    if (combFits) return false;
+    if (!counts.empty()) return counts;
   }
-  return false;
+  return {};
+}
+
+bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int32_t piecesEnd, int32_t gapStart,
+                       int32_t gapEnd, float height) {
+  const std::vector<int32_t> counts = BlankCellsBetween(inked, piecesStart, piecesEnd, gapStart, gapEnd, height);
+  return std::find(counts.begin(), counts.end(), 1) != counts.end();
 }
 
 }  // namespace vesk

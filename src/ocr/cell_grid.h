@@ -1,5 +1,5 @@
 #pragma once
-// Whether two pieces of a line are words of one monospace row one blank cell apart. A terminal's
+// How many blank cells part two pieces of a monospace row. A terminal's
 // font puts every character in a cell of one width, and its glyphs leave the cells' edges blank: a
 // comb of that period lies only on blank columns across the whole row, and a single space is one
 // cell without ink between them. A proportional font's letters fit no such comb for long.
@@ -12,6 +12,13 @@ namespace vesk {
 // `inked` holds, for the columns of a stretch of a row, whether a column holds ink. The pieces span
 // [piecesStart, piecesEnd) of those columns, and the blank run between them [gapStart, gapEnd). `height`
 // is the height of the letters' band, which bounds the cell widths tried.
+// The whole blank cells between the pieces, one count for each placing of the narrowest comb that fits
+// the row (its cells tell the font's from two or three of them); none when no comb fits, as in a
+// proportional font.
+std::vector<int32_t> BlankCellsBetween(const std::vector<bool>& inked, int32_t piecesStart, int32_t piecesEnd,
+                                       int32_t gapStart, int32_t gapEnd, float height);
+
+// Whether some placing of that comb finds exactly one blank cell between them.
 bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int32_t piecesEnd, int32_t gapStart,
                        int32_t gapEnd, float height);
 

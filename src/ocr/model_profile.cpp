@@ -174,6 +174,7 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"det_join_gap", Decimal(0.0, 4.0, "0 to 4", [](ModelProfile& p, float v) { p.detection.joinGap = v; })},
       {"det_join_cell_gap",
        Decimal(0.0, 4.0, "0 to 4", [](ModelProfile& p, float v) { p.detection.joinCellGap = v; })},
+      {"det_split_gap", Decimal(0.0, 4.0, "0 to 4", [](ModelProfile& p, float v) { p.detection.splitGap = v; })},
       {"crop_margin_y", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.cropMarginY = v; })},
       {"crop_margin_x", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.cropMarginX = v; })},
       {"crop_retry_margins_x", Decimals(4, 0.0, 1.0, "0 to 1", [](ModelProfile& p, std::vector<float> v) {

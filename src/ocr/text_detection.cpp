@@ -11,6 +11,7 @@
 
 #include "ocr/box_geometry.h"
 #include "ocr/box_joins.h"
+#include "ocr/box_splits.h"
 #include "ocr/detection_tiles.h"
 #include "ocr/resize_normalize.h"
 #include "ocr/side_by_side.h"
@@ -166,9 +167,16 @@ Outcome<std::vector<DetBox>> TextDetector::DetectText(const DecodedImage& image,
   const float tileScale = TileScale(image.width, image.height, maxSide, settings_);
   Outcome<DetectedBoxes> found = tileScale > 0.0f ? DetectInTiles(image, maxSide, tileScale) : DetectWhole(image, maxSide);
   if (!found.ok()) return found.status();
-  if (!(settings_.joinGap > 0.0f)) return std::move(found->boxes);
-  TimedStage joining(timeline_, "det joins");
-  return JoinLinePieces(std::move(found->boxes), settings_.joinGap, image, found->uprightFits, settings_.joinCellGap);
+  std::vector<DetBox> boxes = std::move(found->boxes);
+  if (settings_.joinGap > 0.0f) {
+    TimedStage joining(timeline_, "det joins");
+    boxes = JoinLinePieces(std::move(boxes), settings_.joinGap, image, found->uprightFits, settings_.joinCellGap);
+  }
+  if (settings_.splitGap > 0.0f) {
+    TimedStage splitting(timeline_, "det splits");
+    boxes = SplitAtWideBlanks(std::move(boxes), settings_.splitGap, image);
+  }
+  return boxes;
 }
 
 Outcome<DetectedBoxes> TextDetector::DetectWhole(const DecodedImage& image, int32_t maxSide) {

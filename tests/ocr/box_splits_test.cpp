@@ -1,0 +1,88 @@
+#include "ocr/box_splits.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "named_boxes.h"
+
+namespace vesk {
+namespace {
+
+using test::Box;
+
+// A white screen; 20 px boxes on rows 100 to 120 hold letters 10 px high (rows 105 to 114).
+struct Screen {
+  DecodedImage image{400, 200, std::vector<uint8_t>(400 * 200 * 3, 255)};
+
+  void Ink(int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
+    for (int32_t y = y0; y < y1; ++y) {
+      for (int32_t x = x0; x < x1; ++x) {
+        for (int c = 0; c < 3; ++c) image.pixels[(static_cast<size_t>(y) * 400 + x) * 3 + c] = 0;
+      }
+    }
+  }
+  // Glyphs `width` wide, one every `pitch` columns from x, as a word of `count` letters.
+  int32_t Word(int32_t x, int32_t count, int32_t pitch = 7, int32_t width = 5) {
+    for (int32_t i = 0; i < count; ++i) Ink(x + i * pitch, x + i * pitch + width, 105, 115);
+    return x + count * pitch;
+  }
+};
+
+std::vector<std::array<float, 2>> Spans(const std::vector<DetBox>& boxes) {
+  std::vector<std::array<float, 2>> spans;
+  for (const DetBox& b : boxes) spans.push_back({b.points[0].x, b.points[2].x});
+  return spans;
+}
+
+// Words of a proportional font: word spaces stay, a blank of 2 letter heights parts the box into
+// pieces that keep the room beside the letters, the box's height and score; a frame's edge that the
+// box reaches into does not hide the blank. A full stop before a space is no wider blank.
+TEST(SplitAtWideBlanksTest, PartsFieldsAtWideBlanksOnly) {
+  Screen s;
+  int32_t x = s.Word(14, 4);  // "File": ink on x 14 .. 40
+  x = s.Word(x + 18, 4);      // "Edit" 20 blank columns on: 60 .. 86
+  s.Word(x + 6, 3);           // a word space on: 94 .. 113
+  s.Ink(5, 130, 117, 118);           // a frame's edge through the box's lower rows
+  const std::vector<DetBox> out = SplitAtWideBlanks({Box(10, 100, 120, 120, 0.7f)}, 1.2f, s.image);
+  ASSERT_EQ(Spans(out), (std::vector<std::array<float, 2>>{{10, 47}, {56, 120}}));
+  EXPECT_EQ(out[1].points[0].y, 100.0f);
+  EXPECT_EQ(out[1].points[2].y, 120.0f);
+  EXPECT_EQ(out[1].score, 0.7f);
+
+  Screen stop;
+  x = stop.Word(14, 5);
+  stop.Ink(x, x + 2, 112, 115);  // "." two columns wide, then 13 blank columns: 1.3 letter heights
+  stop.Word(x + 2 + 13, 5);
+  EXPECT_EQ(SplitAtWideBlanks({Box(10, 100, 120, 120, 0.7f)}, 1.2f, stop.image).size(), 1u);
+  // The items of a bar part at narrower blanks when there are three of them: 12 columns, one letter
+  // height (letters count as 0.6 box heights at least), between words drawn as one run of ink each
+  // (no monospace cells), beside a box that has one such blank only.
+  Screen bar;
+  for (int32_t i = 0; i < 4; ++i) bar.Ink(14 + 27 * i, 29 + 27 * i, 105, 115);
+  for (int32_t i = 0; i < 2; ++i) bar.Ink(14 + 27 * i, 29 + 27 * i, 140, 150);
+  const std::vector<DetBox> items =
+      SplitAtWideBlanks({Box(10, 100, 130, 120, 0.7f), Box(10, 135, 130, 155, 0.7f)}, 1.2f, bar.image);
+  EXPECT_EQ(items.size(), 5u);
+  // Off, and boxes that are turned, stay as they are.
+  EXPECT_EQ(SplitAtWideBlanks({Box(10, 100, 120, 120, 0.7f)}, 0.0f, s.image).size(), 1u);
+  DetBox turned = Box(10, 100, 120, 120, 0.7f);
+  turned.points[1].y = 90.0f;
+  EXPECT_EQ(SplitAtWideBlanks({turned}, 1.2f, s.image).size(), 1u);
+}
+
+// In a monospace row a single blank cell stays even where it is wider than the blank asked for; two
+// part the fields.
+TEST(SplitAtWideBlanksTest, MonospaceRowsPartAtTwoBlankCells) {
+  Screen s;
+  int32_t x = s.Word(12, 8, 14, 12);  // cells of 14 px (0.7 box heights), glyphs of 12: one blank cell
+  x = s.Word(x + 14, 8, 14, 12);      // leaves 16 blank columns, 1.6 letter heights; two leave 30
+  s.Word(x + 28, 8, 14, 12);
+  const std::vector<DetBox> out = SplitAtWideBlanks({Box(10, 100, 390, 120, 0.7f)}, 1.2f, s.image);
+  EXPECT_EQ(Spans(out), (std::vector<std::array<float, 2>>{{10, 250}, {276, 390}}));
+}
+
+}  // namespace
+}  // namespace vesk
