@@ -30,9 +30,6 @@ constexpr size_t kBarBlanks = 3;
 constexpr float kBarShare = 0.75f;
 // Boxes lower than this (pixels) hold too few rows to tell a blank from a thin letter.
 constexpr float kMinHeight = 6.0f;
-// Blanks narrower than this (in heights) are word spaces in any font: two cells of the narrowest
-// monospace font are wider.
-constexpr float kMinCandidate = 0.5f;
 // How far either side of a blank its row is searched for a monospace font's cells, in heights: the
 // comb's pitch is tried in steps that would drift off a long row's cells.
 constexpr float kCombReach = 6.0f;
@@ -128,7 +125,8 @@ std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters
   const int32_t columns = static_cast<int32_t>(letters.inked.size());
   for (size_t i = 0; i < gaps.size(); ++i) {
     const int32_t from = glyphs[i].second, to = glyphs[i + 1].first;
-    if (static_cast<float>(to - from) < kMinCandidate * boxHeight) continue;
+    // Narrower blanks part nothing; the comb is searched for the others only.
+    if (static_cast<float>(to - from) < kBarShare * minBlank * letters.height) continue;
     const int32_t start = std::max(0, from - reach);
     const std::vector<bool> around(letters.inked.begin() + start, letters.inked.begin() + std::min(columns, to + reach));
     const std::vector<int32_t> cells =
@@ -158,7 +156,7 @@ std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters
 void SplitBox(const DetBox& box, float minBlank, const DecodedImage& image, std::vector<DetBox>& out) {
   const float left = Left(box), right = Right(box), top = Top(box);
   const float height = Bottom(box) - top;
-  if (!IsUpright(box) || height < kMinHeight || right - left < 2.0f * kMinCandidate * height) {
+  if (!IsUpright(box) || height < kMinHeight || right - left < height) {
     out.push_back(box);
     return;
   }
