@@ -27,9 +27,7 @@ constexpr float kMaxOverlap = 0.6f;
 // (one cell and the letters' side bearings) stays under it, two cells of a padded column, the items of
 // a menu or navigation bar and tags side by side lie beyond it, even where the detector's boxes touch.
 constexpr float kMaxInkGap = 1.0f;
-// How far a letter's pixel stands out from the background (of 255), and how far from the gap the blank
-// is followed (in heights).
-constexpr int kInkContrast = 64;
+// How far from the gap the blank is followed (in heights).
 constexpr float kInkSearch = 2.0f;
 // How far beyond two pieces their row is searched for a monospace font's cells, in heights.
 constexpr float kCombReach = 8.0f;

@@ -16,8 +16,6 @@ namespace vesk {
 
 namespace {
 
-// How far a letter's pixel stands out from the background (of 255), as the joins measure it.
-constexpr int kInkContrast = 64;
 // The share of the box's height above and below that is not searched for letters: the detector leaves
 // room there, into which the neighbouring lines and underlines reach.
 constexpr float kBandInset = 0.1f;

@@ -8,6 +8,10 @@
 
 namespace vesk {
 
+// How far a letter's pixel stands out from the background's luma: anti-aliased fringes and a faint
+// texture stay below it.
+constexpr int kInkContrast = 64;
+
 // The brightness of a screenshot pixel (0 … 255, green weighing most), its coordinates clamped into the
 // picture: what the box stages compare to tell letters from the background.
 inline int Luma(const DecodedImage& image, int32_t x, int32_t y) {
