@@ -32,13 +32,33 @@ constexpr float kMinHeight = 6.0f;
 // comb's pitch is tried in steps that would drift off a long row's cells.
 constexpr float kCombReach = 6.0f;
 
-// The luma most pixels of the band have: the background, even where letters fill half of it.
-int Background(const DecodedImage& image, int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
+using Colour = std::array<int, 3>;
+
+Colour PixelColour(const DecodedImage& image, int32_t x, int32_t y) {
+  const uint8_t* p = image.pixels.data() + (static_cast<size_t>(y) * image.width + x) * 3;
+  return {p[0], p[1], p[2]};
+}
+
+// The largest difference in one channel: dark red or blue text on black (a terminal's colours) has
+// little luma, but its own channel stands out.
+int ColourDistance(const Colour& a, const Colour& b) {
+  return std::max({std::abs(a[0] - b[0]), std::abs(a[1] - b[1]), std::abs(a[2] - b[2])});
+}
+
+// The colour of the luma most pixels of the band have: the background, even where letters fill half of
+// it.
+Colour Background(const DecodedImage& image, int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
   std::array<uint32_t, 256> counts{};
   for (int32_t y = y0; y <= y1; ++y) {
     for (int32_t x = x0; x <= x1; ++x) ++counts[static_cast<size_t>(Luma(image, x, y))];
   }
-  return static_cast<int>(std::max_element(counts.begin(), counts.end()) - counts.begin());
+  const int mode = static_cast<int>(std::max_element(counts.begin(), counts.end()) - counts.begin());
+  for (int32_t y = y0; y <= y1; ++y) {
+    for (int32_t x = x0; x <= x1; ++x) {
+      if (Luma(image, x, y) == mode) return PixelColour(image, x, y);
+    }
+  }
+  return {mode, mode, mode};
 }
 
 DetBox Piece(const DetBox& box, float left, float right) {
@@ -64,7 +84,7 @@ struct Letters {
 Letters LettersOf(const DecodedImage& image, int32_t x0, int32_t x1, float top, float height) {
   const int32_t y0 = std::clamp(static_cast<int32_t>(top + kBandInset * height), 0, image.height - 1);
   const int32_t y1 = std::clamp(static_cast<int32_t>(top + height - kBandInset * height), y0, image.height - 1);
-  const int background = Background(image, x0, x1, y0, y1);
+  const Colour background = Background(image, x0, x1, y0, y1);
   const size_t columns = static_cast<size_t>(x1 - x0 + 1);
   Letters letters{std::vector<bool>(columns, false), 0.0f};
   std::vector<bool> row(columns);
@@ -72,7 +92,7 @@ Letters LettersOf(const DecodedImage& image, int32_t x0, int32_t x1, float top, 
   for (int32_t y = y0; y <= y1; ++y) {
     size_t count = 0;
     for (size_t c = 0; c < columns; ++c) {
-      row[c] = std::abs(Luma(image, x0 + static_cast<int32_t>(c), y) - background) > kInkContrast;
+      row[c] = ColourDistance(PixelColour(image, x0 + static_cast<int32_t>(c), y), background) > kInkContrast;
       count += row[c] ? 1 : 0;
     }
     if (count == 0 || static_cast<float>(count) > kMaxRuleShare * static_cast<float>(columns)) continue;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -71,6 +72,27 @@ TEST(SplitAtWideBlanksTest, PartsFieldsAtWideBlanksOnly) {
   DetBox turned = Box(10, 100, 120, 120, 0.7f);
   turned.points[1].y = 90.0f;
   EXPECT_EQ(SplitAtWideBlanks({turned}, 1.2f, s.image).size(), 1u);
+}
+
+// Dark red text on black, as a terminal colours a name, has little luma but is letters: the words
+// around it stay one field.
+TEST(SplitAtWideBlanksTest, ColouredLettersAreNoBlank) {
+  Screen s;
+  std::fill(s.image.pixels.begin(), s.image.pixels.end(), uint8_t{0});
+  const auto paint = [&](int32_t x0, int32_t x1, uint8_t r, uint8_t g) {
+    for (int32_t y = 105; y < 115; ++y) {
+      for (int32_t x = x0; x < x1; ++x) {
+        uint8_t* p = s.image.pixels.data() + (static_cast<size_t>(y) * 400 + x) * 3;
+        p[0] = r;
+        p[1] = g;
+        p[2] = g;
+      }
+    }
+  };
+  paint(14, 40, 230, 230);  // a white word
+  paint(44, 90, 170, 0);    // a dark red one, 50 columns of blank to luma
+  paint(94, 120, 230, 230);
+  EXPECT_EQ(SplitAtWideBlanks({Box(10, 100, 124, 120, 0.7f)}, 1.2f, s.image).size(), 1u);
 }
 
 // In a monospace row a single blank cell stays even where it is wider than the blank asked for; two
