@@ -18,11 +18,9 @@ using test::Box;
 struct Screen {
   DecodedImage image{400, 200, std::vector<uint8_t>(400 * 200 * 3, 255)};
 
-  void Ink(int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
+  void Ink(int32_t x0, int32_t x1, int32_t y0, int32_t y1, std::array<uint8_t, 3> rgb = {0, 0, 0}) {
     for (int32_t y = y0; y < y1; ++y) {
-      for (int32_t x = x0; x < x1; ++x) {
-        for (int c = 0; c < 3; ++c) image.pixels[(static_cast<size_t>(y) * 400 + x) * 3 + c] = 0;
-      }
+      for (int32_t x = x0; x < x1; ++x) std::copy(rgb.begin(), rgb.end(), &image.pixels[(y * 400 + x) * 3]);
     }
   }
   // Glyphs `width` wide, one every `pitch` columns from x, as a word of `count` letters.
@@ -46,7 +44,7 @@ TEST(SplitAtWideBlanksTest, PartsFieldsAtWideBlanksOnly) {
   int32_t x = s.Word(14, 4);  // "File": ink on x 14 .. 40
   x = s.Word(x + 18, 4);      // "Edit" 20 blank columns on: 60 .. 86
   s.Word(x + 6, 3);           // a word space on: 94 .. 113
-  s.Ink(5, 130, 117, 118);           // a frame's edge through the box's lower rows
+  s.Ink(5, 130, 117, 118);    // a frame's edge through the box's lower rows
   const std::vector<DetBox> out = SplitAtWideBlanks({Box(10, 100, 120, 120, 0.7f)}, 1.2f, s.image);
   ASSERT_EQ(Spans(out), (std::vector<std::array<float, 2>>{{10, 47}, {56, 120}}));
   EXPECT_EQ(out[1].points[0].y, 100.0f);
@@ -79,19 +77,9 @@ TEST(SplitAtWideBlanksTest, PartsFieldsAtWideBlanksOnly) {
 TEST(SplitAtWideBlanksTest, ColouredLettersAreNoBlank) {
   Screen s;
   std::fill(s.image.pixels.begin(), s.image.pixels.end(), uint8_t{0});
-  const auto paint = [&](int32_t x0, int32_t x1, uint8_t r, uint8_t g) {
-    for (int32_t y = 105; y < 115; ++y) {
-      for (int32_t x = x0; x < x1; ++x) {
-        uint8_t* p = s.image.pixels.data() + (static_cast<size_t>(y) * 400 + x) * 3;
-        p[0] = r;
-        p[1] = g;
-        p[2] = g;
-      }
-    }
-  };
-  paint(14, 40, 230, 230);  // a white word
-  paint(44, 90, 170, 0);    // a dark red one, 50 columns of blank to luma
-  paint(94, 120, 230, 230);
+  s.Ink(14, 40, 105, 115, {230, 230, 230});
+  s.Ink(44, 90, 105, 115, {170, 0, 0});  // 50 columns of blank to luma
+  s.Ink(94, 120, 105, 115, {230, 230, 230});
   EXPECT_EQ(SplitAtWideBlanks({Box(10, 100, 124, 120, 0.7f)}, 1.2f, s.image).size(), 1u);
 }
 
