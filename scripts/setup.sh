@@ -166,6 +166,7 @@ lone_zeros = on
 rec_width_step = 80
 mark_max_chars = 2
 underline_max_height = 24
+own_rows_max_height = 24
 window_buttons = on
 det_model = PP-OCRv5_server_det_folded.onnx
 cls_model = PP-LCNet_x1_0_textline_ori_folded.onnx

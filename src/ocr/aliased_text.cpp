@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
+#include <vector>
 
+#include "ocr/cell_grid.h"
 #include "ocr/line_crop.h"
 
 namespace vesk {
@@ -20,6 +22,15 @@ constexpr int kNoise = 24;
 constexpr int32_t kMostBetweenPerCent = 8;
 // Too little ink says nothing about how it was drawn.
 constexpr int32_t kLeastInk = 12;
+// Blank rows that part a line's own ink from its neighbours'.
+constexpr int32_t kPartingRows = 2;
+// How far from the box's middle the line's ink is looked for, in box heights.
+constexpr float kMiddleReach = 0.25f;
+// Boxes lower than this are pieces of a line or marks, not lines of their own.
+constexpr float kLeastOwnRowsHeight = 8.0f;
+// The share of the own rows at their top and bottom that is left out when the font is told: underscores
+// and the tops of capitals and ascenders reach a monospace cell's edge.
+constexpr float kFontBandInset = 0.2f;
 
 using Rgb = std::array<int, 3>;
 
@@ -91,6 +102,24 @@ bool IsAliased(const DecodedImage& image, int32_t x0, int32_t y0, int32_t x1, in
   return inkCount >= kLeastInk && between * 100 <= inkCount * kMostBetweenPerCent;
 }
 
+// The picture's background and the contrast of its ink within columns [left, right): how far its pixels
+// stand from the background at most.
+struct InkLevel {
+  Rgb background{};
+  int contrast = 0;
+};
+
+InkLevel LevelOf(const DecodedImage& picture, int32_t left, int32_t right) {
+  InkLevel level;
+  level.background = CommonColour(picture, 0, 0, picture.width, picture.height, [](const uint8_t*) { return true; });
+  for (int32_t y = 0; y < picture.height; ++y) {
+    for (int32_t x = left; x < right; ++x) {
+      level.contrast = std::max(level.contrast, Deviation(PixelAt(picture, x, y), level.background));
+    }
+  }
+  return level;
+}
+
 }  // namespace
 
 bool CutAliasedRegion(const DecodedImage& image, const DetBox& box, float marginY, float marginX, int32_t maxHeight,
@@ -149,14 +178,9 @@ int32_t RemoveAccessKeyUnderlines(DecodedImage& picture, float lineTop, float li
       picture.pixels.size() < static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height) * 3) {
     return 0;
   }
-  const Rgb background =
-      CommonColour(picture, 0, 0, picture.width, picture.height, [](const uint8_t*) { return true; });
-  int contrast = 0;
-  for (int32_t y = 0; y < picture.height; ++y) {
-    for (int32_t x = 0; x < picture.width; ++x) {
-      contrast = std::max(contrast, Deviation(PixelAt(picture, x, y), background));
-    }
-  }
+  const InkLevel level = LevelOf(picture, 0, picture.width);
+  const Rgb& background = level.background;
+  const int contrast = level.contrast;
   if (contrast <= 2 * kNoise) return 0;
   const int threshold = contrast / 2;
   const auto ink = [&](int32_t x, int32_t y) {
@@ -212,6 +236,105 @@ int32_t RemoveAccessKeyUnderlines(DecodedImage& picture, float lineTop, float li
     }
   }
   return removed;
+}
+
+bool FindOwnRows(const DecodedImage& picture, int32_t left, int32_t right, float lineTop, float lineHeight,
+                 RowSpan& rows) {
+  if (picture.width < 1 || picture.height < 1 || !(lineHeight > 0.0f) ||
+      picture.pixels.size() < static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height) * 3) {
+    return false;
+  }
+  left = std::clamp(left, 0, picture.width);
+  right = std::clamp(right, left, picture.width);
+  const InkLevel level = LevelOf(picture, left, right);
+  if (level.contrast <= 2 * kNoise) return false;
+  const int threshold = level.contrast / 2;
+  const auto isInk = [&](int32_t x, int32_t y) {
+    return Deviation(PixelAt(picture, x, y), level.background) > threshold;
+  };
+  std::vector<int32_t> inkPerRow(static_cast<size_t>(picture.height), 0);
+  for (int32_t x = left; x < right; ++x) {
+    int32_t run = 0;
+    int32_t longest = 0;
+    for (int32_t y = 0; y < picture.height; ++y) {
+      run = isInk(x, y) ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+    if (static_cast<float>(longest) > lineHeight) continue;
+    for (int32_t y = 0; y < picture.height; ++y) inkPerRow[static_cast<size_t>(y)] += isInk(x, y) ? 1 : 0;
+  }
+  const auto inked = [&](int32_t y) { return y >= 0 && y < picture.height && inkPerRow[static_cast<size_t>(y)] > 0; };
+
+  // The nearest row of ink to the middle, above it first.
+  const int32_t middle = static_cast<int32_t>(std::floor(lineTop + 0.5f * lineHeight));
+  const int32_t reach = static_cast<int32_t>(std::ceil(kMiddleReach * lineHeight));
+  int32_t start = -1;
+  for (int32_t d = 0; d <= reach && start < 0; ++d) {
+    if (inked(middle - d)) {
+      start = middle - d;
+    } else if (inked(middle + d)) {
+      start = middle + d;
+    }
+  }
+  if (start < 0) return false;
+  // Out from there to the parting blank rows on either side.
+  const auto edge = [&](int32_t step, int32_t& last) {
+    int32_t blank = 0;
+    for (int32_t y = start + step; y >= 0 && y < picture.height; y += step) {
+      if (inked(y)) {
+        blank = 0;
+        last = y;
+      } else if (++blank == kPartingRows) {
+        return true;
+      }
+    }
+    return false;
+  };
+  int32_t top = start;
+  int32_t bottom = start;
+  if (!edge(-1, top) || !edge(1, bottom)) return false;
+  rows.top = top;
+  rows.bottom = bottom + 1;
+  return true;
+}
+
+bool FitToOwnRows(const DecodedImage& picture, const DetBox& box, float room, DetBox& cut) {
+  const auto& p = box.points;
+  const float left = std::min(p[0].x, p[3].x);
+  const float right = std::max(p[1].x, p[2].x);
+  const float top = std::min(p[0].y, p[1].y);
+  const float height = std::max(p[3].y - p[0].y, p[2].y - p[1].y);
+  if (!(height >= kLeastOwnRowsHeight)) return false;
+  const int32_t x0 = static_cast<int32_t>(std::floor(left));
+  const int32_t x1 = static_cast<int32_t>(std::ceil(right));
+  RowSpan own;
+  if (!FindOwnRows(picture, x0, x1, top, height, own)) return false;
+
+  // The font is told in the middle of the own rows, by the columns that hold ink there.
+  const float ownHeight = static_cast<float>(own.bottom - own.top);
+  const float inset = kFontBandInset * ownHeight;
+  const int32_t bandTop = static_cast<int32_t>(std::lround(static_cast<float>(own.top) + inset));
+  const int32_t bandBottom =
+      std::max(static_cast<int32_t>(std::lround(static_cast<float>(own.bottom) - inset)), bandTop + 1);
+  const int32_t from = std::clamp(x0, 0, picture.width);
+  const int32_t to = std::clamp(x1, from, picture.width);
+  const InkLevel level = LevelOf(picture, from, to);
+  std::vector<bool> inked(static_cast<size_t>(to - from), false);
+  for (int32_t y = std::max(bandTop, 0); y < std::min(bandBottom, picture.height); ++y) {
+    for (int32_t x = from; x < to; ++x) {
+      if (Deviation(PixelAt(picture, x, y), level.background) > level.contrast / 2) {
+        inked[static_cast<size_t>(x - from)] = true;
+      }
+    }
+  }
+  // A monospace cell is about half the font's height, which a box of a line without ascenders or
+  // descenders understates and one of a piece of a line may too.
+  if (!ProportionalRow(inked, std::max(height, ownHeight))) return false;
+
+  const float margin = room * height;
+  cut.points[0].y = cut.points[1].y = static_cast<float>(own.top) - margin;
+  cut.points[2].y = cut.points[3].y = static_cast<float>(own.bottom) + margin;
+  return true;
 }
 
 }  // namespace vesk

@@ -34,4 +34,31 @@ bool CutAliasedRegion(const DecodedImage& image, const DetBox& box, float margin
 // an equals sign's lower bar has no tall letter above it. Returns how many it painted over.
 int32_t RemoveAccessKeyUnderlines(DecodedImage& picture, float lineTop, float lineHeight);
 
+// Rows [top, bottom) of a picture.
+struct RowSpan {
+  int32_t top = 0;
+  int32_t bottom = 0;
+};
+
+// The rows of the own ink of the line whose box spans columns [left, right) and rows lineTop to lineTop +
+// lineHeight of the picture: the rows of ink around the box's middle, out to the two blank rows above and
+// below that part them from any other ink in the picture (one would not do: an i's dot stands one blank
+// row above its stem).
+// A column with a run of ink longer than the box is high (a frame or rule beside the text) does not
+// count. False when no ink lies near the middle, or when the ink reaches the picture's top or
+// bottom without such a parting.
+bool FindOwnRows(const DecodedImage& picture, int32_t left, int32_t right, float lineTop, float lineHeight,
+                 RowSpan& rows);
+
+// Fits `cut`, the upright box `box` grown for cutting (both in the picture's coordinates), to the own rows
+// of a line of small aliased text in a proportional font, with `room` times the box's height above and
+// below them; its sides stay. A detection box of such text is several pixels higher than its ink and
+// reaches into the lines above and below, which stand two blank rows away; cut from the box, thin letters
+// and spaces were lost ("ThistabisinkedtotheLibraries" for "This tab is linked to the Libraries"). Only
+// when FindOwnRows parts the line from its neighbours and the line is long enough to tell its font
+// (ProportionalRow, in the middle of its own rows): a terminal's bitmap font, whose short fields and lines
+// without ascenders have own rows far lower than the font's, reads worse cut so. False, `cut` unchanged,
+// otherwise.
+bool FitToOwnRows(const DecodedImage& picture, const DetBox& box, float room, DetBox& cut);
+
 }  // namespace vesk

@@ -90,3 +90,48 @@ bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int3
 }
 
 }  // namespace vesk
+
+// The font of a whole row, told by the same combs.
+namespace vesk {
+
+bool ProportionalRow(const std::vector<bool>& inked, float height) {
+  if (!(height > 0.0f)) return false;
+  const auto first = std::find(inked.begin(), inked.end(), true);
+  if (first == inked.end()) return false;
+  const auto last = std::find(inked.rbegin(), inked.rend(), true);
+  const float extent = static_cast<float>((inked.rend() - last) - (first - inked.begin()));
+  if (extent < static_cast<float>(kMinInkedCells) * kMaxCell * height) return false;
+  const int32_t width = static_cast<int32_t>(inked.size());
+  for (float pitch = kMinCell * height; pitch <= kMaxCell * height; pitch += kPitchStep) {
+    if (pitch < 2.0f) continue;
+    for (float phase = 0.0f; phase < pitch; phase += kPhaseStep) {
+      int32_t edges = 0;
+      int32_t inkedEdges = 0;
+      int32_t inkedCells = 0;
+      int32_t previous = -1;
+      bool fits = true;
+      for (float t = phase; t < static_cast<float>(width) && fits; t += pitch) {
+        const int32_t x = static_cast<int32_t>(std::lround(t));
+        if (x >= width) break;
+        ++edges;
+        if (inked[static_cast<size_t>(x)]) {
+          ++inkedEdges;
+          // Hopeless already, with one edge to spare.
+          fits = static_cast<float>(inkedEdges - 1) <= kMaxInkedEdges * static_cast<float>(edges);
+        }
+        bool any = false;
+        for (int32_t c = previous + 1; previous >= 0 && c < x && !any; ++c) any = inked[static_cast<size_t>(c)];
+        inkedCells += any ? 1 : 0;
+        previous = x;
+      }
+      // However many of its cells are blank: a comb that fits is enough to leave the font untold.
+      if (fits && inkedCells >= kMinInkedCells &&
+          static_cast<float>(inkedEdges) <= kMaxInkedEdges * static_cast<float>(edges)) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace vesk

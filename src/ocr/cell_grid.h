@@ -22,4 +22,10 @@ std::vector<int32_t> BlankCellsBetween(const std::vector<bool>& inked, int32_t p
 bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int32_t piecesEnd, int32_t gapStart,
                        int32_t gapEnd, float height);
 
+// Whether the row is set in a proportional font: it is long enough for a comb of every cell width tried
+// to cross ten cells of its ink (`height` as above), and no comb lies on blank columns, however many of
+// its cells are blank. A short row, or a row of digits (which proportional fonts set in cells of one
+// width too), is not told to be one.
+bool ProportionalRow(const std::vector<bool>& inked, float height);
+
 }  // namespace vesk

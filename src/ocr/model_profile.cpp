@@ -207,6 +207,9 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"underline_max_height", Integer(0, 64, [](ModelProfile& p, int64_t v) {
          p.underlineMaxHeight = static_cast<int32_t>(v);
        })},
+      {"own_rows_max_height", Integer(0, 64, [](ModelProfile& p, int64_t v) {
+         p.ownRowsMaxHeight = static_cast<int32_t>(v);
+       })},
       {"mark_max_chars", Integer(0, 16, [](ModelProfile& p, int64_t v) {
          p.markMaxChars = static_cast<int32_t>(v);
        })},

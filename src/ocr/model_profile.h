@@ -94,6 +94,9 @@ struct ModelProfile {
   // Upright lines at most this many pixels high whose text is aliased lose their access-key
   // underlines before they are cut out (0: off).
   int32_t underlineMaxHeight = 0;
+  // Upright lines at most this many pixels high whose text is aliased and proportional, and whose ink
+  // blank rows part from its neighbours', are cut to their own rows (0: off).
+  int32_t ownRowsMaxHeight = 0;
 
   OrientationSettings orientation;
   // Whether a turn must also read better than the line as it stands, and by how much of the mean

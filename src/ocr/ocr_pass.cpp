@@ -42,21 +42,30 @@ struct LineCrops {
 
 // Cuts the box, grown by the profile's margins (marginX at the sides), out of the screenshot. Small
 // aliased text is cut from a copy of its part of the screenshot with the access-key underlines painted
-// over; the crop is the same as from the screenshot but for those.
+// over, and a line of it in a proportional font that blank rows part from its neighbours only from its
+// own rows (with the same room above and below); the crop is otherwise the same as from the screenshot.
 bool CutLine(const DecodedImage& image, const DetBox& box, const ModelProfile& profile, float marginX,
              DecodedImage& crop) {
   PixelRegion region;
-  if (!CutAliasedRegion(image, box, profile.cropMarginY, marginX, profile.underlineMaxHeight, region)) {
+  const int32_t maxHeight = std::max(profile.underlineMaxHeight, profile.ownRowsMaxHeight);
+  if (!CutAliasedRegion(image, box, profile.cropMarginY, marginX, maxHeight, region)) {
     return CropLine(image, ExpandBox(box, profile.cropMarginY, marginX), crop);
   }
-  DetBox shifted = ExpandBox(box, profile.cropMarginY, marginX);
-  for (Point2f& corner : shifted.points) {
-    corner.x -= static_cast<float>(region.left);
-    corner.y -= static_cast<float>(region.top);
-  }
-  const float top = std::min(box.points[0].y, box.points[1].y) - static_cast<float>(region.top);
+  const auto toRegion = [&](DetBox b) {
+    for (Point2f& corner : b.points) {
+      corner.x -= static_cast<float>(region.left);
+      corner.y -= static_cast<float>(region.top);
+    }
+    return b;
+  };
+  const DetBox inRegion = toRegion(box);
+  DetBox shifted = toRegion(ExpandBox(box, profile.cropMarginY, marginX));
+  const float top = std::min(inRegion.points[0].y, inRegion.points[1].y);
   const float height = std::max(box.points[3].y - box.points[0].y, box.points[2].y - box.points[1].y);
-  RemoveAccessKeyUnderlines(region.picture, top, height);
+  if (height <= static_cast<float>(profile.underlineMaxHeight)) RemoveAccessKeyUnderlines(region.picture, top, height);
+  if (height <= static_cast<float>(profile.ownRowsMaxHeight)) {
+    FitToOwnRows(region.picture, inRegion, profile.cropMarginY, shifted);
+  }
   return CropLine(region.picture, shifted, crop);
 }
 

@@ -47,6 +47,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "reading_order = layout\n"
       "mark_max_chars = 2\n"
       "underline_max_height = 24\n"
+      "own_rows_max_height = 20\n"
       "window_buttons = on\n"
       "det_model = det_int8.onnx\n"
       "rec_model = PP-OCRv5_server_rec+q8.onnx\n"
@@ -82,6 +83,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_EQ(p.readingOrder, ReadingOrder::Layout);
   EXPECT_EQ(p.markMaxChars, 2);
   EXPECT_EQ(p.underlineMaxHeight, 24);
+  EXPECT_EQ(p.ownRowsMaxHeight, 20);
   EXPECT_TRUE(p.windowButtons);
   EXPECT_EQ(p.models.detection, u"det_int8.onnx");
   EXPECT_EQ(p.models.recognition, u"PP-OCRv5_server_rec+q8.onnx");
@@ -111,6 +113,8 @@ TEST(ModelProfileTest, MistakesNameTheFileTheLineAndTheKey) {
       {"cls_input = squeezed\n",
        "model_profile.txt line 1, key \"cls_input\": value \"squeezed\" is neither stretched nor padded"},
       {"rec_batch = 0\n", "model_profile.txt line 1, key \"rec_batch\": value \"0\" is out of range (1 to 64)"},
+      {"own_rows_max_height = 65\n",
+       "model_profile.txt line 1, key \"own_rows_max_height\": value \"65\" is out of range (0 to 64)"},
       {"cls_confirm = yes\n", "model_profile.txt line 1, key \"cls_confirm\": value \"yes\" is neither on nor off"},
       {"reading_order = Layout\n",
        "model_profile.txt line 1, key \"reading_order\": value \"Layout\" is neither columns nor layout"},

@@ -1,0 +1,91 @@
+#!/bin/bash
+# Adds the corpus's captures of Windows programs under Wine (family `wine`) to a corpus folder: Notepad windows
+# with small aliased text (font smoothing off), mostly Tahoma 8, drawn by Wine on a private virtual X display.
+# Run it after generate.js into the same folder; it replaces the wine screens a run before left there.
+#
+#   bash bench/corpus/wine.sh [--seed N] [--count N] [--out DIR]     # default: seed 1, 16 screens, build/corpus
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+seed=1 count=16 out=$here/../../build/corpus
+while [ $# -gt 0 ]; do
+  case $1 in
+    --seed) seed=$2 ;;
+    --count) count=$2 ;;
+    --out) out=$2 ;;
+    *) echo "usage: bash wine.sh [--seed N] [--count N] [--out DIR]" >&2; exit 2 ;;
+  esac
+  shift 2
+done
+for c in Xvfb xwd convert xdotool xsetroot wine wineserver expand node; do
+  command -v "$c" >/dev/null 2>&1 || { echo "wine.sh: $c is missing (see bench/devset/README.md)" >&2; exit 1; }
+done
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+display=${VESK_X_DISPLAY:-:95}
+
+# shellcheck source=../devset/src/x11_session.sh
+. "$here/../devset/src/x11_session.sh"
+plan=$work/plan
+node "$here/wine_screens.js" --seed "$seed" --count "$count" --out "$plan"
+
+# A fresh private prefix with font smoothing off and a caret that does not blink, as the development set's Wine
+# captures have it (bench/devset/src/capture_x11.sh), and Wine's own virtual desktop of the screen's size.
+export WINEPREFIX=$work/wine WINEDLLOVERRIDES='mscoree,mshtml=' WINEARCH=win64
+wine wineboot -i >/dev/null 2>&1
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+wine reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /t REG_SZ /d 0 /f >/dev/null 2>&1
+wine reg add 'HKCU\Control Panel\Desktop' /v CursorBlinkRate /t REG_SZ /d -1 /f >/dev/null 2>&1
+wineserver -w
+
+# Starts a Windows program on the virtual desktop and waits until the screen has changed and then stayed the
+# same for a second (each at most 60 s).
+wine_start() {
+  local before last='' now
+  before=$(xwd -root -silent | md5sum)
+  wine explorer /desktop=vesk,1920x1080 "$@" >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 120); do
+    sleep 0.5
+    [ "$(xwd -root -silent | md5sum)" != "$before" ] && break
+  done
+  for _ in $(seq 60); do
+    sleep 1
+    now=$(xwd -root -silent | md5sum)
+    [ "$now" = "$last" ] && return
+    last=$now
+  done
+  echo "wine.sh: the screen did not settle after $*" >&2
+}
+
+# notepad FILE X Y WIDTH HEIGHT FONT POINTS: opens $plan/FILE (with CR LF line ends) in Notepad at a fixed place
+# on the virtual desktop, with its known text: title, menu bar, the file's lines, status bar.
+notepad() {
+  local file=$1 x=$2 y=$3 w=$4 h=$5 font=$6 points=$7
+  local key='HKCU\Software\Microsoft\Notepad'
+  wine reg add "$key" /v iWindowPosX /t REG_DWORD /d "$x" /f >/dev/null 2>&1
+  wine reg add "$key" /v iWindowPosY /t REG_DWORD /d "$y" /f >/dev/null 2>&1
+  wine reg add "$key" /v iWindowPosDX /t REG_DWORD /d "$w" /f >/dev/null 2>&1
+  wine reg add "$key" /v iWindowPosDY /t REG_DWORD /d "$h" /f >/dev/null 2>&1
+  wine reg add "$key" /v lfFaceName /t REG_SZ /d "$font" /f >/dev/null 2>&1
+  wine reg add "$key" /v iPointSize /t REG_DWORD /d "$points" /f >/dev/null 2>&1
+  wine reg add "$key" /v fStatusBar /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  sed 's/$/\r/' "$plan/$file" >"$WINEPREFIX/drive_c/users/Public/$file"
+  wine_start notepad "C:\\users\\Public\\$file"
+  knows "$file - Notepad" $'File\tEdit\tSearch\tView\tHelp'
+  known_from_term <"$plan/$file" >>"$known"
+  knows 'Ln 1, Col 1'
+}
+
+touch "$out/families.txt"
+grep -v $'\twine$' "$out/families.txt" >"$work/families" || true
+rm -f "$out"/wine-*.png "$out"/wine-*.txt
+for script in "$plan"/wine-*.sh; do
+  : >"$known"
+  # shellcheck source=/dev/null
+  . "$script"
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  printf '%s\twine\n' "$(basename "$script" .sh)" >>"$work/families"
+done
+cp "$work/families" "$out/families.txt"
