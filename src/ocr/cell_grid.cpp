@@ -89,11 +89,7 @@ bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int3
   return std::find(counts.begin(), counts.end(), 1) != counts.end();
 }
 
-}  // namespace vesk
-
 // The font of a whole row, told by the same combs.
-namespace vesk {
-
 bool ProportionalRow(const std::vector<bool>& inked, float height) {
   if (!(height > 0.0f)) return false;
   const auto first = std::find(inked.begin(), inked.end(), true);
