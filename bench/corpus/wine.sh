@@ -38,26 +38,6 @@ wine reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /t REG_SZ /d 0 /f >/d
 wine reg add 'HKCU\Control Panel\Desktop' /v CursorBlinkRate /t REG_SZ /d -1 /f >/dev/null 2>&1
 wineserver -w
 
-# Starts a Windows program on the virtual desktop and waits until the screen has changed and then stayed the
-# same for a second (each at most 60 s).
-wine_start() {
-  local before last='' now
-  before=$(xwd -root -silent | md5sum)
-  wine explorer /desktop=vesk,1920x1080 "$@" >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 120); do
-    sleep 0.5
-    [ "$(xwd -root -silent | md5sum)" != "$before" ] && break
-  done
-  for _ in $(seq 60); do
-    sleep 1
-    now=$(xwd -root -silent | md5sum)
-    [ "$now" = "$last" ] && return
-    last=$now
-  done
-  echo "wine.sh: the screen did not settle after $*" >&2
-}
-
 # notepad FILE X Y WIDTH HEIGHT FONT POINTS: opens $plan/FILE (with CR LF line ends) in Notepad at a fixed place
 # on the virtual desktop, with its known text: title, menu bar, the file's lines, status bar.
 notepad() {

@@ -239,26 +239,6 @@ notepad() {
   wine_start notepad "C:\\users\\Public\\$file"
 }
 
-# wine_start PROGRAM ARGUMENTS...: starts a Windows program on the virtual desktop and waits until the screen
-# has changed and then stayed the same for a second (each at most 60 s).
-wine_start() {
-  local before last='' now
-  before=$(xwd -root -silent | md5sum)
-  wine explorer /desktop=vesk,1920x1080 "$@" >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 120); do
-    sleep 0.5
-    [ "$(xwd -root -silent | md5sum)" != "$before" ] && break
-  done
-  for _ in $(seq 60); do
-    sleep 1
-    now=$(xwd -root -silent | md5sum)
-    [ "$now" = "$last" ] && return
-    last=$now
-  done
-  echo "capture_x11.sh: the screen did not settle after $*" >&2
-}
-
 wine_close() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true

@@ -1,5 +1,5 @@
 # Shared by the scripts that capture real program windows (bench/devset/src/capture_x11.sh for the development
-# set, bench/corpus/x11.sh for the corpus): a private virtual X display with a private, predictable
+# set, bench/corpus/x11.sh and bench/corpus/wine.sh for the corpus): a private virtual X display with a private, predictable
 # environment, and the helpers that put windows on it and write each screen with its known text. The sourcing
 # script sets `out` (where screens are written), `terms` (where `term` finds FILE.term) and `display`, and
 # checks for the programs it needs.
@@ -117,3 +117,23 @@ gtk() {
 
 # Known text written out for a window; TAB separates the runs of a row.
 knows() { printf '%s\n' "$@" >>"$known"; }
+
+# wine_start PROGRAM ARGUMENTS...: starts a Windows program on the virtual desktop and waits until the screen
+# has changed and then stayed the same for a second (each at most 60 s).
+wine_start() {
+  local before last='' now
+  before=$(xwd -root -silent | md5sum)
+  wine explorer /desktop=vesk,1920x1080 "$@" >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 120); do
+    sleep 0.5
+    [ "$(xwd -root -silent | md5sum)" != "$before" ] && break
+  done
+  for _ in $(seq 60); do
+    sleep 1
+    now=$(xwd -root -silent | md5sum)
+    [ "$now" = "$last" ] && return
+    last=$now
+  done
+  echo "${0##*/}: the screen did not settle after $*" >&2
+}
