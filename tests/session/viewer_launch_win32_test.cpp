@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,14 +26,20 @@ using namespace std::chrono_literals;
 
 std::u16string U16(const fs::path& path) { return path.u16string(); }
 
-// The viewer runs on its own; give it ample time to show up.
+// The viewer runs on its own; give it ample time to show up. Under Wine a file just renamed into place
+// can exist a moment before it opens, so the read is tried again too.
 std::string WaitForRecord(const fs::path& path) {
   const auto deadline = std::chrono::steady_clock::now() + 30s;
-  while (!fs::exists(path)) {
-    if (std::chrono::steady_clock::now() > deadline) return {};
+  while (std::chrono::steady_clock::now() <= deadline) {
+    if (fs::exists(path)) {
+      try {
+        return test::ReadFile(path);
+      } catch (const std::runtime_error&) {
+      }
+    }
     std::this_thread::sleep_for(10ms);
   }
-  return test::ReadFile(path);
+  return {};
 }
 
 class LaunchViewerTest : public ::testing::Test {
