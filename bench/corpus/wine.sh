@@ -31,27 +31,13 @@ node "$here/wine_screens.js" --seed "$seed" --count "$count" --out "$plan"
 
 # A fresh private prefix with font smoothing off and a caret that does not blink, as the development set's Wine
 # captures have it (bench/devset/src/capture_x11.sh), and Wine's own virtual desktop of the screen's size.
-export WINEPREFIX=$work/wine WINEDLLOVERRIDES='mscoree,mshtml=' WINEARCH=win64
-wine wineboot -i >/dev/null 2>&1
-cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-wine reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /t REG_SZ /d 0 /f >/dev/null 2>&1
-wine reg add 'HKCU\Control Panel\Desktop' /v CursorBlinkRate /t REG_SZ /d -1 /f >/dev/null 2>&1
-wineserver -w
+wine_prefix
 
 # notepad FILE X Y WIDTH HEIGHT FONT POINTS: opens $plan/FILE (with CR LF line ends) in Notepad at a fixed place
 # on the virtual desktop, with its known text: title, menu bar, the file's lines, status bar.
 notepad() {
-  local file=$1 x=$2 y=$3 w=$4 h=$5 font=$6 points=$7
-  local key='HKCU\Software\Microsoft\Notepad'
-  wine reg add "$key" /v iWindowPosX /t REG_DWORD /d "$x" /f >/dev/null 2>&1
-  wine reg add "$key" /v iWindowPosY /t REG_DWORD /d "$y" /f >/dev/null 2>&1
-  wine reg add "$key" /v iWindowPosDX /t REG_DWORD /d "$w" /f >/dev/null 2>&1
-  wine reg add "$key" /v iWindowPosDY /t REG_DWORD /d "$h" /f >/dev/null 2>&1
-  wine reg add "$key" /v lfFaceName /t REG_SZ /d "$font" /f >/dev/null 2>&1
-  wine reg add "$key" /v iPointSize /t REG_DWORD /d "$points" /f >/dev/null 2>&1
-  wine reg add "$key" /v fStatusBar /t REG_DWORD /d 1 /f >/dev/null 2>&1
-  sed 's/$/\r/' "$plan/$file" >"$WINEPREFIX/drive_c/users/Public/$file"
-  wine_start notepad "C:\\users\\Public\\$file"
+  local file=$1
+  notepad_open "$plan" "$@"
   knows "$file - Notepad" $'File\tEdit\tSearch\tView\tHelp'
   known_from_term <"$plan/$file" >>"$known"
   knows 'Ln 1, Col 1'

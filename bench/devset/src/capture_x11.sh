@@ -206,38 +206,14 @@ screen_gtk_counters() {
 }
 
 # --- Windows programs under Wine ----------------------------------------------------------------------------
-# A fresh private prefix with font smoothing off (small aliased text, as Windows draws it with ClearType and
-# standard smoothing off), a caret that does not blink, and Wine's own virtual desktop of the screen's size, so
-# that Wine draws the title bars and frames. Windows inside it are no X windows: the screen is captured once it
-# has stopped changing.
+# A fresh private prefix (wine_prefix in x11_session.sh) with font smoothing off (small aliased text, as
+# Windows draws it with ClearType and standard smoothing off), a caret that does not blink, and Wine's own
+# virtual desktop of the screen's size, so that Wine draws the title bars and frames. Windows inside it are no
+# X windows: the screen is captured once it has stopped changing.
 
-wine_prefix() {
-  [ -n "${WINEPREFIX:-}" ] && return
-  export WINEPREFIX=$work/wine WINEDLLOVERRIDES='mscoree,mshtml=' WINEARCH=win64
-  wine wineboot -i >/dev/null 2>&1
-  # Wine's own fonts (Tahoma, MS Sans Serif, Marlett for the title bar buttons) from fonts-wine: Debian's Wine
-  # does not find them where the package puts them.
-  cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-  wine reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /t REG_SZ /d 0 /f >/dev/null 2>&1
-  wine reg add 'HKCU\Control Panel\Desktop' /v CursorBlinkRate /t REG_SZ /d -1 /f >/dev/null 2>&1
-  wineserver -w
-}
-
-# notepad FILE X Y WIDTH HEIGHT FONT POINTS: opens src/x11/FILE (with CR LF line ends) in Notepad at a fixed
-# place, on the virtual desktop.
-notepad() {
-  local file=$1 x=$2 y=$3 w=$4 h=$5 font=$6 points=$7
-  local key='HKCU\Software\Microsoft\Notepad'
-  wine reg add "$key" /v iWindowPosX /t REG_DWORD /d "$x" /f >/dev/null 2>&1
-  wine reg add "$key" /v iWindowPosY /t REG_DWORD /d "$y" /f >/dev/null 2>&1
-  wine reg add "$key" /v iWindowPosDX /t REG_DWORD /d "$w" /f >/dev/null 2>&1
-  wine reg add "$key" /v iWindowPosDY /t REG_DWORD /d "$h" /f >/dev/null 2>&1
-  wine reg add "$key" /v lfFaceName /t REG_SZ /d "$font" /f >/dev/null 2>&1
-  wine reg add "$key" /v iPointSize /t REG_DWORD /d "$points" /f >/dev/null 2>&1
-  wine reg add "$key" /v fStatusBar /t REG_DWORD /d 1 /f >/dev/null 2>&1
-  sed 's/$/\r/' "$src/x11/$file" >"$WINEPREFIX/drive_c/users/Public/$file"
-  wine_start notepad "C:\\users\\Public\\$file"
-}
+# notepad FILE X Y WIDTH HEIGHT FONT POINTS: opens src/x11/FILE in Notepad at a fixed place, on the virtual
+# desktop.
+notepad() { notepad_open "$src/x11" "$@"; }
 
 wine_close() {
   wineserver -k 2>/dev/null || true

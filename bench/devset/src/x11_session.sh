@@ -137,3 +137,33 @@ wine_start() {
   done
   echo "${0##*/}: the screen did not settle after $*" >&2
 }
+
+# A private Wine prefix (made once) with Wine's own fonts, font smoothing off (as Windows draws with its
+# standard smoothing off) and a caret that does not blink.
+wine_prefix() {
+  [ -n "${WINEPREFIX:-}" ] && return
+  export WINEPREFIX=$work/wine WINEDLLOVERRIDES='mscoree,mshtml=' WINEARCH=win64
+  wine wineboot -i >/dev/null 2>&1
+  # Wine's own fonts (Tahoma, MS Sans Serif, Marlett for the title bar buttons) from fonts-wine: Debian's Wine
+  # does not find them where the package puts them.
+  cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  wine reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /t REG_SZ /d 0 /f >/dev/null 2>&1
+  wine reg add 'HKCU\Control Panel\Desktop' /v CursorBlinkRate /t REG_SZ /d -1 /f >/dev/null 2>&1
+  wineserver -w
+}
+
+# notepad_open DIR FILE X Y WIDTH HEIGHT FONT POINTS: opens DIR/FILE (with CR LF line ends) in Notepad at a fixed
+# place on the virtual desktop, in that font, with its status bar.
+notepad_open() {
+  local dir=$1 file=$2 x=$3 y=$4 w=$5 h=$6 font=$7 points=$8
+  local key='HKCU\Software\Microsoft\Notepad'
+  wine reg add "$key" /v iWindowPosX /t REG_DWORD /d "$x" /f >/dev/null 2>&1
+  wine reg add "$key" /v iWindowPosY /t REG_DWORD /d "$y" /f >/dev/null 2>&1
+  wine reg add "$key" /v iWindowPosDX /t REG_DWORD /d "$w" /f >/dev/null 2>&1
+  wine reg add "$key" /v iWindowPosDY /t REG_DWORD /d "$h" /f >/dev/null 2>&1
+  wine reg add "$key" /v lfFaceName /t REG_SZ /d "$font" /f >/dev/null 2>&1
+  wine reg add "$key" /v iPointSize /t REG_DWORD /d "$points" /f >/dev/null 2>&1
+  wine reg add "$key" /v fStatusBar /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  sed 's/$/\r/' "$dir/$file" >"$WINEPREFIX/drive_c/users/Public/$file"
+  wine_start notepad "C:\\users\\Public\\$file"
+}
