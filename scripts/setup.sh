@@ -149,6 +149,7 @@ det_tile_min_scale = 0.85
 det_join_gap = 0.3
 det_upright_slack = 0.2
 det_join_cell_gap = 1.0
+det_join_cell_span = 3
 det_split_gap = 1.2
 crop_margin_y = 0.15
 crop_margin_x = 0.1

@@ -1,11 +1,14 @@
 #include "ocr/box_joins.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <numeric>
+#include <optional>
+#include <tuple>
 #include <utility>
 
 #include "ocr/box_measures.h"
@@ -31,6 +34,9 @@ constexpr float kMaxInkGap = 1.0f;
 constexpr float kInkSearch = 2.0f;
 // How far beyond two pieces their row is searched for a monospace font's cells, in heights.
 constexpr float kCombReach = 8.0f;
+// The most two backgrounds may differ in luma and still be one: a button's face and the dialog around
+// it differ by 10 or more.
+constexpr int kSameBackground = 6;
 
 struct Extent {
   float x0, y0, x1, y1;
@@ -99,23 +105,103 @@ float InkGap(const DecodedImage& image, const Extent& left, const Extent& right)
   return static_cast<float>(to - from + 1) / band.height;
 }
 
-// Whether the two pieces are words of one monospace row with one blank cell between their letters,
-// judged on the pieces alone and, failing that, on their row some way beyond both: a month and a day
-// ("Nov 22") are too few letters to tell a font's cells by, the listing's other fields around them are
-// not, though a window's edge or another font there may break the comb.
-bool OneCellApart(const DecodedImage& image, const Extent& left, const Extent& right) {
-  const InkBand band = BandOf(image, left, right);
-  const auto [from, to] = BlankRun(image, band);
-  const auto apart = [&](float reach) {
+// The luma that most of the pixels from x0 to x1 on the rows from y0 to y1 show: where text stands,
+// its background.
+int BackgroundOf(const DecodedImage& image, float x0, float x1, float y0, float y1) {
+  std::array<int32_t, 256> counts{};
+  const int32_t left = std::clamp(static_cast<int32_t>(x0), 0, image.width - 1);
+  const int32_t right = std::clamp(static_cast<int32_t>(x1), left, image.width - 1);
+  const int32_t top = std::clamp(static_cast<int32_t>(y0), 0, image.height - 1);
+  const int32_t bottom = std::clamp(static_cast<int32_t>(y1), top, image.height - 1);
+  for (int32_t y = top; y <= bottom; ++y) {
+    for (int32_t x = left; x <= right; ++x) ++counts[static_cast<size_t>(Luma(image, x, y))];
+  }
+  return static_cast<int>(std::max_element(counts.begin(), counts.end()) - counts.begin());
+}
+
+// The widest blank run between the middles of two pieces; an empty run (from > to) when there is none.
+std::pair<int32_t, int32_t> WidestBlankRun(const DecodedImage& image, const InkBand& band, const Extent& left,
+                                           const Extent& right) {
+  const int32_t first = std::clamp(static_cast<int32_t>((left.x0 + left.x1) / 2.0f), 0, image.width - 1);
+  const int32_t last = std::clamp(static_cast<int32_t>((right.x0 + right.x1) / 2.0f), first, image.width - 1);
+  std::pair<int32_t, int32_t> widest{0, -1};
+  int32_t start = -1;
+  for (int32_t x = first; x <= last; ++x) {
+    if (Inked(image, band, x)) {
+      start = -1;
+      continue;
+    }
+    if (start < 0) start = x;
+    if (x - start > widest.second - widest.first) widest = {start, x};
+  }
+  return widest;
+}
+
+// Which blank between two pieces the cells are counted in, and how many of them join the pieces.
+enum class CountedBlank {
+  AtTheGap,  // the run the boxes' gap lies in, exactly one cell
+  Widest,    // the widest run between the pieces' middles, at most one cell
+};
+
+// Whether the two pieces are words of one monospace row with one blank cell between their letters (see
+// CountedBlank), judged on the pieces alone and, failing that, on their row some way beyond both or
+// beyond one of them: a month and a day ("Nov 22") are too few letters to tell a font's cells by, the
+// listing's other fields around them are not, though a window's edge or another window's text there may
+// break the comb, often on one side only.
+bool CellsApart(const DecodedImage& image, const Extent& left, const Extent& right, CountedBlank counted) {
+  InkBand band = BandOf(image, left, right);
+  auto [from, to] = BlankRun(image, band);
+  const float taller = std::max(left.height(), right.height());
+  if (counted == CountedBlank::Widest) {
+    // The middle of the boxes' gap may fall on the letters the detector missed. Without any there, the
+    // blank between the boxes is the one counted at the gap.
+    band.background = BackgroundOf(image, left.x0, left.x1, left.y0, left.y1);
+    bool missed = false;
+    for (int32_t x = std::max(static_cast<int32_t>(left.x1) + 1, 0);
+         x < std::min(static_cast<int32_t>(right.x0), image.width) && !missed; ++x) {
+      missed = Inked(image, band, x);
+    }
+    if (!missed) return false;
+    std::tie(from, to) = WidestBlankRun(image, band, left, right);
+    if (from > to) return true;
+    // Three of the widest cells tried hold two whole ones wherever the comb falls.
+    if (static_cast<float>(to - from + 1) >= 3.0f * kWidestCell * taller) return false;
+  }
+  const auto apart = [&](float reachLeft, float reachRight) {
     const int32_t first = std::clamp(static_cast<int32_t>(left.x0), 0, image.width - 1);
     const int32_t last = std::clamp(static_cast<int32_t>(right.x1), first, image.width - 1);
-    const int32_t x0 = std::clamp(static_cast<int32_t>(left.x0 - reach), 0, first);
-    const int32_t x1 = std::clamp(static_cast<int32_t>(right.x1 + reach), last, image.width - 1);
+    const int32_t x0 = std::clamp(static_cast<int32_t>(left.x0 - reachLeft), 0, first);
+    const int32_t x1 = std::clamp(static_cast<int32_t>(right.x1 + reachRight), last, image.width - 1);
     std::vector<bool> inked(static_cast<size_t>(x1 - x0 + 1));
     for (int32_t x = x0; x <= x1; ++x) inked[static_cast<size_t>(x - x0)] = Inked(image, band, x);
-    return OneBlankCellApart(inked, first - x0, last - x0 + 1, from - x0, to - x0 + 1, band.height);
+    const std::vector<int32_t> cells =
+        BlankCellsBetween(inked, first - x0, last - x0 + 1, from - x0, to - x0 + 1, band.height, taller);
+    if (cells.empty()) return std::optional<bool>();
+    return std::optional<bool>(std::any_of(
+        cells.begin(), cells.end(), [&](int32_t n) { return counted == CountedBlank::AtTheGap ? n == 1 : n <= 1; }));
   };
-  return apart(0.0f) || apart(kCombReach * band.height);
+  if (apart(0.0f, 0.0f).value_or(false)) return true;
+  const float reach = kCombReach * band.height;
+  const std::optional<bool> row = apart(reach, reach);
+  if (row) return *row;
+  return apart(reach, 0.0f).value_or(false) || apart(0.0f, reach).value_or(false);
+}
+
+// Whether both pieces and every column between them show one background: text in two buttons, or in
+// cells of other fills, is not one line whatever the comb says, nor is text on either side of a rule.
+bool OnOneBackground(const DecodedImage& image, const Extent& left, const Extent& right) {
+  const int ground = BackgroundOf(image, left.x0, left.x1, left.y0, left.y1);
+  if (std::abs(BackgroundOf(image, right.x0, right.x1, right.y0, right.y1) - ground) > kSameBackground) return false;
+  const int32_t top = std::clamp(static_cast<int32_t>(std::max(left.y0, right.y0)), 0, image.height - 1);
+  const int32_t bottom = std::clamp(static_cast<int32_t>(std::min(left.y1, right.y1)), top, image.height - 1);
+  const int32_t first = std::clamp(static_cast<int32_t>(left.x1), 0, image.width - 1);
+  const int32_t last = std::clamp(static_cast<int32_t>(right.x0), first, image.width - 1);
+  for (int32_t x = first; x <= last; ++x) {
+    bool shown = false;
+    for (int32_t y = top; y <= bottom && !shown; ++y) shown = std::abs(Luma(image, x, y) - ground) <= kSameBackground;
+    if (!shown) return false;
+  }
+  return true;
 }
 
 size_t Root(std::vector<size_t>& parent, size_t i) {
@@ -126,7 +212,7 @@ size_t Root(std::vector<size_t>& parent, size_t i) {
 }  // namespace
 
 std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, const DecodedImage& image,
-                                   std::span<const DetBox> uprightFits, float cellGap) {
+                                   std::span<const DetBox> uprightFits, float cellGap, float cellSpan) {
   if (!(maxGap > 0.0f) || boxes.size() < 2) return boxes;
   const bool fitted = uprightFits.size() == boxes.size();
   const auto asJoined = [&](size_t i) -> const DetBox& { return fitted ? uprightFits[i] : boxes[i]; };
@@ -158,10 +244,15 @@ std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, cons
       // stand as close as a terminal's words, and only a box its letters turned would join them.
       const bool turned = !IsUpright(boxes[byMiddle[k]]) || !IsUpright(boxes[byMiddle[m]]);
       const bool words = !turned && OnOneLine(left, right, maxGap) && InkGap(image, left, right) <= kMaxInkGap;
-      if (!words && !(cellGap > 0.0f && OnOneLine(left, right, std::max(maxGap, cellGap)) &&
-                      OneCellApart(image, left, right))) {
-        continue;
-      }
+      const auto cells = [&] {
+        return cellGap > 0.0f && OnOneLine(left, right, std::max(maxGap, cellGap)) &&
+               CellsApart(image, left, right, CountedBlank::AtTheGap);
+      };
+      const auto spanned = [&] {
+        return cellGap > 0.0f && cellSpan > 0.0f && OnOneLine(left, right, cellSpan) &&
+               OnOneBackground(image, left, right) && CellsApart(image, left, right, CountedBlank::Widest);
+      };
+      if (!words && !cells() && !spanned()) continue;
       parent[Root(parent, byMiddle[k])] = Root(parent, byMiddle[m]);
       joined = true;
     }

@@ -25,7 +25,12 @@ namespace vesk {
 // one monospace row with a single blank cell between them (see cell_grid.h): a single space of a
 // terminal's font is as wide as a line's letters are high when they have no ascenders (a permission
 // string, a lone digit), and its boxes stand further apart than those of words.
+// With a cellSpan above 0 (and a cellGap), boxes of such a row up to that many heights apart also join
+// when no blank between their middles is wider than one cell and they stand on the background of the
+// stretch between them: the detector misses some of a row's letters (the dashes of "-rw-r--r--"), and
+// the pieces around them are one field.
 std::vector<DetBox> JoinLinePieces(std::vector<DetBox> boxes, float maxGap, const DecodedImage& image,
-                                   std::span<const DetBox> uprightFits = {}, float cellGap = 0.0f);
+                                   std::span<const DetBox> uprightFits = {}, float cellGap = 0.0f,
+                                   float cellSpan = 0.0f);
 
 }  // namespace vesk

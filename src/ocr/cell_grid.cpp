@@ -11,7 +11,6 @@ namespace {
 // Cell widths tried, in heights of the letters' band, and the steps of the search (pixels): a
 // browser's monospace font has cells of fractional width.
 constexpr float kMinCell = 0.3f;
-constexpr float kMaxCell = 0.75f;
 constexpr float kPitchStep = 0.05f;
 constexpr float kPhaseStep = 0.25f;
 // The comb must cross at least this many cells of ink: a few letters of a proportional font may
@@ -25,7 +24,7 @@ constexpr float kMaxInkedEdges = 0.1f;
 }  // namespace
 
 std::vector<int32_t> BlankCellsBetween(const std::vector<bool>& inked, int32_t piecesStart, int32_t piecesEnd,
-                                       int32_t gapStart, int32_t gapEnd, float height) {
+                                       int32_t gapStart, int32_t gapEnd, float height, float tallest) {
   const int32_t width = static_cast<int32_t>(inked.size());
   if (piecesStart < 0 || piecesStart >= gapStart || gapStart >= gapEnd || gapEnd >= piecesEnd || piecesEnd > width ||
       !(height > 0.0f)) {
@@ -35,7 +34,8 @@ std::vector<int32_t> BlankCellsBetween(const std::vector<bool>& inked, int32_t p
     return static_cast<float>(inkedEdges) <= kMaxInkedEdges * static_cast<float>(edges);
   };
   // The narrowest cell that a comb fits is the font's: two or three cells fit as well.
-  for (float pitch = kMinCell * height; pitch <= kMaxCell * height; pitch += kPitchStep) {
+  const float widest = kWidestCell * std::max(height, tallest);
+  for (float pitch = kMinCell * height; pitch <= widest; pitch += kPitchStep) {
     if (pitch < 2.0f) continue;
     std::vector<int32_t> counts;
     for (float phase = 0.0f; phase < pitch; phase += kPhaseStep) {
@@ -83,12 +83,6 @@ std::vector<int32_t> BlankCellsBetween(const std::vector<bool>& inked, int32_t p
   return {};
 }
 
-bool OneBlankCellApart(const std::vector<bool>& inked, int32_t piecesStart, int32_t piecesEnd, int32_t gapStart,
-                       int32_t gapEnd, float height) {
-  const std::vector<int32_t> counts = BlankCellsBetween(inked, piecesStart, piecesEnd, gapStart, gapEnd, height);
-  return std::find(counts.begin(), counts.end(), 1) != counts.end();
-}
-
 // The font of a whole row, told by the same combs.
 bool ProportionalRow(const std::vector<bool>& inked, float height) {
   if (!(height > 0.0f)) return false;
@@ -96,9 +90,9 @@ bool ProportionalRow(const std::vector<bool>& inked, float height) {
   if (first == inked.end()) return false;
   const auto last = std::find(inked.rbegin(), inked.rend(), true);
   const float extent = static_cast<float>((inked.rend() - last) - (first - inked.begin()));
-  if (extent < static_cast<float>(kMinInkedCells) * kMaxCell * height) return false;
+  if (extent < static_cast<float>(kMinInkedCells) * kWidestCell * height) return false;
   const int32_t width = static_cast<int32_t>(inked.size());
-  for (float pitch = kMinCell * height; pitch <= kMaxCell * height; pitch += kPitchStep) {
+  for (float pitch = kMinCell * height; pitch <= kWidestCell * height; pitch += kPitchStep) {
     if (pitch < 2.0f) continue;
     for (float phase = 0.0f; phase < pitch; phase += kPhaseStep) {
       int32_t edges = 0;

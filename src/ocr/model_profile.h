@@ -42,6 +42,9 @@ struct DetectionSettings {
   float joinGap = 0.0f;
   // Boxes of one monospace row one blank cell apart join up to this many heights apart (0: never).
   float joinCellGap = 0.0f;
+  // With joinCellGap: pieces of such a row this many heights apart join when no blank between them is
+  // wider than a cell, the detector having missed the letters between them (0: never).
+  float joinCellSpan = 0.0f;
   // After the joins, a box is split into fields at blanks between its letters at least this many times
   // the letters' height wide (0: never; see box_splits.h).
   float splitGap = 0.0f;

@@ -170,7 +170,8 @@ Outcome<std::vector<DetBox>> TextDetector::DetectText(const DecodedImage& image,
   std::vector<DetBox> boxes = std::move(found->boxes);
   if (settings_.joinGap > 0.0f) {
     TimedStage joining(timeline_, "det joins");
-    boxes = JoinLinePieces(std::move(boxes), settings_.joinGap, image, found->uprightFits, settings_.joinCellGap);
+    boxes = JoinLinePieces(std::move(boxes), settings_.joinGap, image, found->uprightFits, settings_.joinCellGap,
+                           settings_.joinCellSpan);
   }
   if (settings_.splitGap > 0.0f) {
     TimedStage splitting(timeline_, "det splits");

@@ -126,5 +126,29 @@ TEST(JoinLinePiecesTest, JoinsMonospaceWordsOneCellApart) {
   EXPECT_EQ(JoinLinePieces(proportionalBoxes, 0.3f, proportional, {}, 0.6f).size(), 2u);
 }
 
+// A monospace row whose middle letters the detector missed (a permission string's dashes) joins across
+// them when no blank between its pieces' middles is wider than one cell, but not under a cell gap alone;
+// two blank cells, or a piece on another background (text in two buttons), keep the pieces apart.
+TEST(JoinLinePiecesTest, JoinsAMonospaceRowAcrossLettersNotDetected) {
+  const auto missing = [](std::vector<DetBox> words) {  // the first word's last four letters not boxed
+    words[0] = Box(20, 20, 84, 40, 0);
+    return words;
+  };
+  const auto [one, oneBoxes] = Words(1, {8});
+  EXPECT_EQ(JoinLinePieces(missing(oneBoxes), 0.3f, one, {}, 1.0f).size(), 2u);
+  EXPECT_EQ(Rects(JoinLinePieces(missing(oneBoxes), 0.3f, one, {}, 1.0f, 3.0f)),
+            (std::vector<std::array<float, 4>>{{20, 20, 220, 40}}));
+  const auto [two, twoBoxes] = Words(2, {8});
+  EXPECT_EQ(JoinLinePieces(missing(twoBoxes), 0.3f, two, {}, 1.0f, 3.0f).size(), 2u);
+  DecodedImage button = one;
+  for (int y = 18; y < 42; ++y) {
+    for (int x = 122; x < 224; ++x) {
+      uint8_t* pixel = button.pixels.data() + (y * button.width + x) * 3;
+      if (pixel[0] == 255) std::fill_n(pixel, 3, uint8_t{225});
+    }
+  }
+  EXPECT_EQ(JoinLinePieces(missing(oneBoxes), 0.3f, button, {}, 1.0f, 3.0f).size(), 2u);
+}
+
 }  // namespace
 }  // namespace vesk

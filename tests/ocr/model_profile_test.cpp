@@ -29,6 +29,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "det_tile_min_scale = 0.85\n"
       "det_upright_slack = 0.2\n"
       "det_join_cell_gap = 0.6\n"
+      "det_join_cell_span = 2.5\n"
       "det_split_gap = 1.2\n"
       "crop_margin_y = 0.15\n"
       "crop_margin_x = .05\n"
@@ -64,6 +65,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_FLOAT_EQ(p.detection.tileMinScale, 0.85f);
   EXPECT_FLOAT_EQ(p.detection.uprightSlack, 0.2f);
   EXPECT_FLOAT_EQ(p.detection.joinCellGap, 0.6f);
+  EXPECT_FLOAT_EQ(p.detection.joinCellSpan, 2.5f);
   EXPECT_FLOAT_EQ(p.detection.splitGap, 1.2f);
   EXPECT_FLOAT_EQ(p.cropMarginY, 0.15f);
   EXPECT_FLOAT_EQ(p.cropMarginX, 0.05f);
