@@ -1,6 +1,7 @@
 #include "e2e/worker_fixture.h"
 
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include "platform/text.h"
@@ -67,9 +68,13 @@ std::string WorkerTest::WaitForContent(const std::filesystem::path& path, const 
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (std::chrono::steady_clock::now() < deadline) {
     std::error_code ec;
+    // Under Wine a file the viewer is writing can exist a moment before it opens: it is read again.
     if (std::filesystem::exists(path, ec)) {
-      const std::string content = ReadFile(path);
-      if (content.find(needle) != std::string::npos) return content;
+      try {
+        const std::string content = ReadFile(path);
+        if (content.find(needle) != std::string::npos) return content;
+      } catch (const std::runtime_error&) {
+      }
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
