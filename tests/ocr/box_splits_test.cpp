@@ -38,7 +38,8 @@ std::vector<std::array<float, 2>> Spans(const std::vector<DetBox>& boxes) {
 
 // Words of a proportional font: word spaces stay, a blank of 2 letter heights parts the box into
 // pieces that keep the room beside the letters, the box's height and score; a frame's edge that the
-// box reaches into does not hide the blank. A full stop before a space is no wider blank.
+// box reaches into does not hide the blank. A full stop before a space, or coloured letters of little
+// luma, are no wider blank.
 TEST(SplitAtWideBlanksTest, PartsFieldsAtWideBlanksOnly) {
   Screen s;
   int32_t x = s.Word(14, 4);  // "File": ink on x 14 .. 40
@@ -70,17 +71,13 @@ TEST(SplitAtWideBlanksTest, PartsFieldsAtWideBlanksOnly) {
   DetBox turned = Box(10, 100, 120, 120, 0.7f);
   turned.points[1].y = 90.0f;
   EXPECT_EQ(SplitAtWideBlanks({turned}, 1.2f, s.image).size(), 1u);
-}
-
-// Dark red text on black, as a terminal colours a name, has little luma but is letters: the words
-// around it stay one field.
-TEST(SplitAtWideBlanksTest, ColouredLettersAreNoBlank) {
-  Screen s;
-  std::fill(s.image.pixels.begin(), s.image.pixels.end(), uint8_t{0});
-  s.Ink(14, 40, 105, 115, {230, 230, 230});
-  s.Ink(44, 90, 105, 115, {170, 0, 0});  // 50 columns of blank to luma
-  s.Ink(94, 120, 105, 115, {230, 230, 230});
-  EXPECT_EQ(SplitAtWideBlanks({Box(10, 100, 124, 120, 0.7f)}, 1.2f, s.image).size(), 1u);
+  // Dark red letters on black, as a terminal colours a name, have little luma but are no blank.
+  Screen dark;
+  std::fill(dark.image.pixels.begin(), dark.image.pixels.end(), uint8_t{0});
+  dark.Ink(14, 40, 105, 115, {230, 230, 230});
+  dark.Ink(44, 90, 105, 115, {170, 0, 0});
+  dark.Ink(94, 120, 105, 115, {230, 230, 230});
+  EXPECT_EQ(SplitAtWideBlanks({Box(10, 100, 124, 120, 0.7f)}, 1.2f, dark.image).size(), 1u);
 }
 
 // In a monospace row a single blank cell stays even where it is wider than the blank asked for; two
