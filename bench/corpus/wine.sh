@@ -7,21 +7,9 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-seed=1 count=16 out=$here/../../build/corpus
-while [ $# -gt 0 ]; do
-  case $1 in
-    --seed) seed=$2 ;;
-    --count) count=$2 ;;
-    --out) out=$2 ;;
-    *) echo "usage: bash wine.sh [--seed N] [--count N] [--out DIR]" >&2; exit 2 ;;
-  esac
-  shift 2
-done
-for c in Xvfb xwd convert xdotool xsetroot wine wineserver expand node; do
-  command -v "$c" >/dev/null 2>&1 || { echo "wine.sh: $c is missing (see bench/devset/README.md)" >&2; exit 1; }
-done
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
+# shellcheck source=captured_family.sh
+. "$here/captured_family.sh"
+family_options wine 16 Xvfb xwd convert xdotool xsetroot wine wineserver expand node -- "$@"
 display=${VESK_X_DISPLAY:-:95}
 
 # shellcheck source=../devset/src/x11_session.sh
@@ -43,15 +31,9 @@ notepad() {
   knows 'Ln 1, Col 1'
 }
 
-touch "$out/families.txt"
-grep -v $'\twine$' "$out/families.txt" >"$work/families" || true
-rm -f "$out"/wine-*.png "$out"/wine-*.txt
-for script in "$plan"/wine-*.sh; do
-  : >"$known"
-  # shellcheck source=/dev/null
-  . "$script"
+# Each screen's Wine ends before the next starts from the same prefix.
+wine_stop() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
-  printf '%s\twine\n' "$(basename "$script" .sh)" >>"$work/families"
-done
-cp "$work/families" "$out/families.txt"
+}
+capture_family wine "$plan" wine_stop
