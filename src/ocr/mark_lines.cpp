@@ -1,6 +1,7 @@
 #include "ocr/mark_lines.h"
 
 #include <cstddef>
+#include <string_view>
 
 #include "ocr/code_points.h"
 
@@ -27,6 +28,29 @@ bool IsAlphabetic(char32_t c) {
 bool IsCjk(char32_t c) {
   return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
          (c >= 0xFF00 && c <= 0xFFEF);
+}
+
+// Chinese characters proper (Han ideographs), without the punctuation and full-width forms of IsCjk.
+bool IsIdeograph(char32_t c) {
+  return (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF);
+}
+
+// The characters a drawn box reads as: a check box or an icon as 口 or 田, a tree's plus box as 中.
+bool IsBoxShaped(char32_t c) {
+  constexpr std::u32string_view kBoxes = U"\u53E3\u56D7\u4E2D\u7530\u65E5\u66F0\u76EE\u56DE\u51F9\u51F8";
+  return kBoxes.find(c) != std::u32string_view::npos;
+}
+
+// Two Chinese characters or more are a word (a Chinese menu item or label on a screen whose other text
+// is Latin), unless each is a box: a tree's box beside a folder icon reads as "中口".
+bool IsChineseWord(const std::u32string& line) {
+  if (line.size() < 2) return false;
+  bool boxes = true;
+  for (const char32_t c : line) {
+    if (!IsIdeograph(c)) return false;
+    boxes = boxes && IsBoxShaped(c);
+  }
+  return !boxes;
 }
 
 // What a title bar's close button, the last of its buttons, reads as.
@@ -83,7 +107,7 @@ std::vector<bool> FindMarkLines(const std::vector<std::string>& texts, int32_t m
     if (line.empty() || line.size() > static_cast<size_t>(maxChars)) continue;
     bool alphabetic = false;
     for (const char32_t c : line) alphabetic = alphabetic || IsAlphabetic(c);
-    marks[i] = !alphabetic;
+    marks[i] = !alphabetic && !IsChineseWord(line);
   }
   return marks;
 }

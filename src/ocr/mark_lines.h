@@ -9,10 +9,10 @@
 namespace vesk {
 
 // Which of the lines of one screen are marks: a line of at most maxChars characters (spaces not
-// counted) with no letter or digit of an alphabetic script, on a screen whose longer lines are Latin
-// text (under a twentieth of their characters Chinese, Japanese or Korean). On a CJK screen a short
-// line is a word; on a screen without longer lines nothing says which, and every line stays. maxChars
-// 0 marks none.
+// counted) with no letter or digit of an alphabetic script and not a word of two Chinese characters or more (boxes aside), on a
+// screen whose longer lines are Latin text (under a twentieth of their characters Chinese, Japanese or
+// Korean). On a CJK screen a short line is a word; on a screen without longer lines nothing says which,
+// and every line stays. maxChars 0 marks none.
 std::vector<bool> FindMarkLines(const std::vector<std::string>& texts, int32_t maxChars);
 
 // Whether a line is the buttons of a window's title bar (minimise, maximise, close) read as text

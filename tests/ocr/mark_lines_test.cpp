@@ -23,8 +23,12 @@ TEST(FindMarkLinesTest, KeepsShortWordsWhereTheScreenIsNotLatin) {
   EXPECT_EQ(FindMarkLines({sentence, chinese}, 2), (std::vector<bool>{false, false}));
   // Nothing longer to judge the screen by.
   EXPECT_EQ(FindMarkLines({chinese, "\xE2\x88\x9A"}, 2), (std::vector<bool>{false, false}));
-  // A Latin screen with a few Chinese characters in it still counts as Latin.
-  EXPECT_EQ(FindMarkLines({kText + kText + kText + "\xE4\xB8\xAD", chinese}, 2), (std::vector<bool>{false, true}));
+  // A Latin screen with a few Chinese characters in it still counts as Latin: a lone 中 there is a tree's
+  // box, and so are 中口 (the box beside a folder icon) and 中√, but 首页 is a word.
+  EXPECT_EQ(FindMarkLines({kText + kText + kText + "\xE4\xB8\xAD", chinese, "\xE4\xB8\xAD", "\xE4\xB8\xAD\xE5\x8F\xA3",
+                           "\xE4\xB8\xAD\xE2\x88\x9A"},
+                          2),
+            (std::vector<bool>{false, false, true, true, true}));
 }
 
 TEST(IsWindowButtonsTest, LoneSymbolsAndButtonLettersReadUnsurely) {
