@@ -151,6 +151,7 @@ det_upright_slack = 0.2
 det_join_cell_gap = 1.0
 det_join_cell_span = 3
 det_split_gap = 1.2
+det_split_column_boxes = 2
 crop_margin_y = 0.15
 crop_margin_x = 0.1
 crop_retry_margins_x = 0, 0.05, 0.2, 0.3

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 #include "ocr/box_measures.h"
@@ -31,8 +32,58 @@ constexpr float kMinHeight = 6.0f;
 // How far either side of a blank its row is searched for a monospace font's cells, in heights: the
 // comb's pitch is tried in steps that would drift off a long row's cells.
 constexpr float kCombReach = 6.0f;
+// A column's cells begin within this many pixels of one another: the detector's room beside a letter
+// varies by a pixel or two with the letter.
+constexpr float kColumnAlignment = 2.0f;
+// How far above and below a box the cells of its column are looked for, in box heights: a table's rows
+// stand together.
+constexpr float kColumnReach = 10.0f;
+// A word space, in letter heights: wider than the room between letters.
+constexpr float kWordSpace = 0.3f;
+// How much wider than the row's other word spaces the blank before a column's cell is.
+constexpr float kColumnWider = 1.5f;
 
 using Colour = std::array<int, 3>;
+
+// Where a table's columns begin on a screen: the left edges of boxes with another box before them on
+// their row. A list's or a paragraph's left edge has none, and words inside a line often stand where
+// such a margin lies.
+class ColumnStarts {
+ public:
+  explicit ColumnStarts(const std::vector<DetBox>& boxes) {
+    std::vector<Edge> all;
+    for (const DetBox& box : boxes) {
+      if (IsUpright(box)) all.push_back({Left(box), Right(box), Top(box), Bottom(box)});
+    }
+    std::sort(all.begin(), all.end(), [](const Edge& a, const Edge& b) { return a.left < b.left; });
+    for (size_t i = 0; i < all.size(); ++i) {
+      const float middle = (all[i].top + all[i].bottom) / 2.0f;
+      const auto before = [&](const Edge& e) { return e.right <= all[i].left && middle > e.top && middle < e.bottom; };
+      if (std::any_of(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(i), before)) starts_.push_back(all[i]);
+    }
+  }
+
+  // How many column starts lie in line with x, in rows near the box from `top` to `bottom` but not in
+  // its own.
+  size_t CountAt(float x, float top, float bottom) const {
+    const float reach = kColumnReach * (bottom - top);
+    const auto first = std::lower_bound(starts_.begin(), starts_.end(), x - kColumnAlignment,
+                                        [](const Edge& e, float value) { return e.left < value; });
+    size_t count = 0;
+    for (auto it = first; it != starts_.end() && it->left <= x + kColumnAlignment; ++it) {
+      const float middle = (it->top + it->bottom) / 2.0f;
+      const bool otherRow = middle < top || middle > bottom;
+      count += otherRow && middle > top - reach && middle < bottom + reach ? 1 : 0;
+    }
+    return count;
+  }
+
+ private:
+  struct Edge {
+    float left, right, top, bottom;
+  };
+  std::vector<Edge> starts_;
+};
 
 Colour PixelColour(const DecodedImage& image, int32_t x, int32_t y) {
   const uint8_t* p = image.pixels.data() + (static_cast<size_t>(y) * image.width + x) * 3;
@@ -124,8 +175,11 @@ std::vector<Span> Glyphs(const std::vector<bool>& inked) {
 // row, it holds at least two blank cells, and otherwise when it is at least minBlank letter heights wide
 // once the room a narrow glyph (a full stop, a colon, a "1") leaves beside it in its place is taken off.
 // The items of a bar (a menu, tabs, a toolbar's labels) stand closer, but with many such blanks: a line
-// with at least kBarBlanks of a share of that width parts at each of them.
-std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters, float boxHeight, float minBlank) {
+// with at least kBarBlanks of a share of that width parts at each of them. `columnStarts[i]` tells
+// whether glyph i + 1 stands where a table's column begins; the blank before it parts the fields when
+// it is half as wide again as the row's other word spaces.
+std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters, float boxHeight, float minBlank,
+                         const std::vector<bool>& columnStarts) {
   std::vector<int32_t> widths;
   for (const auto& [from, to] : glyphs) widths.push_back(to - from);
   std::nth_element(widths.begin(), widths.begin() + static_cast<std::ptrdiff_t>(widths.size() / 2), widths.end());
@@ -136,6 +190,7 @@ std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters
     bool monospace = false;
     bool parts = false;  // for a monospace row
     float blank = 0.0f;  // in letter heights, for any other
+    bool column = false;  // a column begins after it
   };
   std::vector<Gap> gaps(glyphs.size() - 1);
   size_t barBlanks = 0;
@@ -143,8 +198,9 @@ std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters
   const int32_t columns = static_cast<int32_t>(letters.inked.size());
   for (size_t i = 0; i < gaps.size(); ++i) {
     const int32_t from = glyphs[i].second, to = glyphs[i + 1].first;
+    const bool column = columnStarts[i] && static_cast<float>(to - from) >= kWordSpace * letters.height;
     // Narrower blanks part nothing; the comb is searched for the others only.
-    if (static_cast<float>(to - from) < kBarShare * minBlank * letters.height) continue;
+    if (!column && static_cast<float>(to - from) < kBarShare * minBlank * letters.height) continue;
     const int32_t start = std::max(0, from - reach);
     const std::vector<bool> around(letters.inked.begin() + start, letters.inked.begin() + std::min(columns, to + reach));
     const std::vector<int32_t> cells =
@@ -155,13 +211,29 @@ std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters
     }
     const float narrow = (narrowness(glyphs[i]) + narrowness(glyphs[i + 1])) / 2.0f;
     gaps[i].blank = (static_cast<float>(to - from) - narrow) / letters.height;
+    gaps[i].column = column;
     barBlanks += gaps[i].blank >= kBarShare * minBlank ? 1 : 0;
   }
   const float least = barBlanks >= kBarBlanks ? kBarShare * minBlank : minBlank;
+  // A blank before a column's cell stands out from the row's other word spaces (outside monospace
+  // cells); a row with no other word space gives nothing to compare with.
+  const auto blankAt = [&](size_t i) {
+    const float narrow = (narrowness(glyphs[i]) + narrowness(glyphs[i + 1])) / 2.0f;
+    return (static_cast<float>(glyphs[i + 1].first - glyphs[i].second) - narrow) / letters.height;
+  };
+  const auto standsOut = [&](size_t i) {
+    std::vector<float> others;
+    for (size_t j = 0; j < gaps.size(); ++j) {
+      if (j != i && !gaps[j].monospace && blankAt(j) >= kWordSpace) others.push_back(blankAt(j));
+    }
+    if (others.empty()) return false;
+    std::nth_element(others.begin(), others.begin() + static_cast<std::ptrdiff_t>(others.size() / 2), others.end());
+    return blankAt(i) >= kColumnWider * others[others.size() / 2];
+  };
 
   std::vector<Span> fields{glyphs.front()};
   for (size_t i = 0; i < gaps.size(); ++i) {
-    if (gaps[i].monospace ? gaps[i].parts : gaps[i].blank >= least) {
+    if (gaps[i].monospace ? gaps[i].parts : gaps[i].blank >= least || (gaps[i].column && standsOut(i))) {
       fields.push_back(glyphs[i + 1]);
     } else {
       fields.back().second = glyphs[i + 1].second;
@@ -171,7 +243,8 @@ std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters
 }
 
 // Appends the box, or its pieces when its letters stand apart as fields.
-void SplitBox(const DetBox& box, float minBlank, const DecodedImage& image, std::vector<DetBox>& out) {
+void SplitBox(const DetBox& box, float minBlank, const DecodedImage& image, const ColumnStarts* starts,
+              size_t columnBoxes, std::vector<DetBox>& out) {
   const float left = Left(box), right = Right(box), top = Top(box);
   const float height = Bottom(box) - top;
   if (!IsUpright(box) || height < kMinHeight || right - left < height) {
@@ -186,13 +259,18 @@ void SplitBox(const DetBox& box, float minBlank, const DecodedImage& image, std:
     out.push_back(box);
     return;
   }
-  const std::vector<Span> fields = Fields(glyphs, letters, height, minBlank);
+  // Every piece keeps the room the detector left beside the box's first and last letter.
+  const float before = static_cast<float>(x0 + glyphs.front().first) - left;
+  std::vector<bool> columnStarts(glyphs.size() - 1, false);
+  for (size_t i = 0; starts != nullptr && i < columnStarts.size(); ++i) {
+    const float start = static_cast<float>(x0 + glyphs[i + 1].first) - before;
+    columnStarts[i] = starts->CountAt(start, top, top + height) >= columnBoxes;
+  }
+  const std::vector<Span> fields = Fields(glyphs, letters, height, minBlank, columnStarts);
   if (fields.size() < 2) {
     out.push_back(box);
     return;
   }
-  // Every piece keeps the room the detector left beside the box's first and last letter.
-  const float before = static_cast<float>(x0 + glyphs.front().first) - left;
   const float after = right - static_cast<float>(x0 + glyphs.back().second);
   for (const auto& [from, to] : fields) {
     out.push_back(Piece(box, std::max(left, static_cast<float>(x0 + from) - before),
@@ -202,11 +280,16 @@ void SplitBox(const DetBox& box, float minBlank, const DecodedImage& image, std:
 
 }  // namespace
 
-std::vector<DetBox> SplitAtWideBlanks(std::vector<DetBox> boxes, float minBlank, const DecodedImage& image) {
+std::vector<DetBox> SplitAtWideBlanks(std::vector<DetBox> boxes, float minBlank, const DecodedImage& image,
+                                      int32_t columnBoxes) {
   if (!(minBlank > 0.0f) || image.width <= 0 || image.height <= 0) return boxes;
+  std::optional<ColumnStarts> starts;
+  if (columnBoxes > 0) starts.emplace(boxes);
   std::vector<DetBox> out;
   out.reserve(boxes.size());
-  for (const DetBox& box : boxes) SplitBox(box, minBlank, image, out);
+  for (const DetBox& box : boxes) {
+    SplitBox(box, minBlank, image, starts ? &*starts : nullptr, static_cast<size_t>(std::max(columnBoxes, 0)), out);
+  }
   return out;
 }
 

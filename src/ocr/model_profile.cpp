@@ -177,6 +177,9 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"det_join_cell_span",
        Decimal(0.0, 8.0, "0 to 8", [](ModelProfile& p, float v) { p.detection.joinCellSpan = v; })},
       {"det_split_gap", Decimal(0.0, 4.0, "0 to 4", [](ModelProfile& p, float v) { p.detection.splitGap = v; })},
+      {"det_split_column_boxes", Integer(0, 16, [](ModelProfile& p, int64_t v) {
+         p.detection.splitColumnBoxes = static_cast<int32_t>(v);
+       })},
       {"crop_margin_y", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.cropMarginY = v; })},
       {"crop_margin_x", Decimal(0.0, 1.0, "0 to 1", [](ModelProfile& p, float v) { p.cropMarginX = v; })},
       {"crop_retry_margins_x", Decimals(4, 0.0, 1.0, "0 to 1", [](ModelProfile& p, std::vector<float> v) {

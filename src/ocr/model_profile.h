@@ -48,6 +48,9 @@ struct DetectionSettings {
   // After the joins, a box is split into fields at blanks between its letters at least this many times
   // the letters' height wide (0: never; see box_splits.h).
   float splitGap = 0.0f;
+  // With splitGap: a box is also split where its part on the right begins in line with the left edges
+  // of at least this many boxes of the rows about it, a table's column (0: never; see box_splits.h).
+  int32_t splitColumnBoxes = 0;
 };
 
 // How the orientation model is asked: the input layout; the probability an upside-down verdict needs

@@ -175,7 +175,7 @@ Outcome<std::vector<DetBox>> TextDetector::DetectText(const DecodedImage& image,
   }
   if (settings_.splitGap > 0.0f) {
     TimedStage splitting(timeline_, "det splits");
-    boxes = SplitAtWideBlanks(std::move(boxes), settings_.splitGap, image);
+    boxes = SplitAtWideBlanks(std::move(boxes), settings_.splitGap, image, settings_.splitColumnBoxes);
   }
   return boxes;
 }

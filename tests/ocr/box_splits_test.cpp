@@ -91,5 +91,41 @@ TEST(SplitAtWideBlanksTest, MonospaceRowsPartAtTwoBlankCells) {
   EXPECT_EQ(Spans(out), (std::vector<std::array<float, 2>>{{10, 250}, {276, 390}}));
 }
 
+// A list's cell that runs close to the next column: the blank before the column, twice the row's word
+// space, parts the row where the column's cells in the rows below begin, each after a cell of its own
+// row. A list's left margin (no box before it) is no column, nor is the blank a word space as wide as
+// the others.
+TEST(SplitAtWideBlanksTest, PartsAtAColumnOfTheRowsAround) {
+  // A row drawn in letters of a proportional font (widths and the room between them vary): two words a
+  // word space apart, then the next column's cell `blank` columns on; the cells below begin at `shift`
+  // from where that cell's piece would begin, each after a box of its own row (unless `margin`).
+  const auto pieces = [](int32_t blank, float shift, int32_t columnBoxes, bool margin = false) {
+    Screen s;
+    const auto word = [&](int32_t x, std::initializer_list<int32_t> widths) {
+      for (const int32_t w : widths) {
+        s.Ink(x, x + w, 105, 115);
+        x += w + 1 + w % 2;
+      }
+      return x;
+    };
+    int32_t x = word(14, {5, 3, 6, 4});
+    x = word(x + 5, {6, 3, 5}) + blank;
+    word(x, {4, 6, 3, 5});
+    const float column = static_cast<float>(x - 4) + shift;  // the room left beside the first letter
+    std::vector<DetBox> boxes{Box(10, 100, static_cast<float>(x + 30), 120, 0.7f)};
+    for (const float y : {125.0f, 150.0f}) {
+      if (!margin) boxes.push_back(Box(10, y, 50, y + 20, 0.5f));
+      boxes.push_back(Box(column, y, column + 40, y + 20, 0.5f));
+    }
+    return SplitAtWideBlanks(boxes, 1.2f, s.image, columnBoxes).size() - (boxes.size() - 1);
+  };
+  EXPECT_EQ(pieces(11, 1.0f, 2), 2u);
+  EXPECT_EQ(pieces(11, 1.0f, 0), 1u);
+  EXPECT_EQ(pieces(11, 1.0f, 3), 1u);
+  EXPECT_EQ(pieces(11, 8.0f, 2), 1u);
+  EXPECT_EQ(pieces(11, 1.0f, 2, true), 1u);
+  EXPECT_EQ(pieces(5, 1.0f, 2), 1u);
+}
+
 }  // namespace
 }  // namespace vesk

@@ -31,6 +31,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "det_join_cell_gap = 0.6\n"
       "det_join_cell_span = 2.5\n"
       "det_split_gap = 1.2\n"
+      "det_split_column_boxes = 2\n"
       "crop_margin_y = 0.15\n"
       "crop_margin_x = .05\n"
       "crop_retry_margins_x = 0.05,0.2 , 0\n"
@@ -67,6 +68,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_FLOAT_EQ(p.detection.joinCellGap, 0.6f);
   EXPECT_FLOAT_EQ(p.detection.joinCellSpan, 2.5f);
   EXPECT_FLOAT_EQ(p.detection.splitGap, 1.2f);
+  EXPECT_EQ(p.detection.splitColumnBoxes, 2);
   EXPECT_FLOAT_EQ(p.cropMarginY, 0.15f);
   EXPECT_FLOAT_EQ(p.cropMarginX, 0.05f);
   EXPECT_EQ(p.cropRetryMarginsX, (std::vector<float>{0.05f, 0.2f, 0.0f}));
