@@ -162,6 +162,7 @@ cls_confirm = on
 cls_confirm_margin = 0.2
 gap_space_steps = 3
 ink_space_cells = 0.9
+slash_spaces = on
 text_polish = on
 slashed_zeros = on
 lone_zeros = on

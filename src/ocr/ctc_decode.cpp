@@ -12,6 +12,14 @@ constexpr int64_t kBlank = 0;
 constexpr float kProbabilitySumTolerance = 0.05f;
 // How many blank steps more than the usual run between two letters make a word gap.
 constexpr int64_t kGapMargin = 2;
+// The least blank on either side of a slash between digits that stands apart, in line heights, and
+// how much wider than the line's usual blank between characters it is: set close ("28/05/2025"), the
+// slash leaves a tenth of that; a monospace font's cell leaves a fifth around every character.
+constexpr double kSlashBlank = 0.15;
+constexpr double kSlashWider = 2.0;
+// Spaces set both blanks alike; a field's space before a path's slash ("00:00:02 /lib") is far wider
+// than the room after it.
+constexpr double kSlashEven = 1.6;
 
 // One printable ASCII character other than the space: a character of Latin text.
 bool IsLatinCharacter(const std::string& entry) {
@@ -47,13 +55,45 @@ struct Emission {
   char ascii;  // the character when the entry is one ASCII byte, else 0
 };
 
+// Which entries a slash between two digits, standing apart from both in the picture, needs a space
+// before: the slash and the digit after it.
+std::vector<bool> SlashSpaces(const std::vector<Emission>& emissions, const StepBlank& pictureBlank) {
+  std::vector<bool> before(emissions.size(), false);
+  if (!pictureBlank) return before;
+  const auto digit = [&](size_t i) { return emissions[i].ascii >= '0' && emissions[i].ascii <= '9'; };
+  const auto slash = [&](size_t i) { return i > 0 && i + 1 < emissions.size() && emissions[i].ascii == '/'; };
+  std::vector<double> blanks;
+  for (size_t i = 1; i < emissions.size(); ++i) {
+    const bool besideSlash = slash(i) || slash(i - 1);
+    if (!besideSlash && emissions[i - 1].latin && emissions[i].latin) {
+      blanks.push_back(pictureBlank(emissions[i - 1].step, emissions[i].step));
+    }
+  }
+  double usual = 0.0;
+  if (!blanks.empty()) {
+    std::nth_element(blanks.begin(), blanks.begin() + static_cast<std::ptrdiff_t>(blanks.size() / 2), blanks.end());
+    usual = blanks[blanks.size() / 2];
+  }
+  const double least = std::max(kSlashBlank, kSlashWider * usual);
+  for (size_t i = 1; i + 1 < emissions.size(); ++i) {
+    if (!slash(i) || !digit(i - 1) || !digit(i + 1)) continue;
+    const double left = pictureBlank(emissions[i - 1].step, emissions[i].step);
+    const double right = pictureBlank(emissions[i].step, emissions[i + 1].step);
+    if (std::min(left, right) >= least && std::max(left, right) <= kSlashEven * std::min(left, right)) {
+      before[i] = before[i + 1] = true;
+    }
+  }
+  return before;
+}
+
 // The text with a space added before each entry that follows a long enough blank run beside Latin
 // text (Chinese text has no spaces between words, but a space between it and Latin text does). How
 // long is long depends on the line: the usual run between two Latin letters is what the model leaves
 // in this line's font and size, and a word gap must clearly exceed it. A gap the picture shows
 // (`pictureGap`) adds a space whatever the blank run.
 std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& emissions, int32_t gapSpaceSteps,
-                          const StepGap& pictureGap) {
+                          const StepGap& pictureGap, const StepBlank& pictureBlank) {
+  const std::vector<bool> slashSpaces = SlashSpaces(emissions, pictureBlank);
   std::vector<int64_t> runs;
   for (size_t i = 1; i < emissions.size(); ++i) {
     if (emissions[i - 1].latin && emissions[i].latin) runs.push_back(emissions[i].blanksBefore);
@@ -93,7 +133,7 @@ std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& 
     const int64_t widened = threshold + (emissions[i].wide ? 1 : 0) + (i > 0 && emissions[i - 1].wide ? 1 : 0) +
                             (i > 0 && (emissions[i - 1].ascii == 'M' || emissions[i - 1].ascii == 'W') ? 1 : 0);
     if (i > 0 && (emissions[i - 1].latin || emissions[i].latin) && !emissions[i - 1].space && !emissions[i].space &&
-        ((gapSpaceSteps > 0 && emissions[i].blanksBefore >= widened) ||
+        (slashSpaces[i] || (gapSpaceSteps > 0 && emissions[i].blanksBefore >= widened) ||
          (pictureGap && PictureMayTell(emissions[i - 1].ascii, emissions[i].ascii) &&
           pictureGap(emissions[i - 1].step, emissions[i].step, pitch)))) {
       out += ' ';
@@ -134,7 +174,8 @@ int64_t BestClass(const float* row, int64_t C) {
 }  // namespace
 
 void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::string>& dictionary,
-               std::string& text, float& score, int32_t gapSpaceSteps, const StepGap& pictureGap) {
+               std::string& text, float& score, int32_t gapSpaceSteps, const StepGap& pictureGap,
+               const StepBlank& pictureBlank) {
   text.clear();
   score = 0.0f;
   if (data == nullptr || T < 1 || C < 1) return;
@@ -143,7 +184,7 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
   int64_t prev = -1;
   int64_t blankRun = 0;  // blank steps since the last non-blank one
   std::vector<Emission> emissions;
-  const bool spaces = gapSpaceSteps > 0 || pictureGap;
+  const bool spaces = gapSpaceSteps > 0 || pictureGap || pictureBlank;
   int64_t emitted = 0;
   float sum = 0.0f;
   for (int64_t t = 0; t < T; ++t) {
@@ -178,7 +219,7 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
     prev = best;
   }
   if (emitted >= 1) score = sum / static_cast<float>(emitted);
-  if (spaces) text = WithGapSpaces(text, emissions, gapSpaceSteps, pictureGap);
+  if (spaces) text = WithGapSpaces(text, emissions, gapSpaceSteps, pictureGap, pictureBlank);
 }
 
 }  // namespace vesk

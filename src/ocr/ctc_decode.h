@@ -17,8 +17,16 @@ namespace vesk {
 // unless a space is already there. `pictureGap`, when given, tells whether the picture shows a word gap
 // between the characters emitted at two steps, given the line's usual distance in steps between
 // neighbouring characters; such a gap adds a space on the same terms.
+// `pictureBlank`, when given, tells how wide the widest blank between the characters emitted at two
+// steps is, in line heights: a slash between two digits with blanks of at least 0.15 line heights and
+// twice the line's usual blank between neighbouring characters on both sides, neither more than 1.6
+// times the other, gets a space on either side ("Page 1 / 4", "5 / 32"); a date's "28/05", a
+// monospace font's slash, which its cell sets apart as far as any character, and a path after a
+// field's space ("00:00:02 /lib") do not.
 using StepGap = std::function<bool(int64_t before, int64_t after, double pitch)>;
+using StepBlank = std::function<double(int64_t before, int64_t after)>;
 void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::string>& dictionary,
-               std::string& text, float& score, int32_t gapSpaceSteps = 0, const StepGap& pictureGap = {});
+               std::string& text, float& score, int32_t gapSpaceSteps = 0, const StepGap& pictureGap = {},
+               const StepBlank& pictureBlank = {});
 
 }  // namespace vesk

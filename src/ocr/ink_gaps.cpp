@@ -80,21 +80,30 @@ WordGaps::WordGaps(const DecodedImage& crop, float marginShare, double columnsPe
   }
 }
 
-bool WordGaps::operator()(int64_t before, int64_t after, double pitch) const {
+int64_t WordGaps::BlankColumns(int64_t before, int64_t after) const {
   // A step's place is the middle of the columns it stands for.
   const auto column = [&](int64_t step) {
     return static_cast<int64_t>((static_cast<double>(step) + 0.5) * columnsPerStep_);
   };
-  const int64_t least = std::max<int64_t>(
-      static_cast<int64_t>(std::ceil(std::max(kLeastGap * lineHeight_, cells_ * pitch * columnsPerStep_))), 1);
   const int64_t first = std::max<int64_t>(column(before) + 1, 0);
   const int64_t last = std::min<int64_t>(column(after), static_cast<int64_t>(ink_.size()));
   int64_t run = 0;
+  int64_t widest = 0;
   for (int64_t x = first; x < last; ++x) {
     run = ink_[static_cast<size_t>(x)] ? 0 : run + 1;
-    if (run >= least) return true;
+    widest = std::max(widest, run);
   }
-  return false;
+  return widest;
+}
+
+bool WordGaps::operator()(int64_t before, int64_t after, double pitch) const {
+  const int64_t least = std::max<int64_t>(
+      static_cast<int64_t>(std::ceil(std::max(kLeastGap * lineHeight_, cells_ * pitch * columnsPerStep_))), 1);
+  return BlankColumns(before, after) >= least;
+}
+
+double WordGaps::Blank(int64_t before, int64_t after) const {
+  return lineHeight_ > 0.0 ? static_cast<double>(BlankColumns(before, after)) / lineHeight_ : 0.0;
 }
 
 }  // namespace vesk

@@ -26,7 +26,13 @@ class WordGaps {
   // characters stand `pitch` steps apart as a rule.
   bool operator()(int64_t before, int64_t after, double pitch) const;
 
+  // The widest blank between the places of the characters at steps `before` and `after`, in line heights.
+  double Blank(int64_t before, int64_t after) const;
+
  private:
+  // The same in columns.
+  int64_t BlankColumns(int64_t before, int64_t after) const;
+
   std::vector<uint8_t> ink_;  // a column holds ink
   double columnsPerStep_;
   double lineHeight_;

@@ -72,6 +72,9 @@ struct RecognitionSettings {
   // A blank in the crop between two characters at least this many times their usual distance wide
   // reads as a space (0: off; see ink_gaps.h).
   float inkSpaceCells = 0.0f;
+  // With inkSpaceCells: a slash between two digits that the crop shows a blank on both sides of reads
+  // with a space on both sides ("1 / 4").
+  bool slashSpaces = false;
   // The room the crops carry above and below the line, as a share of its height (the crop margin).
   float cropMarginY = 0.0f;
 };

@@ -221,5 +221,31 @@ TEST(DecodeCtcTest, AGapThePictureShowsAddsASpaceOnTheSameTerms) {
   EXPECT_EQ(text, "7.7");
 }
 
+// A slash between digits with the same blank on both sides, twice the line's usual blank, reads with
+// spaces ("1 / 4"); set close as in a date, set apart on one side only (a path after a field's space),
+// or in a line whose every character stands that far apart (a monospace cell), it reads as it came.
+TEST(DecodeCtcTest, ASlashBetweenDigitsThePictureSetsApartGetsSpaces) {
+  std::vector<std::string> dictionary = Dictionary();
+  dictionary[1] = "1";
+  dictionary[2] = "/";
+  dictionary[3] = "4";
+  dictionary[4] = "x";
+  // x, x, 1, /, 4: each two steps on.
+  const Steps steps = Sequence({4, 0, 4, 0, 1, 0, 2, 0, 3});
+  const auto decoded = [&](double usual, double left, double right) {
+    const StepBlank blank = [&](int64_t before, int64_t after) {
+      return after == 6 ? left : before == 6 ? right : usual;
+    };
+    std::string text;
+    float score = 0.0f;
+    DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, {}, blank);
+    return text;
+  };
+  EXPECT_EQ(decoded(0.05, 0.25, 0.3), "xx1 / 4");
+  EXPECT_EQ(decoded(0.05, 0.1, 0.1), "xx1/4");
+  EXPECT_EQ(decoded(0.05, 0.5, 0.2), "xx1/4");
+  EXPECT_EQ(decoded(0.2, 0.25, 0.3), "xx1/4");
+}
+
 }  // namespace
 }  // namespace vesk
