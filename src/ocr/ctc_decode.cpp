@@ -12,14 +12,18 @@ constexpr int64_t kBlank = 0;
 constexpr float kProbabilitySumTolerance = 0.05f;
 // How many blank steps more than the usual run between two letters make a word gap.
 constexpr int64_t kGapMargin = 2;
-// The least blank on either side of a slash between digits that stands apart, in line heights, and
-// how much wider than the line's usual blank between characters it is: set close ("28/05/2025"), the
-// slash leaves a tenth of that; a monospace font's cell leaves a fifth around every character.
+// The least blank on either side of a slash between digits that stands apart, in line heights (set
+// close, "28/05/2025", the slash leaves a tenth of that), and how much wider than the line's usual blank
+// between characters a blank beside a digit must be to be a space (a monospace font's cell leaves a
+// fifth of the line's height around every character).
 constexpr double kSlashBlank = 0.15;
-constexpr double kSlashWider = 2.0;
+constexpr double kWiderThanUsual = 2.0;
 // Spaces set both blanks alike; a field's space before a path's slash ("00:00:02 /lib") is far wider
 // than the room after it.
 constexpr double kSlashEven = 1.6;
+// A letter after a digit: set close ("10px", "2nd", "nvme0n1p1"), it leaves at most a third of the
+// line's height blank (a monospace "1" beside it the most); after a space, 0.35 and more.
+constexpr double kUnitBlank = 0.35;
 
 // One printable ASCII character other than the space: a character of Latin text.
 bool IsLatinCharacter(const std::string& entry) {
@@ -55,9 +59,10 @@ struct Emission {
   char ascii;  // the character when the entry is one ASCII byte, else 0
 };
 
-// Which entries a slash between two digits, standing apart from both in the picture, needs a space
-// before: the slash and the digit after it.
-std::vector<bool> SlashSpaces(const std::vector<Emission>& emissions, const StepBlank& pictureBlank) {
+// Which entries need a space before them where the picture sets them apart from a digit: a letter
+// after a digit (a number's unit, a date's month), and a slash between two digits with the digit after
+// it.
+std::vector<bool> DigitSpaces(const std::vector<Emission>& emissions, const StepBlank& pictureBlank) {
   std::vector<bool> before(emissions.size(), false);
   if (!pictureBlank) return before;
   const auto digit = [&](size_t i) { return emissions[i].ascii >= '0' && emissions[i].ascii <= '9'; };
@@ -74,7 +79,17 @@ std::vector<bool> SlashSpaces(const std::vector<Emission>& emissions, const Step
     std::nth_element(blanks.begin(), blanks.begin() + static_cast<std::ptrdiff_t>(blanks.size() / 2), blanks.end());
     usual = blanks[blanks.size() / 2];
   }
-  const double least = std::max(kSlashBlank, kSlashWider * usual);
+  const double least = std::max(kSlashBlank, kWiderThanUsual * usual);
+  const auto letter = [&](size_t i) {
+    const char c = emissions[i].ascii;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  };
+  for (size_t i = 1; i < emissions.size(); ++i) {
+    if (digit(i - 1) && letter(i) &&
+        pictureBlank(emissions[i - 1].step, emissions[i].step) >= std::max(kUnitBlank, kWiderThanUsual * usual)) {
+      before[i] = true;
+    }
+  }
   for (size_t i = 1; i + 1 < emissions.size(); ++i) {
     if (!slash(i) || !digit(i - 1) || !digit(i + 1)) continue;
     const double left = pictureBlank(emissions[i - 1].step, emissions[i].step);
@@ -93,7 +108,7 @@ std::vector<bool> SlashSpaces(const std::vector<Emission>& emissions, const Step
 // (`pictureGap`) adds a space whatever the blank run.
 std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& emissions, int32_t gapSpaceSteps,
                           const StepGap& pictureGap, const StepBlank& pictureBlank) {
-  const std::vector<bool> slashSpaces = SlashSpaces(emissions, pictureBlank);
+  const std::vector<bool> digitSpaces = DigitSpaces(emissions, pictureBlank);
   std::vector<int64_t> runs;
   for (size_t i = 1; i < emissions.size(); ++i) {
     if (emissions[i - 1].latin && emissions[i].latin) runs.push_back(emissions[i].blanksBefore);
@@ -133,7 +148,7 @@ std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& 
     const int64_t widened = threshold + (emissions[i].wide ? 1 : 0) + (i > 0 && emissions[i - 1].wide ? 1 : 0) +
                             (i > 0 && (emissions[i - 1].ascii == 'M' || emissions[i - 1].ascii == 'W') ? 1 : 0);
     if (i > 0 && (emissions[i - 1].latin || emissions[i].latin) && !emissions[i - 1].space && !emissions[i].space &&
-        (slashSpaces[i] || (gapSpaceSteps > 0 && emissions[i].blanksBefore >= widened) ||
+        (digitSpaces[i] || (gapSpaceSteps > 0 && emissions[i].blanksBefore >= widened) ||
          (pictureGap && PictureMayTell(emissions[i - 1].ascii, emissions[i].ascii) &&
           pictureGap(emissions[i - 1].step, emissions[i].step, pitch)))) {
       out += ' ';

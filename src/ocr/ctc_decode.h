@@ -18,11 +18,13 @@ namespace vesk {
 // between the characters emitted at two steps, given the line's usual distance in steps between
 // neighbouring characters; such a gap adds a space on the same terms.
 // `pictureBlank`, when given, tells how wide the widest blank between the characters emitted at two
-// steps is, in line heights: a slash between two digits with blanks of at least 0.15 line heights and
-// twice the line's usual blank between neighbouring characters on both sides, neither more than 1.6
-// times the other, gets a space on either side ("Page 1 / 4", "5 / 32"); a date's "28/05", a
-// monospace font's slash, which its cell sets apart as far as any character, and a path after a
-// field's space ("00:00:02 /lib") do not.
+// steps is, in line heights, and adds the spaces a number's neighbours stand apart by: a letter after a
+// digit with a blank of at least 0.35 line heights and twice the line's usual blank between neighbouring
+// characters before it ("869 KB", "4417 Dec"); a slash between two digits with blanks of at least 0.15
+// line heights and twice the usual on both sides, neither more than 1.6 times the other, gets a space
+// on either side ("Page 1 / 4", "5 / 32"). A date's "28/05" or "10px", a monospace font's characters,
+// which its cells set apart as far as any, and a path after a field's space ("00:00:02 /lib") keep
+// theirs.
 using StepGap = std::function<bool(int64_t before, int64_t after, double pitch)>;
 using StepBlank = std::function<double(int64_t before, int64_t after)>;
 void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::string>& dictionary,

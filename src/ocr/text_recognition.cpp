@@ -118,7 +118,7 @@ void LineRecognizer::ReadBatch(const std::vector<const DecodedImage*>& crops, co
                                     static_cast<double>(crop.width) / widths[members[k]].resampled;
       auto gaps = std::make_shared<const WordGaps>(crop, settings_.cropMarginY, columnsPerStep, settings_.inkSpaceCells);
       pictureGap = [gaps](int64_t before, int64_t after, double pitch) { return (*gaps)(before, after, pitch); };
-      if (settings_.slashSpaces) {
+      if (settings_.digitSpaces) {
         pictureBlank = [gaps](int64_t before, int64_t after) { return gaps->Blank(before, after); };
       }
     }

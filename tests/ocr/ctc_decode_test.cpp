@@ -223,18 +223,20 @@ TEST(DecodeCtcTest, AGapThePictureShowsAddsASpaceOnTheSameTerms) {
 
 // A slash between digits with the same blank on both sides, twice the line's usual blank, reads with
 // spaces ("1 / 4"); set close as in a date, set apart on one side only (a path after a field's space),
-// or in a line whose every character stands that far apart (a monospace cell), it reads as it came.
-TEST(DecodeCtcTest, ASlashBetweenDigitsThePictureSetsApartGetsSpaces) {
+// or in a line whose every character stands that far apart (a monospace cell), it reads as it came. A
+// letter after a digit takes a space where the blank before it is wider still ("4 x").
+TEST(DecodeCtcTest, ASlashOrALetterThePictureSetsApartFromDigitsGetsSpaces) {
   std::vector<std::string> dictionary = Dictionary();
   dictionary[1] = "1";
   dictionary[2] = "/";
   dictionary[3] = "4";
   dictionary[4] = "x";
-  // x, x, 1, /, 4: each two steps on.
-  const Steps steps = Sequence({4, 0, 4, 0, 1, 0, 2, 0, 3});
-  const auto decoded = [&](double usual, double left, double right) {
+  // x, x, 1, /, 4 (each two steps on), and an x after the 4 when asked.
+  const auto decoded = [&](double usual, double left, double right, double unit = 0.0) {
+    const Steps steps = Sequence(unit > 0.0 ? std::vector<int>{4, 0, 4, 0, 1, 0, 2, 0, 3, 0, 4}
+                                            : std::vector<int>{4, 0, 4, 0, 1, 0, 2, 0, 3});
     const StepBlank blank = [&](int64_t before, int64_t after) {
-      return after == 6 ? left : before == 6 ? right : usual;
+      return after == 6 ? left : before == 6 ? right : before == 8 ? unit : usual;
     };
     std::string text;
     float score = 0.0f;
@@ -245,6 +247,9 @@ TEST(DecodeCtcTest, ASlashBetweenDigitsThePictureSetsApartGetsSpaces) {
   EXPECT_EQ(decoded(0.05, 0.1, 0.1), "xx1/4");
   EXPECT_EQ(decoded(0.05, 0.5, 0.2), "xx1/4");
   EXPECT_EQ(decoded(0.2, 0.25, 0.3), "xx1/4");
+  EXPECT_EQ(decoded(0.05, 0.1, 0.1, 0.4), "xx1/4 x");
+  EXPECT_EQ(decoded(0.05, 0.1, 0.1, 0.3), "xx1/4x");
+  EXPECT_EQ(decoded(0.25, 0.1, 0.1, 0.4), "xx1/4x");
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "det_model = det_int8.onnx\n"
       "rec_model = PP-OCRv5_server_rec+q8.onnx\n"
       "slashed_zeros = on\n"
-      "slash_spaces = on\n"
+      "digit_spaces = on\n"
       "text_polish = on",  // the last line needs no line feed
       kFile);
   ASSERT_TRUE(parsed.ok()) << parsed.status().message();
@@ -80,7 +80,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_EQ(p.recognition.gapSpaceSteps, 3);
   EXPECT_TRUE(p.textPolish);
   EXPECT_TRUE(p.slashedZeros);
-  EXPECT_TRUE(p.recognition.slashSpaces);
+  EXPECT_TRUE(p.recognition.digitSpaces);
   EXPECT_EQ(p.batching.recognitionBatch, 2);
   EXPECT_EQ(p.batching.recognitionBatchColumns, 2560);
   EXPECT_EQ(p.batching.orientationBatch, 8);
