@@ -21,8 +21,8 @@ constexpr double kWiderThanUsual = 2.0;
 // Spaces set both blanks alike; a field's space before a path's slash ("00:00:02 /lib") is far wider
 // than the room after it.
 constexpr double kSlashEven = 1.6;
-// A letter after a digit: set close ("10px", "2nd", "nvme0n1p1"), it leaves at most a third of the
-// line's height blank (a monospace "1" beside it the most); after a space, 0.35 and more.
+// A letter and a digit side by side: set close ("10px", "v2", "nvme0n1p1"), they leave at most a third
+// of the line's height blank (a monospace "1" or "7" the most); with a space between, 0.35 and more.
 constexpr double kUnitBlank = 0.35;
 
 // One printable ASCII character other than the space: a character of Latin text.
@@ -60,8 +60,8 @@ struct Emission {
 };
 
 // Which entries need a space before them where the picture sets them apart from a digit: a letter
-// after a digit (a number's unit, a date's month), and a slash between two digits with the digit after
-// it.
+// after a digit or a digit after a letter (a number's unit, a date's month and day), and a slash between
+// two digits with the digit after it.
 std::vector<bool> DigitSpaces(const std::vector<Emission>& emissions, const StepBlank& pictureBlank) {
   std::vector<bool> before(emissions.size(), false);
   if (!pictureBlank) return before;
@@ -85,7 +85,7 @@ std::vector<bool> DigitSpaces(const std::vector<Emission>& emissions, const Step
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
   };
   for (size_t i = 1; i < emissions.size(); ++i) {
-    if (digit(i - 1) && letter(i) &&
+    if (((digit(i - 1) && letter(i)) || (letter(i - 1) && digit(i))) &&
         pictureBlank(emissions[i - 1].step, emissions[i].step) >= std::max(kUnitBlank, kWiderThanUsual * usual)) {
       before[i] = true;
     }

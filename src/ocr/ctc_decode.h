@@ -18,13 +18,13 @@ namespace vesk {
 // between the characters emitted at two steps, given the line's usual distance in steps between
 // neighbouring characters; such a gap adds a space on the same terms.
 // `pictureBlank`, when given, tells how wide the widest blank between the characters emitted at two
-// steps is, in line heights, and adds the spaces a number's neighbours stand apart by: a letter after a
-// digit with a blank of at least 0.35 line heights and twice the line's usual blank between neighbouring
-// characters before it ("869 KB", "4417 Dec"); a slash between two digits with blanks of at least 0.15
-// line heights and twice the usual on both sides, neither more than 1.6 times the other, gets a space
-// on either side ("Page 1 / 4", "5 / 32"). A date's "28/05" or "10px", a monospace font's characters,
-// which its cells set apart as far as any, and a path after a field's space ("00:00:02 /lib") keep
-// theirs.
+// steps is, in line heights, and adds the spaces a number's neighbours stand apart by: between a letter
+// and a digit side by side, a blank of at least 0.35 line heights and twice the line's usual blank
+// between neighbouring characters ("869 KB", "4417 Dec", "Oct 1"); a slash between two digits with
+// blanks of at least 0.15 line heights and twice the usual on both sides, neither more than 1.6 times
+// the other, gets a space on either side ("Page 1 / 4", "5 / 32"). A date's "28/05" or "10px", a
+// monospace font's characters, which its cells set apart as far as any, and a path after a field's
+// space ("00:00:02 /lib") keep theirs.
 using StepGap = std::function<bool(int64_t before, int64_t after, double pitch)>;
 using StepBlank = std::function<double(int64_t before, int64_t after)>;
 void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::string>& dictionary,

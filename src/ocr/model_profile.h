@@ -72,8 +72,8 @@ struct RecognitionSettings {
   // A blank in the crop between two characters at least this many times their usual distance wide
   // reads as a space (0: off; see ink_gaps.h).
   float inkSpaceCells = 0.0f;
-  // With inkSpaceCells: a letter that the crop sets apart from the digit before it reads after a space
-  // ("869 KB"), and a slash between two digits that it sets apart from both with a space on both sides
+  // With inkSpaceCells: a letter and a digit side by side that the crop sets apart read with a space
+  // between them ("869 KB", "Oct 1"), and a slash between two digits that it sets apart from both with a space on both sides
   // ("1 / 4").
   bool digitSpaces = false;
   // The room the crops carry above and below the line, as a share of its height (the crop margin).

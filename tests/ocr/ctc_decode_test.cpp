@@ -224,32 +224,37 @@ TEST(DecodeCtcTest, AGapThePictureShowsAddsASpaceOnTheSameTerms) {
 // A slash between digits with the same blank on both sides, twice the line's usual blank, reads with
 // spaces ("1 / 4"); set close as in a date, set apart on one side only (a path after a field's space),
 // or in a line whose every character stands that far apart (a monospace cell), it reads as it came. A
-// letter after a digit takes a space where the blank before it is wider still ("4 x").
+// letter and a digit side by side take a space where the blank between them is wider still ("4 x").
 TEST(DecodeCtcTest, ASlashOrALetterThePictureSetsApartFromDigitsGetsSpaces) {
   std::vector<std::string> dictionary = Dictionary();
   dictionary[1] = "1";
   dictionary[2] = "/";
   dictionary[3] = "4";
   dictionary[4] = "x";
-  // x, x, 1, /, 4 (each two steps on), and an x after the 4 when asked.
-  const auto decoded = [&](double usual, double left, double right, double unit = 0.0) {
-    const Steps steps = Sequence(unit > 0.0 ? std::vector<int>{4, 0, 4, 0, 1, 0, 2, 0, 3, 0, 4}
-                                            : std::vector<int>{4, 0, 4, 0, 1, 0, 2, 0, 3});
+  // x, x, x, x, 1, /, 4 (each two steps on), and an x after the 4 when asked.
+  const auto decoded = [&](double usual, double left, double right, double unit = 0.0, double lead = 0.0) {
+    std::vector<int> classes{4, 0, 4, 0, 4, 0, 4, 0, 1, 0, 2, 0, 3};
+    if (unit > 0.0) classes.insert(classes.end(), {0, 4});
+    const Steps steps = Sequence(classes);
     const StepBlank blank = [&](int64_t before, int64_t after) {
-      return after == 6 ? left : before == 6 ? right : before == 8 ? unit : usual;
+      if (after == 10) return left;
+      if (before == 10) return right;
+      if (before == 12) return unit;
+      return before == 6 && lead > 0.0 ? lead : usual;
     };
     std::string text;
     float score = 0.0f;
     DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, {}, blank);
     return text;
   };
-  EXPECT_EQ(decoded(0.05, 0.25, 0.3), "xx1 / 4");
-  EXPECT_EQ(decoded(0.05, 0.1, 0.1), "xx1/4");
-  EXPECT_EQ(decoded(0.05, 0.5, 0.2), "xx1/4");
-  EXPECT_EQ(decoded(0.2, 0.25, 0.3), "xx1/4");
-  EXPECT_EQ(decoded(0.05, 0.1, 0.1, 0.4), "xx1/4 x");
-  EXPECT_EQ(decoded(0.05, 0.1, 0.1, 0.3), "xx1/4x");
-  EXPECT_EQ(decoded(0.25, 0.1, 0.1, 0.4), "xx1/4x");
+  EXPECT_EQ(decoded(0.05, 0.25, 0.3), "xxxx1 / 4");
+  EXPECT_EQ(decoded(0.05, 0.1, 0.1), "xxxx1/4");
+  EXPECT_EQ(decoded(0.05, 0.5, 0.2), "xxxx1/4");
+  EXPECT_EQ(decoded(0.2, 0.25, 0.3), "xxxx1/4");
+  EXPECT_EQ(decoded(0.05, 0.1, 0.1, 0.4), "xxxx1/4 x");
+  EXPECT_EQ(decoded(0.05, 0.1, 0.1, 0.3), "xxxx1/4x");
+  EXPECT_EQ(decoded(0.25, 0.1, 0.1, 0.4), "xxxx1/4x");
+  EXPECT_EQ(decoded(0.05, 0.1, 0.1, 0.0, 0.4), "xxxx 1/4");
 }
 
 }  // namespace
