@@ -185,6 +185,12 @@ std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters
   std::nth_element(widths.begin(), widths.begin() + static_cast<std::ptrdiff_t>(widths.size() / 2), widths.end());
   const float usual = static_cast<float>(widths[widths.size() / 2]);
   const auto narrowness = [&](const Span& g) { return usual - std::min(usual, static_cast<float>(g.second - g.first)); };
+  // The blank between glyphs i and i + 1 in letter heights, the room a narrow glyph leaves beside it
+  // not counted.
+  const auto blankAt = [&](size_t i) {
+    const float narrow = (narrowness(glyphs[i]) + narrowness(glyphs[i + 1])) / 2.0f;
+    return (static_cast<float>(glyphs[i + 1].first - glyphs[i].second) - narrow) / letters.height;
+  };
 
   struct Gap {
     bool monospace = false;
@@ -209,18 +215,13 @@ std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters
       gaps[i] = {true, *std::min_element(cells.begin(), cells.end()) >= 2, 0.0f};
       continue;
     }
-    const float narrow = (narrowness(glyphs[i]) + narrowness(glyphs[i + 1])) / 2.0f;
-    gaps[i].blank = (static_cast<float>(to - from) - narrow) / letters.height;
+    gaps[i].blank = blankAt(i);
     gaps[i].column = column;
     barBlanks += gaps[i].blank >= kBarShare * minBlank ? 1 : 0;
   }
   const float least = barBlanks >= kBarBlanks ? kBarShare * minBlank : minBlank;
   // A blank before a column's cell stands out from the row's other word spaces (outside monospace
   // cells); a row with no other word space gives nothing to compare with.
-  const auto blankAt = [&](size_t i) {
-    const float narrow = (narrowness(glyphs[i]) + narrowness(glyphs[i + 1])) / 2.0f;
-    return (static_cast<float>(glyphs[i + 1].first - glyphs[i].second) - narrow) / letters.height;
-  };
   const auto standsOut = [&](size_t i) {
     std::vector<float> others;
     for (size_t j = 0; j < gaps.size(); ++j) {

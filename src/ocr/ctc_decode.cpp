@@ -64,8 +64,11 @@ struct Emission {
 // two digits with the digit after it.
 std::vector<bool> DigitSpaces(const std::vector<Emission>& emissions, const StepBlank& pictureBlank) {
   std::vector<bool> before(emissions.size(), false);
-  if (!pictureBlank) return before;
   const auto digit = [&](size_t i) { return emissions[i].ascii >= '0' && emissions[i].ascii <= '9'; };
+  // Most lines hold no digit: their picture need not be looked at.
+  bool digits = false;
+  for (size_t i = 0; i < emissions.size() && !digits; ++i) digits = digit(i);
+  if (!pictureBlank || !digits) return before;
   const auto slash = [&](size_t i) { return i > 0 && i + 1 < emissions.size() && emissions[i].ascii == '/'; };
   std::vector<double> blanks;
   for (size_t i = 1; i < emissions.size(); ++i) {
