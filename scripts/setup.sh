@@ -163,6 +163,7 @@ cls_confirm_margin = 0.2
 gap_space_steps = 3
 ink_space_cells = 0.9
 digit_spaces = on
+comma_points = on
 text_polish = on
 slashed_zeros = on
 lone_zeros = on

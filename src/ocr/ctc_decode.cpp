@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
 
 namespace vesk {
 
@@ -104,13 +105,23 @@ std::vector<bool> DigitSpaces(const std::vector<Emission>& emissions, const Step
   return before;
 }
 
+// Whether entry i is a comma between two letters or digits that the picture shows as a point.
+bool PointDrawnAsComma(const std::vector<Emission>& emissions, size_t i, const StepPoint& picturePoint) {
+  const auto alphanumeric = [&](size_t k) {
+    const char c = emissions[k].ascii;
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  };
+  return emissions[i].ascii == ',' && i > 0 && i + 1 < emissions.size() && alphanumeric(i - 1) && alphanumeric(i + 1) &&
+         picturePoint(emissions[i - 1].step, emissions[i].step, emissions[i + 1].step);
+}
+
 // The text with a space added before each entry that follows a long enough blank run beside Latin
 // text (Chinese text has no spaces between words, but a space between it and Latin text does). How
 // long is long depends on the line: the usual run between two Latin letters is what the model leaves
 // in this line's font and size, and a word gap must clearly exceed it. A gap the picture shows
 // (`pictureGap`) adds a space whatever the blank run.
 std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& emissions, int32_t gapSpaceSteps,
-                          const StepGap& pictureGap, const StepBlank& pictureBlank) {
+                          const StepGap& pictureGap, const StepBlank& pictureBlank, const StepPoint& picturePoint) {
   const std::vector<bool> digitSpaces = DigitSpaces(emissions, pictureBlank);
   std::vector<int64_t> runs;
   for (size_t i = 1; i < emissions.size(); ++i) {
@@ -156,7 +167,11 @@ std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& 
           pictureGap(emissions[i - 1].step, emissions[i].step, pitch)))) {
       out += ' ';
     }
-    out.append(text, emissions[i].begin, end - emissions[i].begin);
+    if (picturePoint && PointDrawnAsComma(emissions, i, picturePoint)) {
+      out += '.';
+    } else {
+      out.append(text, emissions[i].begin, end - emissions[i].begin);
+    }
   }
   return out;
 }
@@ -193,7 +208,7 @@ int64_t BestClass(const float* row, int64_t C) {
 
 void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::string>& dictionary,
                std::string& text, float& score, int32_t gapSpaceSteps, const StepGap& pictureGap,
-               const StepBlank& pictureBlank) {
+               const StepBlank& pictureBlank, const StepPoint& picturePoint) {
   text.clear();
   score = 0.0f;
   if (data == nullptr || T < 1 || C < 1) return;
@@ -202,7 +217,8 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
   int64_t prev = -1;
   int64_t blankRun = 0;  // blank steps since the last non-blank one
   std::vector<Emission> emissions;
-  const bool spaces = gapSpaceSteps > 0 || pictureGap || pictureBlank;
+  // Where each entry was emitted is kept when anything is decided once the line is decoded.
+  const bool placed = gapSpaceSteps > 0 || pictureGap || pictureBlank || picturePoint;
   int64_t emitted = 0;
   float sum = 0.0f;
   for (int64_t t = 0; t < T; ++t) {
@@ -227,7 +243,7 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
         p = 1.0f / s;
       }
       const std::string& entry = dictionary[static_cast<size_t>(best)];
-      if (spaces) emissions.push_back({text.size(), t, blankRun, IsLatinCharacter(entry), entry == " ", IsWideLetter(entry),
+      if (placed) emissions.push_back({text.size(), t, blankRun, IsLatinCharacter(entry), entry == " ", IsWideLetter(entry),
                                     entry.size() == 1 ? entry[0] : '\0'});
       text += entry;
       sum += p;
@@ -237,7 +253,7 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
     prev = best;
   }
   if (emitted >= 1) score = sum / static_cast<float>(emitted);
-  if (spaces) text = WithGapSpaces(text, emissions, gapSpaceSteps, pictureGap, pictureBlank);
+  if (placed) text = WithGapSpaces(text, emissions, gapSpaceSteps, pictureGap, pictureBlank, picturePoint);
 }
 
 }  // namespace vesk

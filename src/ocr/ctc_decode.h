@@ -25,10 +25,14 @@ namespace vesk {
 // the other, gets a space on either side ("Page 1 / 4", "5 / 32"). A date's "28/05" or "10px", a
 // monospace font's characters, which its cells set apart as far as any, and a path after a field's
 // space ("00:00:02 /lib") keep theirs.
+// `picturePoint`, when given, tells whether the mark emitted at a step between two others is drawn as a
+// point; a comma between two letters or digits that it finds drawn so reads as a period ("1.6G",
+// "detection.h"; "3,1" and "de,fr" keep theirs).
 using StepGap = std::function<bool(int64_t before, int64_t after, double pitch)>;
 using StepBlank = std::function<double(int64_t before, int64_t after)>;
+using StepPoint = std::function<bool(int64_t before, int64_t at, int64_t after)>;
 void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::string>& dictionary,
                std::string& text, float& score, int32_t gapSpaceSteps = 0, const StepGap& pictureGap = {},
-               const StepBlank& pictureBlank = {});
+               const StepBlank& pictureBlank = {}, const StepPoint& picturePoint = {});
 
 }  // namespace vesk

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -19,7 +20,8 @@ namespace vesk {
 class WordGaps {
  public:
   // `marginShare`: the room added above and below the line when it was cut, as a share of its height;
-  // `columnsPerStep`: how many crop columns one step of the recogniser's output stands for.
+  // `columnsPerStep`: how many crop columns one step of the recogniser's output stands for. The crop
+  // must outlive the gaps.
   WordGaps(const DecodedImage& crop, float marginShare, double columnsPerStep, float cells);
 
   // Whether a gap lies between the characters placed at steps `before` and `after`, on a line whose
@@ -29,10 +31,24 @@ class WordGaps {
   // The widest blank between the places of the characters at steps `before` and `after`, in line heights.
   double Blank(int64_t before, int64_t after) const;
 
+  // Whether the mark placed at step `at`, between the characters at `before` and `after`, is drawn as a
+  // point: a small blot on the baseline, set apart from both, whose lowest row lies under its highest. A
+  // comma's tail runs down to the left. Small bitmap fonts draw their period one pixel deeper than the
+  // baseline, which the recogniser takes for a comma ("1,6G", "detection,h").
+  bool Point(int64_t before, int64_t at, int64_t after) const;
+
  private:
   // The same in columns.
   int64_t BlankColumns(int64_t before, int64_t after) const;
 
+  // Where the step stands for in the crop's columns: the middle of the columns it stands for.
+  int64_t Column(int64_t step) const;
+  // How far the pixel at (x, y) differs from the background.
+  int Deviation(int32_t x, int32_t y) const;
+
+  const DecodedImage* crop_ = nullptr;  // only while the crop lives; null when there is nothing to look at
+  std::array<int, 3> background_{};
+  int threshold_ = 0;
   std::vector<uint8_t> ink_;  // a column holds ink
   double columnsPerStep_;
   double lineHeight_;

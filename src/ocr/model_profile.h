@@ -76,6 +76,9 @@ struct RecognitionSettings {
   // between them ("869 KB", "Oct 1"), and a slash between two digits that it sets apart from both with a space on both sides
   // ("1 / 4").
   bool digitSpaces = false;
+  // With inkSpaceCells: a comma between two letters or digits that the crop draws as a point reads as a
+  // period ("1.6G" in a small bitmap font, whose period reaches a pixel below the baseline).
+  bool commaPoints = false;
   // The room the crops carry above and below the line, as a share of its height (the crop margin).
   float cropMarginY = 0.0f;
 };

@@ -111,6 +111,7 @@ void LineRecognizer::ReadBatch(const std::vector<const DecodedImage*>& crops, co
     LineReading reading;
     StepGap pictureGap;
     StepBlank pictureBlank;
+    StepPoint picturePoint;
     if (settings_.inkSpaceCells > 0.0f && widths[members[k]].resampled > 0) {
       // A step stands for width / T input columns, of which the line's first `resampled` are the crop.
       const DecodedImage& crop = *crops[members[k]];
@@ -121,9 +122,12 @@ void LineRecognizer::ReadBatch(const std::vector<const DecodedImage*>& crops, co
       if (settings_.digitSpaces) {
         pictureBlank = [gaps](int64_t before, int64_t after) { return gaps->Blank(before, after); };
       }
+      if (settings_.commaPoints) {
+        picturePoint = [gaps](int64_t before, int64_t at, int64_t after) { return gaps->Point(before, at, after); };
+      }
     }
     DecodeCtc(output->data() + static_cast<size_t>(k) * static_cast<size_t>(T * C), T, C, *dictionary_, reading.text,
-              reading.score, settings_.gapSpaceSteps, pictureGap, pictureBlank);
+              reading.score, settings_.gapSpaceSteps, pictureGap, pictureBlank, picturePoint);
     readings[members[k]] = std::move(reading);
   }
 }

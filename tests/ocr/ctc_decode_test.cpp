@@ -257,5 +257,32 @@ TEST(DecodeCtcTest, ASlashOrALetterThePictureSetsApartFromDigitsGetsSpaces) {
   EXPECT_EQ(decoded(0.05, 0.1, 0.1, 0.0, 0.4), "xxxx 1/4");
 }
 
+TEST(DecodeCtcTest, ACommaThePictureShowsAsAPointReadsAsAPeriodOnlyBetweenLettersOrDigits) {
+  std::vector<std::string> dictionary = Dictionary();
+  dictionary[1] = "1";
+  dictionary[2] = ",";
+  dictionary[3] = "6";
+  dictionary[4] = "G";
+  const auto decoded = [&](const std::vector<int>& classes, bool point) {
+    const Steps steps = Sequence(classes);
+    int64_t asked = 0;
+    const StepPoint picture = [&](int64_t before, int64_t at, int64_t after) {
+      EXPECT_LT(before, at);
+      EXPECT_LT(at, after);
+      ++asked;
+      return point;
+    };
+    std::string text;
+    float score = 0.0f;
+    DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, {}, {}, picture);
+    return text + "|" + std::to_string(asked);
+  };
+  EXPECT_EQ(decoded({1, 0, 2, 0, 3, 0, 4}, true), "1.6G|1");
+  EXPECT_EQ(decoded({1, 0, 2, 0, 3, 0, 4}, false), "1,6G|1");
+  // At the line's ends, or beside a space, a comma stays one and the picture is not asked.
+  EXPECT_EQ(decoded({1, 0, 2, 0, 9, 0, 3}, true), "1, 6|0");
+  EXPECT_EQ(decoded({4, 0, 2}, true), "G,|0");
+}
+
 }  // namespace
 }  // namespace vesk

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 namespace vesk {
 namespace {
@@ -47,6 +49,47 @@ TEST(WordGapsTest, AnEmptyCellIsAGapANarrowGlyphsBlankIsNotNorANeighboursInk) {
   DecodedImage empty = crop;
   empty.pixels.clear();
   EXPECT_FALSE(WordGaps(empty, 0.15f, 3.5, 0.9f)(step(3), step(5), 2.0));
+}
+
+// "1?6": two digits in 8-pixel cells, rows 6 to 19 (the baseline), about a mark in the middle cell
+// drawn from `rows` (row number, first and last column of its ink), in a 20-row line cut with 3 rows of
+// room above and below; light ink on a dark ground.
+DecodedImage MarkBetweenDigits(const std::vector<std::array<int32_t, 3>>& rows) {
+  DecodedImage crop;
+  crop.width = 24;
+  crop.height = 26;
+  crop.pixels.assign(static_cast<size_t>(crop.width) * crop.height * 3, 30);
+  const auto paint = [&](int32_t x, int32_t y) {
+    for (size_t c = 0; c < 3; ++c) crop.pixels[(static_cast<size_t>(y) * crop.width + x) * 3 + c] = 220;
+  };
+  for (int32_t y = 6; y <= 19; ++y) {
+    for (int32_t x = 1; x <= 5; ++x) {
+      paint(x, y);
+      paint(x + 16, y);
+    }
+  }
+  for (const auto& [y, first, last] : rows) {
+    for (int32_t x = first; x <= last; ++x) paint(x, y);
+  }
+  return crop;
+}
+
+TEST(WordGapsTest, APointIsACrossOnTheBaselineACommaIsNot) {
+  // A step stands for 4 columns: the digits' steps are 0 and 4, the mark's 2.
+  const auto point = [](const std::vector<std::array<int32_t, 3>>& rows) {
+    const DecodedImage crop = MarkBetweenDigits(rows);
+    return WordGaps(crop, 0.15f, 4.0, 0.9f).Point(0, 2, 4);
+  };
+  // A bitmap font's point: one pixel above and below a row of three across the baseline.
+  EXPECT_TRUE(point({{18, 11, 11}, {19, 10, 12}, {20, 11, 11}}));
+  // Commas: a head as wide as anything under it; a tail two rows under the baseline; a tail down to
+  // the left.
+  EXPECT_FALSE(point({{18, 10, 12}, {19, 10, 12}, {20, 10, 11}}));
+  EXPECT_FALSE(point({{18, 11, 11}, {19, 10, 12}, {20, 11, 11}, {21, 10, 10}}));
+  EXPECT_FALSE(point({{17, 12, 12}, {18, 11, 13}, {19, 10, 12}, {20, 10, 10}}));
+  // Ink joined to a digit is no mark of its own, nor is one that reaches up to the middle.
+  EXPECT_FALSE(point({{18, 7, 11}, {19, 6, 12}, {20, 11, 11}}));
+  EXPECT_FALSE(point({{12, 11, 11}, {13, 10, 12}, {14, 11, 11}}));
 }
 
 }  // namespace

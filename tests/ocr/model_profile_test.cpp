@@ -55,6 +55,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "rec_model = PP-OCRv5_server_rec+q8.onnx\n"
       "slashed_zeros = on\n"
       "digit_spaces = on\n"
+      "comma_points = on\n"
       "text_polish = on",  // the last line needs no line feed
       kFile);
   ASSERT_TRUE(parsed.ok()) << parsed.status().message();
@@ -81,6 +82,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_TRUE(p.textPolish);
   EXPECT_TRUE(p.slashedZeros);
   EXPECT_TRUE(p.recognition.digitSpaces);
+  EXPECT_TRUE(p.recognition.commaPoints);
   EXPECT_EQ(p.batching.recognitionBatch, 2);
   EXPECT_EQ(p.batching.recognitionBatchColumns, 2560);
   EXPECT_EQ(p.batching.orientationBatch, 8);
