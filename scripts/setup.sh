@@ -164,6 +164,7 @@ gap_space_steps = 3
 ink_space_cells = 0.9
 digit_spaces = on
 comma_points = on
+colon_dots = on
 text_polish = on
 slashed_zeros = on
 lone_zeros = on

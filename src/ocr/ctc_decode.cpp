@@ -58,6 +58,7 @@ struct Emission {
   bool space;
   bool wide;
   char ascii;  // the character when the entry is one ASCII byte, else 0
+  bool plusMinus;
 };
 
 // Which entries need a space before them where the picture sets them apart from a digit: a letter
@@ -106,7 +107,7 @@ std::vector<bool> DigitSpaces(const std::vector<Emission>& emissions, const Step
 }
 
 // Whether entry i is a comma between two letters or digits that the picture shows as a point.
-bool PointDrawnAsComma(const std::vector<Emission>& emissions, size_t i, const StepPoint& picturePoint) {
+bool PointDrawnAsComma(const std::vector<Emission>& emissions, size_t i, const StepMark& picturePoint) {
   const auto alphanumeric = [&](size_t k) {
     const char c = emissions[k].ascii;
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -115,14 +116,24 @@ bool PointDrawnAsComma(const std::vector<Emission>& emissions, size_t i, const S
          picturePoint(emissions[i - 1].step, emissions[i].step, emissions[i + 1].step);
 }
 
+// Whether entry i is one the recogniser reads a colon as in small bitmap fonts, and the picture shows
+// a colon there.
+bool ColonDrawnAsOther(const std::vector<Emission>& emissions, size_t i, const StepMark& pictureColon) {
+  const char c = emissions[i].ascii;
+  if (c != '+' && c != '*' && c != 't' && !emissions[i].plusMinus) return false;
+  return pictureColon(i > 0 ? emissions[i - 1].step : -1, emissions[i].step,
+                      i + 1 < emissions.size() ? emissions[i + 1].step : -1);
+}
+
 // The text with a space added before each entry that follows a long enough blank run beside Latin
 // text (Chinese text has no spaces between words, but a space between it and Latin text does). How
 // long is long depends on the line: the usual run between two Latin letters is what the model leaves
 // in this line's font and size, and a word gap must clearly exceed it. A gap the picture shows
 // (`pictureGap`) adds a space whatever the blank run.
 std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& emissions, int32_t gapSpaceSteps,
-                          const StepGap& pictureGap, const StepBlank& pictureBlank, const StepPoint& picturePoint) {
-  const std::vector<bool> digitSpaces = DigitSpaces(emissions, pictureBlank);
+                          const PictureCues& picture) {
+  const StepGap& pictureGap = picture.gap;
+  const std::vector<bool> digitSpaces = DigitSpaces(emissions, picture.blank);
   std::vector<int64_t> runs;
   for (size_t i = 1; i < emissions.size(); ++i) {
     if (emissions[i - 1].latin && emissions[i].latin) runs.push_back(emissions[i].blanksBefore);
@@ -167,8 +178,10 @@ std::string WithGapSpaces(const std::string& text, const std::vector<Emission>& 
           pictureGap(emissions[i - 1].step, emissions[i].step, pitch)))) {
       out += ' ';
     }
-    if (picturePoint && PointDrawnAsComma(emissions, i, picturePoint)) {
+    if (picture.point && PointDrawnAsComma(emissions, i, picture.point)) {
       out += '.';
+    } else if (picture.colon && ColonDrawnAsOther(emissions, i, picture.colon)) {
+      out += ':';
     } else {
       out.append(text, emissions[i].begin, end - emissions[i].begin);
     }
@@ -207,8 +220,7 @@ int64_t BestClass(const float* row, int64_t C) {
 }  // namespace
 
 void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::string>& dictionary,
-               std::string& text, float& score, int32_t gapSpaceSteps, const StepGap& pictureGap,
-               const StepBlank& pictureBlank, const StepPoint& picturePoint) {
+               std::string& text, float& score, int32_t gapSpaceSteps, const PictureCues& picture) {
   text.clear();
   score = 0.0f;
   if (data == nullptr || T < 1 || C < 1) return;
@@ -218,7 +230,7 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
   int64_t blankRun = 0;  // blank steps since the last non-blank one
   std::vector<Emission> emissions;
   // Where each entry was emitted is kept when anything is decided once the line is decoded.
-  const bool placed = gapSpaceSteps > 0 || pictureGap || pictureBlank || picturePoint;
+  const bool placed = gapSpaceSteps > 0 || picture.gap || picture.blank || picture.point || picture.colon;
   int64_t emitted = 0;
   float sum = 0.0f;
   for (int64_t t = 0; t < T; ++t) {
@@ -244,7 +256,7 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
       }
       const std::string& entry = dictionary[static_cast<size_t>(best)];
       if (placed) emissions.push_back({text.size(), t, blankRun, IsLatinCharacter(entry), entry == " ", IsWideLetter(entry),
-                                    entry.size() == 1 ? entry[0] : '\0'});
+                                    entry.size() == 1 ? entry[0] : '\0', entry == "\u00B1"});
       text += entry;
       sum += p;
       ++emitted;
@@ -253,7 +265,7 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
     prev = best;
   }
   if (emitted >= 1) score = sum / static_cast<float>(emitted);
-  if (placed) text = WithGapSpaces(text, emissions, gapSpaceSteps, pictureGap, pictureBlank, picturePoint);
+  if (placed) text = WithGapSpaces(text, emissions, gapSpaceSteps, picture);
 }
 
 }  // namespace vesk

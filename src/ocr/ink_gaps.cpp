@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 namespace vesk {
 
@@ -39,6 +41,10 @@ constexpr double kLeastDrift = 0.45;
 // How much ink a point's top row holds at most, as a share of its heaviest row (a cross's 0.16 to 0.32
 // measured; a small comma's head 0.67 and more).
 constexpr double kPointTopShare = 0.5;
+// How far from the middle the line's own ink reaches, in line heights, and how large a colon's dot
+// is at most.
+constexpr double kLineReach = 0.45;
+constexpr double kDotSize = 0.3;
 
 }  // namespace
 
@@ -123,6 +129,37 @@ double WordGaps::Blank(int64_t before, int64_t after) const {
 }
 
 
+bool WordGaps::MarkColumns(int64_t before, int64_t at, int64_t after, int32_t top, int32_t bottom, int level,
+                           int64_t& left, int64_t& right) const {
+  // Where the line begins or ends, the crop's edge bounds the mark.
+  const int64_t first = before < 0 ? -1 : std::max<int64_t>(Column(before) + 1, 0);
+  const int64_t last = after < 0 ? crop_->width + 1 : std::min<int64_t>(Column(after), crop_->width);
+  const int64_t place = std::clamp<int64_t>(Column(at), 0, crop_->width - 1);
+  if (place <= first || place >= last - 1 || top >= bottom) return false;
+  const auto inked = [&](int64_t x) {
+    if (x < 0 || x >= crop_->width) return false;
+    for (int32_t y = top; y < bottom; ++y) {
+      if (Deviation(static_cast<int32_t>(x), y) > level) return true;
+    }
+    return false;
+  };
+  // The run nearest the mark's place, looking outwards from it.
+  int64_t seed = -1;
+  for (int64_t d = 0; seed < 0 && (place - d > first || place + d < last - 1); ++d) {
+    if (place - d > first && inked(place - d)) {
+      seed = place - d;
+    } else if (place + d < last - 1 && inked(place + d)) {
+      seed = place + d;
+    }
+  }
+  if (seed < 0) return false;
+  left = seed;
+  right = seed;
+  while (left > first && inked(left - 1)) --left;
+  while (right < last - 1 && inked(right + 1)) ++right;
+  return left > first && right < last - 1;  // else it runs into a neighbour: no mark of its own
+}
+
 bool WordGaps::Point(int64_t before, int64_t at, int64_t after) const {
   if (crop_ == nullptr) return false;
   // The faint edge pixels of anti-aliased text count here: a comma's tail is a thin slanted stroke.
@@ -133,28 +170,9 @@ bool WordGaps::Point(int64_t before, int64_t at, int64_t after) const {
   const double middle = static_cast<double>(crop_->height) / 2.0;
   const int32_t top = static_cast<int32_t>(std::floor(middle));
   const int32_t bottom = std::min(static_cast<int32_t>(std::ceil(middle + kTailBelow * lineHeight_)), crop_->height);
-  const int64_t first = std::max<int64_t>(Column(before) + 1, 0);
-  const int64_t last = std::min<int64_t>(Column(after), crop_->width);
-  const int64_t place = Column(at);
-  if (place <= first || place >= last - 1 || top >= bottom) return false;
-  const auto inked = [&](int64_t x) {
-    for (int32_t y = top; y < bottom; ++y) {
-      if (Deviation(static_cast<int32_t>(x), y) > faint) return true;
-    }
-    return false;
-  };
-  // The run nearest the mark's place, looking outwards from it.
-  int64_t seed = -1;
-  for (int64_t d = 0; seed < 0 && (place - d > first || place + d < last - 1); ++d) {
-    if (place - d > first && inked(place - d)) seed = place - d;
-    else if (place + d < last - 1 && inked(place + d)) seed = place + d;
-  }
-  if (seed < 0) return false;
-  int64_t left = seed;
-  int64_t right = seed;
-  while (left > first && inked(left - 1)) --left;
-  while (right < last - 1 && inked(right + 1)) ++right;
-  if (left <= first || right >= last - 1) return false;  // runs into a neighbour: no mark of its own
+  int64_t left = 0;
+  int64_t right = 0;
+  if (!MarkColumns(before, at, after, top, bottom, faint, left, right)) return false;
 
   // Its rows: from the first inked one down through every inked row after it, to the crop's foot if
   // need be, so that a large comma's whole tail counts.
@@ -230,6 +248,41 @@ bool WordGaps::Point(int64_t before, int64_t at, int64_t after) const {
   for (int32_t y = highest; y <= lowest; ++y) heaviest = std::max(heaviest, weight(y));
   if (weight(highest) > kPointTopShare * heaviest) return false;
   return centre(highest) - centre(lowest) < kLeastDrift;
+}
+
+bool WordGaps::Colon(int64_t before, int64_t at, int64_t after) const {
+  if (crop_ == nullptr) return false;
+  // The line itself, clear of the neighbours' ink in the room above and below.
+  const double middle = static_cast<double>(crop_->height) / 2.0;
+  const int32_t top = std::max(static_cast<int32_t>(std::floor(middle - kLineReach * lineHeight_)), 0);
+  const int32_t bottom = std::min(static_cast<int32_t>(std::ceil(middle + kLineReach * lineHeight_)), crop_->height);
+  int64_t left = 0;
+  int64_t right = 0;
+  if (!MarkColumns(before, at, after, top, bottom, threshold_, left, right)) return false;
+  const double dot = kDotSize * lineHeight_;
+  const int64_t width = right - left + 1;
+  if (static_cast<double>(width) > dot) return false;
+
+  // Its dots: the runs of inked rows in its columns.
+  std::vector<std::pair<int32_t, int32_t>> dots;  // first and last row
+  for (int32_t y = top; y < bottom; ++y) {
+    bool inked = false;
+    for (int64_t x = left; x <= right && !inked; ++x) inked = Deviation(static_cast<int32_t>(x), y) > threshold_;
+    if (!inked) continue;
+    if (!dots.empty() && dots.back().second == y - 1) {
+      dots.back().second = y;
+    } else {
+      dots.emplace_back(y, y);
+    }
+  }
+  if (dots.size() != 2) return false;
+  for (const auto& [first, last] : dots) {
+    const int32_t height = last - first + 1;
+    // A dot, not a stroke ("i", "!") nor a bar ("=").
+    if (static_cast<double>(height) > dot || 3 * height < width) return false;
+  }
+  // One above the middle of the line, one below it.
+  return static_cast<double>(dots[0].second) < middle && static_cast<double>(dots[1].second) >= middle;
 }
 
 }  // namespace vesk

@@ -37,12 +37,22 @@ class WordGaps {
   // baseline, which the recogniser takes for a comma ("1,6G", "detection,h").
   bool Point(int64_t before, int64_t at, int64_t after) const;
 
+  // Whether the mark placed at step `at` is drawn as a colon: two dots of its own one above the other,
+  // the lower below the middle of the line, the upper above it. Small bitmap fonts draw them as crosses,
+  // which the recogniser reads as "+", "*" or "t". `before` and `after` are -1 at the line's ends.
+  bool Colon(int64_t before, int64_t at, int64_t after) const;
+
  private:
   // The same in columns.
   int64_t BlankColumns(int64_t before, int64_t after) const;
 
   // Where the step stands for in the crop's columns: the middle of the columns it stands for.
   int64_t Column(int64_t step) const;
+  // The columns [left, right] of the mark at step `at`: the inked run nearest its place (ink above
+  // `level` in rows [top, bottom)), with blank columns between it and the characters at `before` and
+  // `after` (-1: the line's end). False when there is none.
+  bool MarkColumns(int64_t before, int64_t at, int64_t after, int32_t top, int32_t bottom, int level, int64_t& left,
+                   int64_t& right) const;
   // How far the pixel at (x, y) differs from the background.
   int Deviation(int32_t x, int32_t y) const;
 

@@ -208,6 +208,7 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
        Decimal(0.0, 4.0, "0 to 4", [](ModelProfile& p, float v) { p.recognition.inkSpaceCells = v; })},
       {"digit_spaces", Switch([](ModelProfile& p, bool v) { p.recognition.digitSpaces = v; })},
       {"comma_points", Switch([](ModelProfile& p, bool v) { p.recognition.commaPoints = v; })},
+      {"colon_dots", Switch([](ModelProfile& p, bool v) { p.recognition.colonDots = v; })},
       {"text_polish", Switch([](ModelProfile& p, bool v) { p.textPolish = v; })},
       {"slashed_zeros", Switch([](ModelProfile& p, bool v) { p.slashedZeros = v; })},
       {"lone_zeros", Switch([](ModelProfile& p, bool v) { p.loneZeros = v; })},

@@ -79,6 +79,9 @@ struct RecognitionSettings {
   // With inkSpaceCells: a comma between two letters or digits that the crop draws as a point reads as a
   // period ("1.6G" in a small bitmap font, whose period reaches a pixel below the baseline).
   bool commaPoints = false;
+  // With inkSpaceCells: a "+", "*", "t" or "±" that the crop draws as two dots one above the other
+  // reads as a colon ("90:54.02", "modified:" in a small bitmap font).
+  bool colonDots = false;
   // The room the crops carry above and below the line, as a share of its height (the crop margin).
   float cropMarginY = 0.0f;
 };

@@ -109,25 +109,26 @@ void LineRecognizer::ReadBatch(const std::vector<const DecodedImage*>& crops, co
   const int64_t C = (*output->shape())[2];
   for (size_t k = 0; k < members.size(); ++k) {
     LineReading reading;
-    StepGap pictureGap;
-    StepBlank pictureBlank;
-    StepPoint picturePoint;
+    PictureCues picture;
     if (settings_.inkSpaceCells > 0.0f && widths[members[k]].resampled > 0) {
       // A step stands for width / T input columns, of which the line's first `resampled` are the crop.
       const DecodedImage& crop = *crops[members[k]];
       const double columnsPerStep = static_cast<double>(width) / static_cast<double>(T) *
                                     static_cast<double>(crop.width) / widths[members[k]].resampled;
       auto gaps = std::make_shared<const WordGaps>(crop, settings_.cropMarginY, columnsPerStep, settings_.inkSpaceCells);
-      pictureGap = [gaps](int64_t before, int64_t after, double pitch) { return (*gaps)(before, after, pitch); };
+      picture.gap = [gaps](int64_t before, int64_t after, double pitch) { return (*gaps)(before, after, pitch); };
       if (settings_.digitSpaces) {
-        pictureBlank = [gaps](int64_t before, int64_t after) { return gaps->Blank(before, after); };
+        picture.blank = [gaps](int64_t before, int64_t after) { return gaps->Blank(before, after); };
       }
       if (settings_.commaPoints) {
-        picturePoint = [gaps](int64_t before, int64_t at, int64_t after) { return gaps->Point(before, at, after); };
+        picture.point = [gaps](int64_t before, int64_t at, int64_t after) { return gaps->Point(before, at, after); };
+      }
+      if (settings_.colonDots) {
+        picture.colon = [gaps](int64_t before, int64_t at, int64_t after) { return gaps->Colon(before, at, after); };
       }
     }
     DecodeCtc(output->data() + static_cast<size_t>(k) * static_cast<size_t>(T * C), T, C, *dictionary_, reading.text,
-              reading.score, settings_.gapSpaceSteps, pictureGap, pictureBlank, picturePoint);
+              reading.score, settings_.gapSpaceSteps, picture);
     readings[members[k]] = std::move(reading);
   }
 }

@@ -210,14 +210,14 @@ TEST(DecodeCtcTest, AGapThePictureShowsAddsASpaceOnTheSameTerms) {
   };
   std::string text;
   float score = 0.0f;
-  DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, gap);
+  DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, {.gap = gap});
   EXPECT_EQ(text, "ab c_ d");  // nothing beside the underscore, no second space
   EXPECT_EQ(asked, (std::vector<std::pair<int64_t, int64_t>>{{0, 2}, {2, 4}}));
   // Nor beside a decimal point.
   dictionary[6] = "7";
   dictionary[7] = ".";
   const Steps number = Sequence({6, 0, 7, 0, 6});
-  DecodeCtc(number.data.data(), number.T(), number.C, dictionary, text, score, 0, gap);
+  DecodeCtc(number.data.data(), number.T(), number.C, dictionary, text, score, 0, {.gap = gap});
   EXPECT_EQ(text, "7.7");
 }
 
@@ -244,7 +244,7 @@ TEST(DecodeCtcTest, ASlashOrALetterThePictureSetsApartFromDigitsGetsSpaces) {
     };
     std::string text;
     float score = 0.0f;
-    DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, {}, blank);
+    DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, {.blank = blank});
     return text;
   };
   EXPECT_EQ(decoded(0.05, 0.25, 0.3), "xxxx1 / 4");
@@ -266,7 +266,7 @@ TEST(DecodeCtcTest, ACommaThePictureShowsAsAPointReadsAsAPeriodOnlyBetweenLetter
   const auto decoded = [&](const std::vector<int>& classes, bool point) {
     const Steps steps = Sequence(classes);
     int64_t asked = 0;
-    const StepPoint picture = [&](int64_t before, int64_t at, int64_t after) {
+    const StepMark picture = [&](int64_t before, int64_t at, int64_t after) {
       EXPECT_LT(before, at);
       EXPECT_LT(at, after);
       ++asked;
@@ -274,7 +274,7 @@ TEST(DecodeCtcTest, ACommaThePictureShowsAsAPointReadsAsAPeriodOnlyBetweenLetter
     };
     std::string text;
     float score = 0.0f;
-    DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, {}, {}, picture);
+    DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, {.point = picture});
     return text + "|" + std::to_string(asked);
   };
   EXPECT_EQ(decoded({1, 0, 2, 0, 3, 0, 4}, true), "1.6G|1");
@@ -282,6 +282,30 @@ TEST(DecodeCtcTest, ACommaThePictureShowsAsAPointReadsAsAPeriodOnlyBetweenLetter
   // At the line's ends, or beside a space, a comma stays one and the picture is not asked.
   EXPECT_EQ(decoded({1, 0, 2, 0, 9, 0, 3}, true), "1, 6|0");
   EXPECT_EQ(decoded({4, 0, 2}, true), "G,|0");
+}
+
+TEST(DecodeCtcTest, AMarkThePictureShowsAsAColonReadsAsOne) {
+  std::vector<std::string> dictionary = Dictionary();
+  dictionary[2] = "+";
+  dictionary[3] = "t";
+  const auto decoded = [&](const std::vector<int>& classes, bool colon) {
+    const Steps steps = Sequence(classes);
+    std::vector<std::pair<int64_t, int64_t>> asked;
+    const StepMark picture = [&](int64_t before, int64_t, int64_t after) {
+      asked.emplace_back(before, after);
+      return colon;
+    };
+    std::string text;
+    float score = 0.0f;
+    DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, {.colon = picture});
+    return std::make_pair(text, asked);
+  };
+  EXPECT_EQ(decoded({1, 0, 2, 0, 1}, true).first, "a:a");
+  EXPECT_EQ(decoded({1, 0, 2, 0, 1}, false).first, "a+a");
+  // Where the line ends, the picture is asked without a step after; other letters are not asked about.
+  const auto [text, asked] = decoded({1, 0, 1, 0, 3}, true);
+  EXPECT_EQ(text, "aa:");
+  EXPECT_EQ(asked, (std::vector<std::pair<int64_t, int64_t>>{{2, -1}}));
 }
 
 }  // namespace

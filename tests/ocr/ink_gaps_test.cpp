@@ -92,5 +92,23 @@ TEST(WordGapsTest, APointIsACrossOnTheBaselineACommaIsNot) {
   EXPECT_FALSE(point({{12, 11, 11}, {13, 10, 12}, {14, 11, 11}}));
 }
 
+TEST(WordGapsTest, AColonIsTwoDotsAboveAndBelowTheMiddle) {
+  const auto colon = [](const std::vector<std::array<int32_t, 3>>& rows, int64_t after = 4) {
+    const DecodedImage crop = MarkBetweenDigits(rows);
+    return WordGaps(crop, 0.15f, 4.0, 0.9f).Colon(0, 2, after);
+  };
+  const std::vector<std::array<int32_t, 3>> crosses{{9, 11, 11},  {10, 10, 12}, {11, 11, 11},
+                                                    {17, 11, 11}, {18, 10, 12}, {19, 11, 11}};
+  EXPECT_TRUE(colon(crosses));
+  EXPECT_TRUE(colon(crosses, -1));  // the line's last mark
+  // A "t" is one stroke, an "i" a dot over a stroke, an "=" two bars, a period one dot.
+  EXPECT_FALSE(colon({{8, 11, 11}, {9, 11, 11}, {10, 10, 12}, {11, 11, 11}, {12, 11, 11}, {13, 11, 11},
+                      {14, 11, 11}, {15, 11, 11}, {16, 11, 11}, {17, 11, 11}, {18, 11, 11}, {19, 11, 12}}));
+  EXPECT_FALSE(colon({{8, 11, 11}, {11, 11, 11}, {12, 11, 11}, {13, 11, 11}, {14, 11, 11}, {15, 11, 11},
+                      {16, 11, 11}, {17, 11, 11}, {18, 11, 11}, {19, 11, 11}}));
+  EXPECT_FALSE(colon({{11, 9, 13}, {15, 9, 13}}));
+  EXPECT_FALSE(colon({{18, 10, 12}, {19, 10, 12}}));
+}
+
 }  // namespace
 }  // namespace vesk

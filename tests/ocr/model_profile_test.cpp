@@ -56,6 +56,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "slashed_zeros = on\n"
       "digit_spaces = on\n"
       "comma_points = on\n"
+      "colon_dots = on\n"
       "text_polish = on",  // the last line needs no line feed
       kFile);
   ASSERT_TRUE(parsed.ok()) << parsed.status().message();
@@ -83,6 +84,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_TRUE(p.slashedZeros);
   EXPECT_TRUE(p.recognition.digitSpaces);
   EXPECT_TRUE(p.recognition.commaPoints);
+  EXPECT_TRUE(p.recognition.colonDots);
   EXPECT_EQ(p.batching.recognitionBatch, 2);
   EXPECT_EQ(p.batching.recognitionBatchColumns, 2560);
   EXPECT_EQ(p.batching.orientationBatch, 8);
