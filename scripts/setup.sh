@@ -168,6 +168,7 @@ colon_dots = on
 text_polish = on
 slashed_zeros = on
 lone_zeros = on
+interface_capitals = on
 rec_width_step = 80
 mark_max_chars = 2
 underline_max_height = 24

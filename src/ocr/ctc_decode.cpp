@@ -255,8 +255,10 @@ void DecodeCtc(const float* data, int64_t T, int64_t C, const std::vector<std::s
         p = 1.0f / s;
       }
       const std::string& entry = dictionary[static_cast<size_t>(best)];
-      if (placed) emissions.push_back({text.size(), t, blankRun, IsLatinCharacter(entry), entry == " ", IsWideLetter(entry),
-                                    entry.size() == 1 ? entry[0] : '\0', entry == "\u00B1"});
+      if (placed) {
+        emissions.push_back({text.size(), t, blankRun, IsLatinCharacter(entry), entry == " ", IsWideLetter(entry),
+                             entry.size() == 1 ? entry[0] : '\0', entry == "\u00B1"});
+      }
       text += entry;
       sum += p;
       ++emitted;

@@ -127,6 +127,9 @@ struct ModelProfile {
   bool slashedZeros = false;
   // A line that is a lone o reads as the zero it is.
   bool loneZeros = false;
+  // Capitals of interface fonts read as digits or small letters are read as capitals again where a
+  // name or a menu's accelerator shows them ("REG_SZ", "Ctrl+S"; see text_polish.h).
+  bool interfaceCapitals = false;
   // Lines of at most this many characters that hold no letter or digit are dropped as marks on a screen
   // of Latin text (0: every line is kept).
   int32_t markMaxChars = 0;

@@ -119,6 +119,7 @@ Outcome<std::vector<OcrLine>> AssembleLines(const LineCrops& crops, const std::v
     if (profile.textPolish) readings[i]->text = PolishLineText(readings[i]->text);
     if (profile.slashedZeros) readings[i]->text = ReadSlashedZeros(readings[i]->text);
     if (profile.loneZeros) readings[i]->text = ReadLoneZero(readings[i]->text);
+    if (profile.interfaceCapitals) readings[i]->text = ReadInterfaceCapitals(readings[i]->text);
     texts[i] = readings[i]->text;
   }
   const std::vector<bool> marks = FindMarkLines(texts, profile.markMaxChars);

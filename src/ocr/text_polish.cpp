@@ -1,5 +1,6 @@
 #include "ocr/text_polish.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -96,6 +97,60 @@ std::string PolishLineText(std::string_view text) {
       }
     }
     out += points[i].bytes;
+  }
+  return out;
+}
+
+namespace {
+
+bool IsCapital(char c) { return c >= 'A' && c <= 'Z'; }
+char Lower(char c) { return IsCapital(c) ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// "ctrl+" in any case, with the recogniser's "1" or "I" for the "l".
+bool IsCtrl(std::string_view word) {
+  if (word.size() != 5 || word[4] != '+') return false;
+  const char l = Lower(word[3]);
+  return Lower(word[0]) == 'c' && Lower(word[1]) == 't' && Lower(word[2]) == 'r' && (l == 'l' || l == '1' || l == 'i');
+}
+
+// A name of capitals and underscores, one 5 after an underscore and before a capital its only digit:
+// that 5 reads as S.
+void ReadNameS(std::string& word) {
+  bool underscore = false;
+  int fives = 0;
+  for (size_t i = 0; i < word.size(); ++i) {
+    const char c = word[i];
+    if (c == '_') {
+      underscore = true;
+    } else if (c == '5' && i > 0 && word[i - 1] == '_' && i + 1 < word.size() && IsCapital(word[i + 1])) {
+      ++fives;
+    } else if (!IsCapital(c)) {
+      return;
+    }
+  }
+  if (!underscore || fives != 1 || !IsCapital(word[0])) return;
+  word[word.find("_5") + 1] = 'S';
+}
+
+}  // namespace
+
+std::string ReadInterfaceCapitals(std::string_view text) {
+  if (text.size() == 6 && IsCtrl(text.substr(0, 5))) {
+    const char key = text[5];
+    if ((key >= 'a' && key <= 'z') || IsCapital(key)) {
+      return std::string("Ctrl+") + static_cast<char>(IsCapital(key) ? key : key - 'a' + 'A');
+    }
+  }
+  std::string out;
+  out.reserve(text.size());
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t end = std::min(text.find(' ', start), text.size());
+    std::string word(text.substr(start, end - start));
+    ReadNameS(word);
+    out += word;
+    if (end < text.size()) out += ' ';
+    start = end + 1;
   }
   return out;
 }

@@ -21,4 +21,11 @@ std::string ReadSlashedZeros(std::string_view text);
 // that matches nothing either way.
 std::string ReadLoneZero(std::string_view text);
 
+// The capitals of small aliased interface fonts read as digits or small letters. In a name of capitals
+// joined by underscores (a registry value's type, a constant) with no digit of its own, a 5 that begins a
+// part before a capital reads as S ("REG_5Z" reads "REG_SZ"); and a line that is a menu's keyboard
+// accelerator, Ctrl and a letter, reads with the capitals menus write it with ("ctrl+s" and "ctr1+F"
+// read "Ctrl+S" and "Ctrl+F"; "ctrl+0" stays a digit).
+std::string ReadInterfaceCapitals(std::string_view text);
+
 }  // namespace vesk

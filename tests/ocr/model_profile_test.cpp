@@ -57,6 +57,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "digit_spaces = on\n"
       "comma_points = on\n"
       "colon_dots = on\n"
+      "interface_capitals = on\n"
       "text_polish = on",  // the last line needs no line feed
       kFile);
   ASSERT_TRUE(parsed.ok()) << parsed.status().message();
@@ -85,6 +86,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_TRUE(p.recognition.digitSpaces);
   EXPECT_TRUE(p.recognition.commaPoints);
   EXPECT_TRUE(p.recognition.colonDots);
+  EXPECT_TRUE(p.interfaceCapitals);
   EXPECT_EQ(p.batching.recognitionBatch, 2);
   EXPECT_EQ(p.batching.recognitionBatchColumns, 2560);
   EXPECT_EQ(p.batching.orientationBatch, 8);

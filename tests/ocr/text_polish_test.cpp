@@ -40,5 +40,18 @@ TEST(ReadSlashedZerosTest, ThetasBesideDigitsOrAloneAreZeros) {
   EXPECT_EQ(ReadSlashedZeros("a\xFF" + theta + "9"), "a\xFF" "09");
 }
 
+TEST(ReadInterfaceCapitalsTest, FivesInCapitalNamesAndSmallCtrlAcceleratorsReadAsCapitals) {
+  EXPECT_EQ(ReadInterfaceCapitals("REG_5Z"), "REG_SZ");
+  EXPECT_EQ(ReadInterfaceCapitals("Type REG_EXPAND_5Z value"), "Type REG_EXPAND_SZ value");
+  EXPECT_EQ(ReadInterfaceCapitals("ctrl+s"), "Ctrl+S");
+  EXPECT_EQ(ReadInterfaceCapitals("ctr1+F"), "Ctrl+F");
+  // Names with digits of their own, a 5 that does not begin a part, words of small letters, a key that is
+  // no letter, and accelerators within other text stay.
+  for (const char* kept :
+       {"REG_5", "MD5_SUM", "SHA_256_5X", "A5B", "_5X", "my_5Z", "ctrl+0", "press ctrl+s", "ctrl+ss"}) {
+    EXPECT_EQ(ReadInterfaceCapitals(kept), kept);
+  }
+}
+
 }  // namespace
 }  // namespace vesk
