@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -257,55 +258,33 @@ TEST(DecodeCtcTest, ASlashOrALetterThePictureSetsApartFromDigitsGetsSpaces) {
   EXPECT_EQ(decoded(0.05, 0.1, 0.1, 0.0, 0.4), "xxxx 1/4");
 }
 
-TEST(DecodeCtcTest, ACommaThePictureShowsAsAPointReadsAsAPeriodOnlyBetweenLettersOrDigits) {
+TEST(DecodeCtcTest, APointOrAColonThePictureShowsReadsAsOne) {
   std::vector<std::string> dictionary = Dictionary();
-  dictionary[1] = "1";
   dictionary[2] = ",";
-  dictionary[3] = "6";
-  dictionary[4] = "G";
-  const auto decoded = [&](const std::vector<int>& classes, bool point) {
+  dictionary[3] = "+";
+  dictionary[4] = "t";
+  // What the text reads with every mark found drawn as `drawn`, and the steps around each mark asked about.
+  const auto decoded = [&](const std::vector<int>& classes, bool drawn) {
     const Steps steps = Sequence(classes);
-    int64_t asked = 0;
+    std::vector<std::array<int64_t, 3>> asked;
     const StepMark picture = [&](int64_t before, int64_t at, int64_t after) {
-      EXPECT_LT(before, at);
-      EXPECT_LT(at, after);
-      ++asked;
-      return point;
+      asked.push_back({before, at, after});
+      return drawn;
     };
     std::string text;
     float score = 0.0f;
-    DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, {.point = picture});
-    return text + "|" + std::to_string(asked);
-  };
-  EXPECT_EQ(decoded({1, 0, 2, 0, 3, 0, 4}, true), "1.6G|1");
-  EXPECT_EQ(decoded({1, 0, 2, 0, 3, 0, 4}, false), "1,6G|1");
-  // At the line's ends, or beside a space, a comma stays one and the picture is not asked.
-  EXPECT_EQ(decoded({1, 0, 2, 0, 9, 0, 3}, true), "1, 6|0");
-  EXPECT_EQ(decoded({4, 0, 2}, true), "G,|0");
-}
-
-TEST(DecodeCtcTest, AMarkThePictureShowsAsAColonReadsAsOne) {
-  std::vector<std::string> dictionary = Dictionary();
-  dictionary[2] = "+";
-  dictionary[3] = "t";
-  const auto decoded = [&](const std::vector<int>& classes, bool colon) {
-    const Steps steps = Sequence(classes);
-    std::vector<std::pair<int64_t, int64_t>> asked;
-    const StepMark picture = [&](int64_t before, int64_t, int64_t after) {
-      asked.emplace_back(before, after);
-      return colon;
-    };
-    std::string text;
-    float score = 0.0f;
-    DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, {.colon = picture});
+    DecodeCtc(steps.data.data(), steps.T(), steps.C, dictionary, text, score, 0, {.point = picture, .colon = picture});
     return std::make_pair(text, asked);
   };
-  EXPECT_EQ(decoded({1, 0, 2, 0, 1}, true).first, "a:a");
-  EXPECT_EQ(decoded({1, 0, 2, 0, 1}, false).first, "a+a");
-  // Where the line ends, the picture is asked without a step after; other letters are not asked about.
-  const auto [text, asked] = decoded({1, 0, 1, 0, 3}, true);
-  EXPECT_EQ(text, "aa:");
-  EXPECT_EQ(asked, (std::vector<std::pair<int64_t, int64_t>>{{2, -1}}));
+  EXPECT_EQ(decoded({1, 0, 2, 0, 1}, true).first, "a.a");
+  EXPECT_EQ(decoded({1, 0, 2, 0, 1}, false).first, "a,a");
+  EXPECT_EQ(decoded({1, 0, 3, 0, 1}, true).first, "a:a");
+  EXPECT_EQ(decoded({1, 0, 3, 0, 1}, false).first, "a+a");
+  // A comma beside a space or at an end is not asked about; a colon at the line's end is, with no step
+  // after it.
+  const auto [text, asked] = decoded({2, 0, 1, 0, 2, 0, 9, 0, 1, 0, 4}, true);
+  EXPECT_EQ(text, ",a, a:");
+  EXPECT_EQ(asked, (std::vector<std::array<int64_t, 3>>{{8, 10, -1}}));
 }
 
 }  // namespace
