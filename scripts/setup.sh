@@ -169,6 +169,7 @@ text_polish = on
 slashed_zeros = on
 lone_zeros = on
 interface_capitals = on
+month_names = on
 rec_width_step = 80
 mark_max_chars = 2
 underline_max_height = 24

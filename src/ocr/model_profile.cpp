@@ -213,6 +213,7 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"slashed_zeros", Switch([](ModelProfile& p, bool v) { p.slashedZeros = v; })},
       {"lone_zeros", Switch([](ModelProfile& p, bool v) { p.loneZeros = v; })},
       {"interface_capitals", Switch([](ModelProfile& p, bool v) { p.interfaceCapitals = v; })},
+      {"month_names", Switch([](ModelProfile& p, bool v) { p.monthNames = v; })},
       {"underline_max_height", Integer(0, 64, [](ModelProfile& p, int64_t v) {
          p.underlineMaxHeight = static_cast<int32_t>(v);
        })},

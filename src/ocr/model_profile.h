@@ -130,6 +130,9 @@ struct ModelProfile {
   // Capitals of interface fonts read as digits or small letters are read as capitals again where a
   // name or a menu's accelerator shows them ("REG_SZ", "Ctrl+S"; see text_polish.h).
   bool interfaceCapitals = false;
+  // A month's abbreviation in a date, read with a terminal font's usual glyph confusions, reads as the
+  // month ("0ct 25" reads "Oct 25"; see text_polish.h).
+  bool monthNames = false;
   // Lines of at most this many characters that hold no letter or digit are dropped as marks on a screen
   // of Latin text (0: every line is kept).
   int32_t markMaxChars = 0;

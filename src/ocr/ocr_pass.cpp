@@ -120,6 +120,7 @@ Outcome<std::vector<OcrLine>> AssembleLines(const LineCrops& crops, const std::v
     if (profile.slashedZeros) readings[i]->text = ReadSlashedZeros(readings[i]->text);
     if (profile.loneZeros) readings[i]->text = ReadLoneZero(readings[i]->text);
     if (profile.interfaceCapitals) readings[i]->text = ReadInterfaceCapitals(readings[i]->text);
+    if (profile.monthNames) readings[i]->text = ReadMonthNames(readings[i]->text);
     texts[i] = readings[i]->text;
   }
   const std::vector<bool> marks = FindMarkLines(texts, profile.markMaxChars);

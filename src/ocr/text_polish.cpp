@@ -1,7 +1,10 @@
 #include "ocr/text_polish.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ocr/code_points.h"
@@ -151,6 +154,70 @@ std::string ReadInterfaceCapitals(std::string_view text) {
     out += word;
     if (end < text.size()) out += ' ';
     start = end + 1;
+  }
+  return out;
+}
+
+namespace {
+
+bool AllDigits(std::string_view word) {
+  return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "HH:MM" or a year.
+bool TimeOrYear(std::string_view word) {
+  if (word.size() == 4) return AllDigits(word);
+  return word.size() == 5 && word[2] == ':' && AllDigits(word.substr(0, 2)) && AllDigits(word.substr(3));
+}
+
+// The month `word` is read for, or empty: it differs from the month's abbreviation in one place, where
+// the recogniser is known to confuse the glyphs.
+std::string_view MonthMisread(std::string_view word) {
+  static constexpr std::array<std::string_view, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  // The glyph read, then the glyph drawn.
+  static constexpr std::array<std::pair<char, char>, 6> kConfusions{
+      {{'0', 'O'}, {'o', 'O'}, {'H', 'M'}, {'H', 'A'}, {'o', 'p'}, {'1', 'l'}}};
+  if (word.size() != 3) return {};
+  for (std::string_view month : kMonths) {
+    size_t place = 3;
+    int differences = 0;
+    for (size_t i = 0; i < 3; ++i) {
+      if (word[i] != month[i]) {
+        place = i;
+        ++differences;
+      }
+    }
+    if (differences != 1) continue;
+    for (const auto& [read, drawn] : kConfusions) {
+      if (word[place] == read && month[place] == drawn) return month;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string ReadMonthNames(std::string_view text) {
+  std::vector<std::string_view> words;
+  for (size_t start = 0; start <= text.size();) {
+    const size_t end = std::min(text.find(' ', start), text.size());
+    words.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < words.size(); ++i) {
+    std::string_view word = words[i];
+    if (i + 1 < words.size()) {
+      const std::string_view day = words[i + 1];
+      const int number = AllDigits(day) && day.size() <= 2 ? std::stoi(std::string(day)) : 0;
+      const bool dated = number >= 1 && number <= 31 && (i + 2 == words.size() || TimeOrYear(words[i + 2]));
+      const std::string_view month = dated ? MonthMisread(word) : std::string_view();
+      if (!month.empty()) word = month;
+    }
+    if (i > 0) out += ' ';
+    out += word;
   }
   return out;
 }

@@ -28,4 +28,10 @@ std::string ReadLoneZero(std::string_view text);
 // read "Ctrl+S" and "Ctrl+F"; "ctrl+0" stays a digit).
 std::string ReadInterfaceCapitals(std::string_view text);
 
+// A month's abbreviation in a date ("Oct 25", "Apr 2 14:07", "May 9 2024", as `ls -l` and mail lists write
+// them) that the recogniser read with one of its usual confusions of a terminal font's glyphs (0 or o for
+// O, H for M or A, o for p, 1 for l) reads as the month: "0ct 25" reads "Oct 25", "Hay 9" "May 9". Only
+// before a day of 1 to 31 that ends the line or comes before a time or a year.
+std::string ReadMonthNames(std::string_view text);
+
 }  // namespace vesk

@@ -58,6 +58,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
       "comma_points = on\n"
       "colon_dots = on\n"
       "interface_capitals = on\n"
+      "month_names = on\n"
       "text_polish = on",  // the last line needs no line feed
       kFile);
   ASSERT_TRUE(parsed.ok()) << parsed.status().message();
@@ -87,6 +88,7 @@ TEST(ModelProfileTest, EveryKeyIsReadAroundCommentsBlankLinesAndLineEnds) {
   EXPECT_TRUE(p.recognition.commaPoints);
   EXPECT_TRUE(p.recognition.colonDots);
   EXPECT_TRUE(p.interfaceCapitals);
+  EXPECT_TRUE(p.monthNames);
   EXPECT_EQ(p.batching.recognitionBatch, 2);
   EXPECT_EQ(p.batching.recognitionBatchColumns, 2560);
   EXPECT_EQ(p.batching.orientationBatch, 8);

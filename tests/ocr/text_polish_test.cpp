@@ -53,5 +53,15 @@ TEST(ReadInterfaceCapitalsTest, FivesInCapitalNamesAndSmallCtrlAcceleratorsReadA
   }
 }
 
+TEST(ReadMonthNamesTest, AMonthMisreadBeforeADayReadsAsTheMonth) {
+  EXPECT_EQ(ReadMonthNames("0ct 25"), "Oct 25");
+  EXPECT_EQ(ReadMonthNames("2290 Hay 7 14:33 configure.sh"), "2290 May 7 14:33 configure.sh");
+  EXPECT_EQ(ReadMonthNames("Aor 2 2024"), "Apr 2 2024");
+  // Not before something that is no day, nor a word other confusions make.
+  for (const char* kept : {"0ct 32", "0ct 5x", "Hay 7 bales", "Hat 7", "Oct 25", "oct"}) {
+    EXPECT_EQ(ReadMonthNames(kept), kept);
+  }
+}
+
 }  // namespace
 }  // namespace vesk
