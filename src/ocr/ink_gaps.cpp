@@ -25,8 +25,8 @@ constexpr float kBandAbove = 0.25f;
 constexpr float kBandBelow = 0.35f;
 // The narrowest gap, in line heights: lines of two or three characters set close give no usable cell.
 constexpr double kLeastGap = 0.2;
-// How far below the middle a comma's tail may reach, in line heights, and how large a point or a comma
-// is at most.
+// How far below the middle a point's or a comma's columns are looked for, in line heights (the room
+// further down may hold a neighbour's ink), and how large a point or a comma is at most.
 constexpr double kTailBelow = 0.5;
 constexpr double kPointSize = 0.4;
 // A point the recogniser takes for a comma is a bitmap font's, whose core is three pixels wide or
