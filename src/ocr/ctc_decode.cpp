@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <cstdlib>
 
 namespace vesk {
 
@@ -26,6 +25,9 @@ constexpr double kSlashEven = 1.6;
 // of the line's height blank (a monospace "1" or "7" the most); with a space between, 0.35 and more.
 constexpr double kUnitBlank = 0.35;
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
 // One printable ASCII character other than the space: a character of Latin text.
 bool IsLatinCharacter(const std::string& entry) {
   return entry.size() == 1 && entry[0] > ' ' && entry[0] < 0x7F;
@@ -43,9 +45,8 @@ bool IsWideLetter(const std::string& entry) { return entry == "m" || entry == "w
 // decimal point, whatever room a proportional font leaves around it.
 bool PictureMayTell(char before, char after) {
   const auto offMiddle = [](char c) { return c == '_' || c == '\'' || c == '"' || c == '`' || c == '^' || c == '~'; };
-  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
   if (offMiddle(before) || offMiddle(after)) return false;
-  return !((before == '.' && digit(after)) || (digit(before) && after == '.'));
+  return !((before == '.' && IsDigit(after)) || (IsDigit(before) && after == '.'));
 }
 
 // One emitted entry: where it starts in the text, its step, the blank steps just before it, and what it
@@ -66,7 +67,7 @@ struct Emission {
 // two digits with the digit after it.
 std::vector<bool> DigitSpaces(const std::vector<Emission>& emissions, const StepBlank& pictureBlank) {
   std::vector<bool> before(emissions.size(), false);
-  const auto digit = [&](size_t i) { return emissions[i].ascii >= '0' && emissions[i].ascii <= '9'; };
+  const auto digit = [&](size_t i) { return IsDigit(emissions[i].ascii); };
   // Most lines hold no digit: their picture need not be looked at.
   bool digits = false;
   for (size_t i = 0; i < emissions.size() && !digits; ++i) digits = digit(i);
@@ -85,10 +86,7 @@ std::vector<bool> DigitSpaces(const std::vector<Emission>& emissions, const Step
     usual = blanks[blanks.size() / 2];
   }
   const double least = std::max(kSlashBlank, kWiderThanUsual * usual);
-  const auto letter = [&](size_t i) {
-    const char c = emissions[i].ascii;
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-  };
+  const auto letter = [&](size_t i) { return IsLetter(emissions[i].ascii); };
   for (size_t i = 1; i < emissions.size(); ++i) {
     if (((digit(i - 1) && letter(i)) || (letter(i - 1) && digit(i))) &&
         pictureBlank(emissions[i - 1].step, emissions[i].step) >= std::max(kUnitBlank, kWiderThanUsual * usual)) {
@@ -108,10 +106,7 @@ std::vector<bool> DigitSpaces(const std::vector<Emission>& emissions, const Step
 
 // Whether entry i is a comma between two letters or digits that the picture shows as a point.
 bool PointDrawnAsComma(const std::vector<Emission>& emissions, size_t i, const StepMark& picturePoint) {
-  const auto alphanumeric = [&](size_t k) {
-    const char c = emissions[k].ascii;
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-  };
+  const auto alphanumeric = [&](size_t k) { return IsDigit(emissions[k].ascii) || IsLetter(emissions[k].ascii); };
   return emissions[i].ascii == ',' && i > 0 && i + 1 < emissions.size() && alphanumeric(i - 1) && alphanumeric(i + 1) &&
          picturePoint(emissions[i - 1].step, emissions[i].step, emissions[i + 1].step);
 }

@@ -107,6 +107,17 @@ std::string PolishLineText(std::string_view text) {
 namespace {
 
 bool IsCapital(char c) { return c >= 'A' && c <= 'Z'; }
+
+// The words between single spaces, empty ones included, so that joining them again gives the text.
+std::vector<std::string_view> SplitWords(std::string_view text) {
+  std::vector<std::string_view> words;
+  for (size_t start = 0; start <= text.size();) {
+    const size_t end = std::min(text.find(' ', start), text.size());
+    words.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return words;
+}
 char Lower(char c) { return IsCapital(c) ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // "ctrl+" in any case, with the recogniser's "1" or "I" for the "l".
@@ -144,16 +155,14 @@ std::string ReadInterfaceCapitals(std::string_view text) {
       return std::string("Ctrl+") + static_cast<char>(IsCapital(key) ? key : key - 'a' + 'A');
     }
   }
+  const std::vector<std::string_view> words = SplitWords(text);
   std::string out;
   out.reserve(text.size());
-  size_t start = 0;
-  while (start <= text.size()) {
-    const size_t end = std::min(text.find(' ', start), text.size());
-    std::string word(text.substr(start, end - start));
+  for (size_t i = 0; i < words.size(); ++i) {
+    std::string word(words[i]);
     ReadNameS(word);
+    if (i > 0) out += ' ';
     out += word;
-    if (end < text.size()) out += ' ';
-    start = end + 1;
   }
   return out;
 }
@@ -161,7 +170,8 @@ std::string ReadInterfaceCapitals(std::string_view text) {
 namespace {
 
 bool AllDigits(std::string_view word) {
-  return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+  const auto digit = [](char c) { return IsDigit(static_cast<unsigned char>(c)); };
+  return !word.empty() && std::all_of(word.begin(), word.end(), digit);
 }
 
 // "HH:MM" or a year.
@@ -199,12 +209,7 @@ std::string_view MonthMisread(std::string_view word) {
 }  // namespace
 
 std::string ReadMonthNames(std::string_view text) {
-  std::vector<std::string_view> words;
-  for (size_t start = 0; start <= text.size();) {
-    const size_t end = std::min(text.find(' ', start), text.size());
-    words.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
+  const std::vector<std::string_view> words = SplitWords(text);
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < words.size(); ++i) {
