@@ -107,6 +107,9 @@ struct ModelProfile {
   float cropMarginX = 0.0f;
   // The side margins of further cuts of a short line that read as nothing, tried in turn.
   std::vector<float> cropRetryMarginsX;
+  // A line at least this many times lower than a line of its row beside it is cut with that line's
+  // top and bottom (0: off; see row_height_cuts.h).
+  float cropRowHeight = 0.0f;
   // Upright lines at most this many pixels high whose text is aliased lose their access-key
   // underlines before they are cut out (0: off).
   int32_t underlineMaxHeight = 0;

@@ -63,8 +63,8 @@ class OcrEngine {
                           std::vector<int>& orientations, std::vector<Outcome<LineReading>>& readings);
 
   // Short upright lines that read as nothing, cut again with the profile's other side margins and read
-  // once more: crops[i] is the cut of *boxes[i].
-  void ReadEmptyLinesAgain(const DecodedImage& image, const std::vector<const DetBox*>& boxes,
+  // once more: crops[i] is the cut by cuts[i].
+  void ReadEmptyLinesAgain(const DecodedImage& image, const std::vector<DetBox>& cuts,
                            const std::vector<DecodedImage>& crops, const std::vector<int>& orientations,
                            const BatchSettings& batching, std::vector<Outcome<LineReading>>& readings);
 

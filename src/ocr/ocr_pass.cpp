@@ -12,6 +12,7 @@
 #include "ocr/line_pieces.h"
 #include "ocr/mark_lines.h"
 #include "ocr/ocr_engine.h"
+#include "ocr/row_height_cuts.h"
 #include "ocr/text_polish.h"
 
 namespace vesk {
@@ -32,10 +33,11 @@ OrderedBoxes InReadingOrder(const std::vector<DetBox>& boxes, const DecodedImage
   return ordered;
 }
 
-// The lines cut out of the screenshot: crops[i] is the picture of *boxes[i], a piece of the row rows[i]
-// of the reading (rows count up from 0).
+// The lines cut out of the screenshot: crops[i] is the picture of *boxes[i], cut by cuts[i], a piece of
+// the row rows[i] of the reading (rows count up from 0).
 struct LineCrops {
   std::vector<const DetBox*> boxes;
+  std::vector<DetBox> cuts;
   std::vector<DecodedImage> crops;
   std::vector<size_t> rows;
 };
@@ -75,14 +77,15 @@ LineCrops CropAll(const DecodedImage& image, const OrderedBoxes& ordered, const 
                   Timeline* timeline) {
   LineCrops lines;
   lines.crops.reserve(ordered.boxes.size());
+  const std::vector<DetBox> cuts = RowHeightCuts(ordered.boxes, profile.cropRowHeight);
   size_t row = 0;
   for (size_t i = 0; i < ordered.boxes.size(); ++i) {
     if (i > 0 && ordered.joins[i] == LineJoin::Starts) ++row;
     TimedStage cropping(timeline, "crop");
     DecodedImage crop;
-    const DetBox& box = ordered.boxes[i];
-    if (CutLine(image, box, profile, profile.cropMarginX, crop)) {
-      lines.boxes.push_back(&box);
+    if (CutLine(image, cuts[i], profile, profile.cropMarginX, crop)) {
+      lines.boxes.push_back(&ordered.boxes[i]);
+      lines.cuts.push_back(cuts[i]);
       lines.crops.push_back(std::move(crop));
       lines.rows.push_back(row);
     }
@@ -195,7 +198,7 @@ void OcrEngine::ConfirmTurnedLines(const std::vector<DecodedImage>& crops, const
 // "0" cell reads at 32 and 40 columns but not at 36), and at the others it gives nothing at all. Such a
 // line is cut again with the profile's other side margins in turn, which change its width, until a cut
 // reads as something. A failed model call fails the line as any other would.
-void OcrEngine::ReadEmptyLinesAgain(const DecodedImage& image, const std::vector<const DetBox*>& boxes,
+void OcrEngine::ReadEmptyLinesAgain(const DecodedImage& image, const std::vector<DetBox>& cuts,
                                     const std::vector<DecodedImage>& crops, const std::vector<int>& orientations,
                                     const BatchSettings& batching, std::vector<Outcome<LineReading>>& readings) {
   // One or two glyphs: a crop at most twice as wide as it is high.
@@ -210,7 +213,7 @@ void OcrEngine::ReadEmptyLinesAgain(const DecodedImage& image, const std::vector
     std::vector<DecodedImage> recut;
     for (size_t i : empty) {
       DecodedImage crop;
-      if (!CutLine(image, *boxes[i], profile_, margin, crop)) continue;
+      if (!CutLine(image, cuts[i], profile_, margin, crop)) continue;
       cut.push_back(i);
       recut.push_back(std::move(crop));
     }
@@ -241,7 +244,7 @@ Outcome<std::vector<OcrLine>> OcrEngine::ProcessImage(const DecodedImage& image,
   std::vector<Outcome<LineReading>> readings = recognizer_.RecognizeLines(ConstPointers(lines.crops), options.batching);
   if (profile_.clsConfirm) ConfirmTurnedLines(lines.crops, options.batching, orientations, readings);
   if (!profile_.cropRetryMarginsX.empty()) {
-    ReadEmptyLinesAgain(image, lines.boxes, lines.crops, orientations, options.batching, readings);
+    ReadEmptyLinesAgain(image, lines.cuts, lines.crops, orientations, options.batching, readings);
   }
   return AssembleLines(lines, orientations, readings, profile_);
 }

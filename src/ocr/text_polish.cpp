@@ -74,9 +74,6 @@ std::string ReadSlashedZeros(std::string_view text) {
   return out;
 }
 
-std::string ReadLoneZero(std::string_view text) {
-  return text == "o" || text == "O" ? std::string("0") : std::string(text);
-}
 
 std::string PolishLineText(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');
@@ -147,6 +144,54 @@ void ReadNameS(std::string& word) {
 }
 
 }  // namespace
+
+namespace {
+
+bool IsZeroLookalike(std::string_view word) {
+  return word == "o" || word == "O" || word == "\u03B8" || word == "\u0398";
+}
+
+// A number as a table or a terminal prints it: digits with signs, points, separators and units of
+// punctuation ("-20", "0.0", "12:05", "45%").
+bool IsNumberField(std::string_view word) {
+  bool digit = false;
+  for (char c : word) {
+    if (IsDigit(static_cast<unsigned char>(c))) {
+      digit = true;
+    } else if (std::string_view("+-.,:/%").find(c) == std::string_view::npos) {
+      return false;
+    }
+  }
+  return digit;
+}
+
+}  // namespace
+
+std::string ReadLoneZero(std::string_view text) {
+  if (text == "o" || text == "O") return "0";
+  const std::vector<std::string_view> words = SplitWords(text);
+  if (words.size() < 2) return std::string(text);
+  int lookalikes = 0;
+  int capitals = 0;
+  for (std::string_view word : words) {
+    if (IsZeroLookalike(word)) {
+      ++lookalikes;
+    } else if (word.size() == 1 && IsCapital(word[0])) {
+      ++capitals;
+    } else if (!IsNumberField(word)) {
+      return std::string(text);
+    }
+  }
+  // A row of single capitals is a word spelt out or a keyboard's keys, not fields of numbers.
+  if (lookalikes == 0 || capitals > 1 || lookalikes == static_cast<int>(words.size())) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (i > 0) out += ' ';
+    out += IsZeroLookalike(words[i]) ? std::string_view("0") : words[i];
+  }
+  return out;
+}
 
 std::string ReadInterfaceCapitals(std::string_view text) {
   if (text.size() == 6 && IsCtrl(text.substr(0, 5))) {

@@ -40,6 +40,18 @@ TEST(ReadSlashedZerosTest, ThetasBesideDigitsOrAloneAreZeros) {
   EXPECT_EQ(ReadSlashedZeros("a\xFF" + theta + "9"), "a\xFF" "09");
 }
 
+TEST(ReadLoneZeroTest, AnOAmongNumberFieldsIsAZero) {
+  const std::string theta = "\xCE\xB8";
+  EXPECT_EQ(ReadLoneZero("O"), "0");
+  EXPECT_EQ(ReadLoneZero("O S"), "0 S");
+  EXPECT_EQ(ReadLoneZero(theta + " -20"), "0 -20");
+  EXPECT_EQ(ReadLoneZero("12 o 45% 0:01.5"), "12 0 45% 0:01.5");
+  // Words, spelt-out capitals, keys and a line of nothing but o's stay.
+  for (const char* kept : {"O Romeo", "O K A", "Q W E R T Y U I O P", "o o", "oo 12"}) {
+    EXPECT_EQ(ReadLoneZero(kept), kept);
+  }
+}
+
 TEST(ReadInterfaceCapitalsTest, FivesInCapitalNamesAndSmallCtrlAcceleratorsReadAsCapitals) {
   EXPECT_EQ(ReadInterfaceCapitals("REG_5Z"), "REG_SZ");
   EXPECT_EQ(ReadInterfaceCapitals("Type REG_EXPAND_5Z value"), "Type REG_EXPAND_SZ value");
