@@ -214,6 +214,8 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"lone_zeros", Switch([](ModelProfile& p, bool v) { p.loneZeros = v; })},
       {"interface_capitals", Switch([](ModelProfile& p, bool v) { p.interfaceCapitals = v; })},
       {"month_names", Switch([](ModelProfile& p, bool v) { p.monthNames = v; })},
+      {"file_modes", Switch([](ModelProfile& p, bool v) { p.fileModes = v; })},
+      {"shell_prompts", Switch([](ModelProfile& p, bool v) { p.shellPrompts = v; })},
       {"crop_row_height", Decimal(0.0, 2.0, "0 to 2", [](ModelProfile& p, float v) { p.cropRowHeight = v; })},
       {"underline_max_height", Integer(0, 64, [](ModelProfile& p, int64_t v) {
          p.underlineMaxHeight = static_cast<int32_t>(v);

@@ -128,7 +128,7 @@ struct ModelProfile {
   bool textPolish = false;
   // Thetas beside digits, or alone on a line, read as the slashed or dotted zeros they are.
   bool slashedZeros = false;
-  // A line that is a lone o reads as the zero it is.
+  // A line that is a lone o, or a lone o among number fields, reads as the zero it is.
   bool loneZeros = false;
   // Capitals of interface fonts read as digits or small letters are read as capitals again where a
   // name or a menu's accelerator shows them ("REG_SZ", "Ctrl+S"; see text_polish.h).
@@ -136,6 +136,12 @@ struct ModelProfile {
   // A month's abbreviation in a date, read with a terminal font's usual glyph confusions, reads as the
   // month ("0ct 25" reads "Oct 25"; see text_polish.h).
   bool monthNames = false;
+  // A file mode of `ls -l` read with a terminal font's usual confusions reads as the mode ("druxr-xr-x"
+  // reads "drwxr-xr-x"; see text_polish.h).
+  bool fileModes = false;
+  // A shell prompt's lost home tilde and an ls read as "1s" after it read as they are drawn
+  // ("alice@build:$ 1s" reads "alice@build:~$ ls"; see text_polish.h).
+  bool shellPrompts = false;
   // Lines of at most this many characters that hold no letter or digit are dropped as marks on a screen
   // of Latin text (0: every line is kept).
   int32_t markMaxChars = 0;

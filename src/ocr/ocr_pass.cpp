@@ -124,6 +124,8 @@ Outcome<std::vector<OcrLine>> AssembleLines(const LineCrops& crops, const std::v
     if (profile.loneZeros) readings[i]->text = ReadLoneZero(readings[i]->text);
     if (profile.interfaceCapitals) readings[i]->text = ReadInterfaceCapitals(readings[i]->text);
     if (profile.monthNames) readings[i]->text = ReadMonthNames(readings[i]->text);
+    if (profile.fileModes) readings[i]->text = ReadFileModes(readings[i]->text);
+    if (profile.shellPrompts) readings[i]->text = ReadShellPrompts(readings[i]->text);
     texts[i] = readings[i]->text;
   }
   const std::vector<bool> marks = FindMarkLines(texts, profile.markMaxChars);

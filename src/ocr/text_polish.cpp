@@ -272,4 +272,106 @@ std::string ReadMonthNames(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// What the glyph read at one place of a mode stands for, or 0 when it is none of what that place holds:
+// `letter` is the place's letter (r, w or x; s and S, t and T stand in an x's place for the set-id and
+// sticky bits).
+char ModePlace(char read, char letter) {
+  if (read == '-' || read == letter) return read;
+  switch (letter) {
+    case 'r': return read == 'n' ? 'r' : 0;
+    case 'w': return read == 'u' || read == 'v' ? 'w' : 0;
+    default: return read == 's' || read == 'S' || read == 't' || read == 'T' ? read : 0;
+  }
+}
+
+// The mode the word is read for, or empty.
+std::string FileMode(std::string_view word) {
+  static constexpr std::string_view kLetters = "rwxrwxrwx";
+  static constexpr std::string_view kTypes = "-dlcbps";
+  // Places read as they are: a word of letters that happens to fit the confusions is no mode.
+  constexpr int kLeastExact = 5;
+  if (word.size() != 10 && word.size() != 11) return {};
+  if (word.size() == 11 && word.back() != '.' && word.back() != '+') return {};
+  std::string mode(word);
+  if (mode[0] == '1' || mode[0] == 'I' || mode[0] == '|') mode[0] = 'l';
+  if (kTypes.find(mode[0]) == std::string_view::npos) return {};
+  int exact = 0;
+  for (size_t i = 0; i < kLetters.size(); ++i) {
+    const char read = word[i + 1];
+    const char place = ModePlace(read, kLetters[i]);
+    if (place == 0) return {};
+    if (read == '-' || read == kLetters[i]) ++exact;
+    mode[i + 1] = place;
+  }
+  return exact >= kLeastExact ? mode : std::string();
+}
+
+}  // namespace
+
+std::string ReadFileModes(std::string_view text) {
+  const std::vector<std::string_view> words = SplitWords(text);
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string mode = FileMode(words[i]);
+    if (i > 0) out += ' ';
+    out += mode.empty() ? words[i] : std::string_view(mode);
+  }
+  return out;
+}
+
+namespace {
+
+bool IsNameCharacter(char c) {
+  return IsDigit(static_cast<unsigned char>(c)) || (c >= 'a' && c <= 'z') || IsCapital(c) || c == '.' || c == '_' ||
+         c == '-';
+}
+
+// The length of a prompt's "user@host:" at the start of the word, or 0.
+size_t PromptHostLength(std::string_view word) {
+  const size_t at = word.find('@');
+  const size_t colon = word.find(':');
+  if (at == 0 || at == std::string_view::npos || colon == std::string_view::npos || colon < at + 2) return 0;
+  for (size_t i = 0; i < colon; ++i) {
+    if (i != at && !IsNameCharacter(word[i])) return 0;
+  }
+  return colon + 1;
+}
+
+bool IsPromptEnd(char c) { return c == '$' || c == '#'; }
+
+}  // namespace
+
+std::string ReadShellPrompts(std::string_view text) {
+  std::vector<std::string> words;
+  for (std::string_view word : SplitWords(text)) words.emplace_back(word);
+  if (words.empty()) return std::string(text);
+  const size_t host = PromptHostLength(words[0]);
+  if (host > 0) {
+    const std::string rest = words[0].substr(host);
+    // A space where the tilde was: "alice@build: $", "alice@build: /src$" (a prompt has no space there).
+    const bool spaced = rest.empty() && words.size() > 1 && !words[1].empty() && IsPromptEnd(words[1].back()) &&
+                        (words[1].size() == 1 || words[1][0] == '/');
+    if (spaced) {
+      words[0] += "~" + words[1];
+      words.erase(words.begin() + 1);
+    } else if ((rest.size() == 1 && IsPromptEnd(rest[0])) || (rest.size() == 2 && rest[0] == '*' && IsPromptEnd(rest[1]))) {
+      words[0] = words[0].substr(0, host) + "~" + rest.back();
+    }
+  }
+  for (size_t i = 1; i < words.size(); ++i) {
+    const bool afterPrompt = !words[i - 1].empty() && IsPromptEnd(words[i - 1].back());
+    if (afterPrompt && (words[i] == "1s" || words[i] == "Is" || words[i] == "|s")) words[i] = "ls";
+  }
+  std::string out;
+  out.reserve(text.size() + 1);
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (i > 0) out += ' ';
+    out += words[i];
+  }
+  return out;
+}
+
 }  // namespace vesk

@@ -18,7 +18,9 @@ std::string ReadSlashedZeros(std::string_view text);
 
 // In small fonts a zero that stands alone (a table's "0" cell, a counter) reads as the letter o: a line
 // that is nothing but "o" or "O" reads "0". No word is a lone o, and a mark read as one stays a line
-// that matches nothing either way.
+// that matches nothing either way. So does a lone o, O or theta among number fields ("-20", "0.0",
+// "45%") and at most one lone capital, as `top` prints a process's fields ("O S" reads "0 S"), unless
+// every word is one.
 std::string ReadLoneZero(std::string_view text);
 
 // The capitals of small aliased interface fonts read as digits or small letters. In a name of capitals
@@ -33,5 +35,19 @@ std::string ReadInterfaceCapitals(std::string_view text);
 // O, H for M or A, o for p, 1 for l) reads as the month: "0ct 25" reads "Oct 25", "Hay 9" "May 9". Only
 // before a day of 1 to 31 that ends the line or comes before a time or a year.
 std::string ReadMonthNames(std::string_view text);
+
+// A file's mode as `ls -l` prints it ("drwxr-xr-x", "-rw-r--r--", ten characters and perhaps a "." or
+// "+" after them) that the recogniser read with its usual confusions of a terminal font's glyphs (u or v
+// for w, n for r, 1, I or | for the l of a link) reads as the mode: "druxr-xr-x" reads "drwxr-xr-x",
+// "lruxrwxrux" "lrwxrwxrwx". Only a word every place of which holds a dash, the letter of that place or
+// such a confusion, with at least five dashes or letters as they are.
+std::string ReadFileModes(std::string_view text);
+
+// A shell's prompt ("alice@build:~$ ls -l") as the recogniser reads a terminal font: the tilde of the home
+// folder lost or read as an asterisk or a space ("alice@build:$", "alice@build:*$", "alice@build: $",
+// "alice@build: /src$") reads as the tilde again, since a prompt names a folder there and never has a
+// space; and the command ls read with a one or a capital I for its l ("1s") right after a prompt reads
+// "ls".
+std::string ReadShellPrompts(std::string_view text);
 
 }  // namespace vesk

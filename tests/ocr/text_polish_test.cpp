@@ -75,5 +75,30 @@ TEST(ReadMonthNamesTest, AMonthMisreadBeforeADayReadsAsTheMonth) {
   }
 }
 
+TEST(ReadFileModesTest, ModesReadWithTerminalConfusionsReadAsModes) {
+  EXPECT_EQ(ReadFileModes("druxr-xr-x 4 alice alice"), "drwxr-xr-x 4 alice alice");
+  EXPECT_EQ(ReadFileModes("lruxrwxrux"), "lrwxrwxrwx");
+  EXPECT_EQ(ReadFileModes("1rwxrwxrwx"), "lrwxrwxrwx");
+  EXPECT_EQ(ReadFileModes("-ru-r--n--."), "-rw-r--r--.");
+  EXPECT_EQ(ReadFileModes("-rwsr-xr-t"), "-rwsr-xr-t");
+  // Words that only look like modes in a few places stay.
+  for (const char* kept : {"durability", "dnuxnuxnux", "-rw-r--r--x", "xrw-r--r--", "drwxr-xr", "-ru-r--r--!"}) {
+    EXPECT_EQ(ReadFileModes(kept), kept);
+  }
+}
+
+TEST(ReadShellPromptsTest, ALostHomeTildeAndLsAfterAPromptReadAsDrawn) {
+  EXPECT_EQ(ReadShellPrompts("olga@nas:$ 1s -1"), "olga@nas:~$ ls -1");
+  EXPECT_EQ(ReadShellPrompts("paul@build01:*$ 1s -1"), "paul@build01:~$ ls -1");
+  EXPECT_EQ(ReadShellPrompts("wim@web-02: $ git status"), "wim@web-02:~$ git status");
+  EXPECT_EQ(ReadShellPrompts("alice@build: /src/vesk$ 1s"), "alice@build:~/src/vesk$ ls");
+  EXPECT_EQ(ReadShellPrompts("root@db1:# Is /etc"), "root@db1:~# ls /etc");
+  EXPECT_EQ(ReadShellPrompts("alice@build:~/src/vesk$ 1s -1 src"), "alice@build:~/src/vesk$ ls -1 src");
+  // Mail addresses, prices and a 1s that is no command stay.
+  for (const char* kept : {"mail bob@example.org: $ 5", "@host:$", "took 1s", "bob@x:/tmp$ echo 1s", "a b@c: d", "b@c: /etc"}) {
+    EXPECT_EQ(ReadShellPrompts(kept), kept);
+  }
+}
+
 }  // namespace
 }  // namespace vesk
