@@ -62,7 +62,7 @@ struct InkBand {
   int32_t y0, y1;
   float height;
   float centre;
-  int background;
+  Colour background;
 };
 
 InkBand BandOf(const DecodedImage& image, const Extent& left, const Extent& right) {
@@ -72,13 +72,13 @@ InkBand BandOf(const DecodedImage& image, const Extent& left, const Extent& righ
   const int32_t y0 = std::clamp(static_cast<int32_t>(top + 0.2f * height), 0, image.height - 1);
   const int32_t y1 = std::clamp(static_cast<int32_t>(bottom - 0.2f * height), y0, image.height - 1);
   const float centre = (left.x1 + right.x0) / 2.0f;
-  const int background = Luma(image, static_cast<int32_t>(centre), static_cast<int32_t>((top + bottom) / 2.0f));
+  const Colour background = PixelColour(image, static_cast<int32_t>(centre), static_cast<int32_t>((top + bottom) / 2.0f));
   return {y0, y1, height, centre, background};
 }
 
 bool Inked(const DecodedImage& image, const InkBand& band, int32_t x) {
   for (int32_t y = band.y0; y <= band.y1; ++y) {
-    if (std::abs(Luma(image, x, y) - band.background) > kInkContrast) {
+    if (ColourDistance(PixelColour(image, x, y), band.background) > kInkContrast) {
       return true;
     }
   }
@@ -105,16 +105,25 @@ float InkGap(const DecodedImage& image, const Extent& left, const Extent& right)
   return static_cast<float>(to - from + 1) / band.height;
 }
 
-// The luma that most of the pixels from x0 to x1 on the rows from y0 to y1 show: where text stands,
-// its background.
-int BackgroundOf(const DecodedImage& image, float x0, float x1, float y0, float y1) {
-  std::array<int32_t, 256> counts{};
+// The pixels from x0 to x1 on the rows from y0 to y1, clamped into the picture.
+struct PixelRect {
+  int32_t left, right, top, bottom;
+};
+
+PixelRect ClampedRect(const DecodedImage& image, float x0, float x1, float y0, float y1) {
   const int32_t left = std::clamp(static_cast<int32_t>(x0), 0, image.width - 1);
   const int32_t right = std::clamp(static_cast<int32_t>(x1), left, image.width - 1);
   const int32_t top = std::clamp(static_cast<int32_t>(y0), 0, image.height - 1);
   const int32_t bottom = std::clamp(static_cast<int32_t>(y1), top, image.height - 1);
-  for (int32_t y = top; y <= bottom; ++y) {
-    for (int32_t x = left; x <= right; ++x) ++counts[static_cast<size_t>(Luma(image, x, y))];
+  return {left, right, top, bottom};
+}
+
+// The luma that most of the pixels of a box's extent show: where text stands, its background.
+int BackgroundOf(const DecodedImage& image, const Extent& e) {
+  const PixelRect r = ClampedRect(image, e.x0, e.x1, e.y0, e.y1);
+  std::array<int32_t, 256> counts{};
+  for (int32_t y = r.top; y <= r.bottom; ++y) {
+    for (int32_t x = r.left; x <= r.right; ++x) ++counts[static_cast<size_t>(Luma(image, x, y))];
   }
   return static_cast<int>(std::max_element(counts.begin(), counts.end()) - counts.begin());
 }
@@ -155,7 +164,8 @@ bool CellsApart(const DecodedImage& image, const Extent& left, const Extent& rig
   if (counted == CountedBlank::Widest) {
     // The middle of the boxes' gap may fall on the letters the detector missed. Without any there, the
     // blank between the boxes is the one counted at the gap.
-    band.background = BackgroundOf(image, left.x0, left.x1, left.y0, left.y1);
+    const PixelRect r = ClampedRect(image, left.x0, left.x1, left.y0, left.y1);
+    band.background = BackgroundColour(image, r.left, r.right, r.top, r.bottom);
     bool missed = false;
     for (int32_t x = std::max(static_cast<int32_t>(left.x1) + 1, 0);
          x < std::min(static_cast<int32_t>(right.x0), image.width) && !missed; ++x) {
@@ -190,8 +200,8 @@ bool CellsApart(const DecodedImage& image, const Extent& left, const Extent& rig
 // Whether both pieces and every column between them show one background: text in two buttons, or in
 // cells of other fills, is not one line whatever the comb says, nor is text on either side of a rule.
 bool OnOneBackground(const DecodedImage& image, const Extent& left, const Extent& right) {
-  const int ground = BackgroundOf(image, left.x0, left.x1, left.y0, left.y1);
-  if (std::abs(BackgroundOf(image, right.x0, right.x1, right.y0, right.y1) - ground) > kSameBackground) return false;
+  const int ground = BackgroundOf(image, left);
+  if (std::abs(BackgroundOf(image, right) - ground) > kSameBackground) return false;
   const int32_t top = std::clamp(static_cast<int32_t>(std::max(left.y0, right.y0)), 0, image.height - 1);
   const int32_t bottom = std::clamp(static_cast<int32_t>(std::min(left.y1, right.y1)), top, image.height - 1);
   const int32_t first = std::clamp(static_cast<int32_t>(left.x1), 0, image.width - 1);

@@ -27,6 +27,18 @@ constexpr float kMinLetterShare = 0.6f;
 // A bar's items: at least this many blanks of at least this share of the width asked for.
 constexpr size_t kBarBlanks = 3;
 constexpr float kBarShare = 0.75f;
+// A frame's edge is at most this many pixels wide, at least this many box heights long and this many
+// times as long as the letters are high; glyphs of this many box heights or wider are of a Chinese,
+// Japanese or Korean line.
+constexpr int32_t kMaxFrameWidth = 2;
+constexpr float kFrameBox = 0.9f;
+constexpr float kFrameLetters = 1.5f;
+// A frame's side ends in a corner, a run of its colour at least this long (within this distance of
+// it), unless it runs on through this many box heights (a grid's line through the rows).
+constexpr int32_t kCornerRun = 3;
+constexpr int kCornerColour = 32;
+constexpr float kFrameThrough = 1.5f;
+constexpr float kWideGlyph = 0.7f;
 // Boxes lower than this (pixels) hold too few rows to tell a blank from a thin letter.
 constexpr float kMinHeight = 6.0f;
 // How far either side of a blank its row is searched for a monospace font's cells, in heights: the
@@ -43,7 +55,6 @@ constexpr float kWordSpace = 0.3f;
 // How much wider than the row's other word spaces the blank before a column's cell is.
 constexpr float kColumnWider = 1.5f;
 
-using Colour = std::array<int, 3>;
 
 // Where a table's columns begin on a screen: the left edges of boxes with another box before them on
 // their row. A list's or a paragraph's left edge has none, and words inside a line often stand where
@@ -85,33 +96,6 @@ class ColumnStarts {
   std::vector<Edge> starts_;
 };
 
-Colour PixelColour(const DecodedImage& image, int32_t x, int32_t y) {
-  const uint8_t* p = image.pixels.data() + (static_cast<size_t>(y) * image.width + x) * 3;
-  return {p[0], p[1], p[2]};
-}
-
-// The largest difference in one channel: dark red or blue text on black (a terminal's colours) has
-// little luma, but its own channel stands out.
-int ColourDistance(const Colour& a, const Colour& b) {
-  return std::max({std::abs(a[0] - b[0]), std::abs(a[1] - b[1]), std::abs(a[2] - b[2])});
-}
-
-// The colour of the luma most pixels of the band have: the background, even where letters fill half of
-// it.
-Colour Background(const DecodedImage& image, int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
-  std::array<uint32_t, 256> counts{};
-  for (int32_t y = y0; y <= y1; ++y) {
-    for (int32_t x = x0; x <= x1; ++x) ++counts[static_cast<size_t>(Luma(image, x, y))];
-  }
-  const int mode = static_cast<int>(std::max_element(counts.begin(), counts.end()) - counts.begin());
-  for (int32_t y = y0; y <= y1; ++y) {
-    for (int32_t x = x0; x <= x1; ++x) {
-      if (Luma(image, x, y) == mode) return PixelColour(image, x, y);
-    }
-  }
-  return {mode, mode, mode};
-}
-
 DetBox Piece(const DetBox& box, float left, float right) {
   DetBox piece = box;
   const float top = Top(box), bottom = Bottom(box);
@@ -125,6 +109,7 @@ using Span = std::pair<int32_t, int32_t>;  // columns [first, second)
 struct Letters {
   std::vector<bool> inked;
   float height = 0.0f;
+  Colour background{};
 };
 
 // The letters in the middle of the box's height, where neither a neighbouring line's descenders nor an
@@ -135,9 +120,9 @@ struct Letters {
 Letters LettersOf(const DecodedImage& image, int32_t x0, int32_t x1, float top, float height) {
   const int32_t y0 = std::clamp(static_cast<int32_t>(top + kBandInset * height), 0, image.height - 1);
   const int32_t y1 = std::clamp(static_cast<int32_t>(top + height - kBandInset * height), y0, image.height - 1);
-  const Colour background = Background(image, x0, x1, y0, y1);
+  const Colour background = BackgroundColour(image, x0, x1, y0, y1);
   const size_t columns = static_cast<size_t>(x1 - x0 + 1);
-  Letters letters{std::vector<bool>(columns, false), 0.0f};
+  Letters letters{std::vector<bool>(columns, false), 0.0f, background};
   std::vector<bool> row(columns);
   int32_t inkTop = y1 + 1, inkBottom = y0 - 1;
   for (int32_t y = y0; y <= y1; ++y) {
@@ -171,15 +156,73 @@ std::vector<Span> Glyphs(const std::vector<bool>& inked) {
   return glyphs;
 }
 
+// How many rows, from its first to its last, the glyph in columns [from, to) has ink on between rows y0
+// and y1.
+int32_t GlyphHeight(const DecodedImage& image, int32_t from, int32_t to, int32_t y0, int32_t y1, const Colour& background) {
+  int32_t first = -1, last = -1;
+  for (int32_t y = y0; y <= y1; ++y) {
+    for (int32_t x = from; x < to; ++x) {
+      if (ColourDistance(PixelColour(image, x, y), background) > kInkContrast) {
+        if (first < 0) first = y;
+        last = y;
+        break;
+      }
+    }
+  }
+  return first < 0 ? 0 : last - first + 1;
+}
+
+// Whether the glyph in columns [from, to) is the edge of a frame (an edit box's, a table's grid line): a
+// line a pixel or two wide that stands out from the columns beside it, through the box's middle and on,
+// about as long as the box is high and far longer than the line's letters, ending in a corner or running
+// on. A letter ("l", a stem) is as high as the letters, a "|" ends in blank; where the ground changes
+// colour above or below a box, the columns beside the line change with it, and the line ends there.
+bool FrameEdge(const DecodedImage& image, int32_t from, int32_t to, float top, float height, float letterHeight) {
+  if (to - from > kMaxFrameWidth || from < 1 || to >= image.width) return false;
+  const auto standsOut = [&](int32_t y) {
+    const Colour left = PixelColour(image, from - 1, y);
+    const Colour right = PixelColour(image, to, y);
+    for (int32_t x = from; x < to; ++x) {
+      const Colour line = PixelColour(image, x, y);
+      if (std::max(ColourDistance(line, left), ColourDistance(line, right)) > kInkContrast) return true;
+    }
+    return false;
+  };
+  const int32_t middle = std::clamp(static_cast<int32_t>(top + height / 2.0f), 0, image.height - 1);
+  if (!standsOut(middle)) return false;
+  int32_t first = middle, last = middle;
+  while (first > 0 && standsOut(first - 1)) --first;
+  while (last + 1 < image.height && standsOut(last + 1)) ++last;
+  const float length = static_cast<float>(last - first + 1);
+  if (length < kFrameBox * height || length < kFrameLetters * letterHeight) return false;
+  if (length >= kFrameThrough * height) return true;
+  // A frame's side meets its top or bottom: from an end of the line, or the row past it, a run of the
+  // line's colour leaves sideways. A "|" between words ends in blank.
+  const Colour line = PixelColour(image, from, middle);
+  const auto sideways = [&](int32_t y) {
+    if (y < 0 || y >= image.height) return false;
+    const auto run = [&](int32_t start, int32_t step) {
+      for (int32_t k = 0; k < kCornerRun; ++k) {
+        const int32_t x = start + step * k;
+        if (x < 0 || x >= image.width || ColourDistance(PixelColour(image, x, y), line) > kCornerColour) return false;
+      }
+      return true;
+    };
+    return run(from - 1, -1) || run(to, 1);
+  };
+  return sideways(first) || sideways(first - 1) || sideways(last) || sideways(last + 1);
+}
+
 // The glyphs gathered into fields. The blank between two glyphs parts two fields when, in a monospace
 // row, it holds at least two blank cells, and otherwise when it is at least minBlank letter heights wide
 // once the room a narrow glyph (a full stop, a colon, a "1") leaves beside it in its place is taken off.
 // The items of a bar (a menu, tabs, a toolbar's labels) stand closer, but with many such blanks: a line
 // with at least kBarBlanks of a share of that width parts at each of them. `columnStarts[i]` tells
 // whether glyph i + 1 stands where a table's column begins; the blank before it parts the fields when
-// it is half as wide again as the row's other word spaces.
+// it is half as wide again as the row's other word spaces. `frames[i]` tells whether a frame's edge
+// stands between glyphs i and i + 1, which always parts them.
 std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters, float boxHeight, float minBlank,
-                         const std::vector<bool>& columnStarts) {
+                         const std::vector<bool>& columnStarts, const std::vector<bool>& frames) {
   std::vector<int32_t> widths;
   for (const auto& [from, to] : glyphs) widths.push_back(to - from);
   std::nth_element(widths.begin(), widths.begin() + static_cast<std::ptrdiff_t>(widths.size() / 2), widths.end());
@@ -234,7 +277,7 @@ std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters
 
   std::vector<Span> fields{glyphs.front()};
   for (size_t i = 0; i < gaps.size(); ++i) {
-    if (gaps[i].monospace ? gaps[i].parts : gaps[i].blank >= least || (gaps[i].column && standsOut(i))) {
+    if (frames[i] || (gaps[i].monospace ? gaps[i].parts : gaps[i].blank >= least || (gaps[i].column && standsOut(i)))) {
       fields.push_back(glyphs[i + 1]);
     } else {
       fields.back().second = glyphs[i + 1].second;
@@ -255,7 +298,44 @@ void SplitBox(const DetBox& box, float minBlank, const DecodedImage& image, cons
   const int32_t x0 = std::clamp(static_cast<int32_t>(std::ceil(left)), 0, image.width - 1);
   const int32_t x1 = std::clamp(static_cast<int32_t>(std::floor(right)) - 1, x0, image.width - 1);
   const Letters letters = LettersOf(image, x0, x1, top, height);
-  const std::vector<Span> glyphs = Glyphs(letters.inked);
+  std::vector<Span> glyphs = Glyphs(letters.inked);
+  // Frame edges between letters part fields and are dropped; at the box's ends they are left as glyphs,
+  // as the room beside the outer letters is measured from them. Chinese, Japanese and Korean characters
+  // are about as wide as high, and their vertical strokes stand apart like frame edges: a line with such
+  // wide glyphs is not looked at.
+  const bool narrow = std::all_of(glyphs.begin(), glyphs.end(), [&](const Span& g) {
+    return static_cast<float>(g.second - g.first) < kWideGlyph * height;
+  });
+  std::vector<Span> inner;
+  std::vector<bool> frames;
+  bool framed = false;
+  const auto thin = [](const Span& g) { return g.second - g.first <= kMaxFrameWidth; };
+  if (narrow && glyphs.size() >= 3 && std::any_of(glyphs.begin() + 1, glyphs.end() - 1, thin)) {
+    // The letters' height: the median of the glyphs' own, a frame's among them or not.
+    const int32_t y0 = std::clamp(static_cast<int32_t>(top + kBandInset * height), 0, image.height - 1);
+    const int32_t y1 = std::clamp(static_cast<int32_t>(top + height - kBandInset * height), y0, image.height - 1);
+    std::vector<int32_t> heights;
+    for (const Span& g : glyphs) heights.push_back(GlyphHeight(image, x0 + g.first, x0 + g.second, y0, y1, letters.background));
+    std::nth_element(heights.begin(), heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2), heights.end());
+    const float letterHeight = static_cast<float>(heights[heights.size() / 2]);
+    for (size_t i = 0; i < glyphs.size(); ++i) {
+      const bool edge = i > 0 && i + 1 < glyphs.size() && thin(glyphs[i]) &&
+                        FrameEdge(image, x0 + glyphs[i].first, x0 + glyphs[i].second, top, height, letterHeight);
+      if (edge) {
+        framed = true;
+        frames.back() = true;
+        continue;
+      }
+      inner.push_back(glyphs[i]);
+      frames.push_back(false);
+    }
+  }
+  if (framed) {
+    glyphs = std::move(inner);
+    frames.pop_back();
+  } else {
+    frames.assign(glyphs.empty() ? 0 : glyphs.size() - 1, false);
+  }
   if (glyphs.size() < 2) {
     out.push_back(box);
     return;
@@ -267,7 +347,7 @@ void SplitBox(const DetBox& box, float minBlank, const DecodedImage& image, cons
     const float start = static_cast<float>(x0 + glyphs[i + 1].first) - before;
     columnStarts[i] = starts->CountAt(start, top, top + height) >= columnBoxes;
   }
-  const std::vector<Span> fields = Fields(glyphs, letters, height, minBlank, columnStarts);
+  const std::vector<Span> fields = Fields(glyphs, letters, height, minBlank, columnStarts, frames);
   if (fields.size() < 2) {
     out.push_back(box);
     return;

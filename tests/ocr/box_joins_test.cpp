@@ -57,6 +57,21 @@ TEST(JoinLinePiecesTest, JoinsNarrowGapsOnALineOnly) {
   EXPECT_EQ(JoinLinePieces(boxes, 1.0f, Screen(boxes, 0.0f)).size(), 2u);
 }
 
+// Dark red letters on a dark terminal have little luma, but they are letters, not a blank between
+// pieces: a branch name after a yellow commit hash joins its line.
+TEST(JoinLinePiecesTest, ColouredLettersOnDarkAreNoBlank) {
+  DecodedImage image{400, 200, std::vector<uint8_t>(400 * 200 * 3, 28)};
+  const auto ink = [&](int x0, int x1, std::array<uint8_t, 3> rgb) {
+    for (int y = 104; y < 116; ++y) {
+      for (int x = x0; x < x1; ++x) std::copy(rgb.begin(), rgb.end(), &image.pixels[(static_cast<size_t>(y) * 400 + x) * 3]);
+    }
+  };
+  ink(13, 57, {205, 205, 0});
+  ink(67, 157, {205, 0, 0});
+  const std::vector<DetBox> boxes{Box(10, 100, 60, 120, 0.8f), Box(64, 102, 160, 118, 0.8f)};
+  EXPECT_EQ(Rects(JoinLinePieces(boxes, 0.3f, image)), (std::vector<std::array<float, 4>>{{10, 100, 160, 120}}));
+}
+
 // Boxes that are not pieces of one line are kept as they are, in their order.
 TEST(JoinLinePiecesTest, KeepsWhatIsNotOneLine) {
   const std::vector<std::vector<DetBox>> cases{

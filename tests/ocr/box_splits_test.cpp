@@ -80,6 +80,33 @@ TEST(SplitAtWideBlanksTest, PartsFieldsAtWideBlanksOnly) {
   EXPECT_EQ(SplitAtWideBlanks({Box(10, 100, 124, 120, 0.7f)}, 1.2f, dark.image).size(), 1u);
 }
 
+// An edit box's edge between a label and its value parts them however close they stand; a letter's
+// stroke or a "|" between words (inside the box, or among wide glyphs), and an edge at the box's end,
+// part nothing.
+TEST(SplitAtWideBlanksTest, PartsAtAFrameEdgeBetweenLetters) {
+  Screen s;
+  const int32_t x = s.Word(14, 2);           // "x:" on 14 .. 26, then 4 blank columns
+  s.Ink(x + 4, x + 5, 98, 122, {174, 174, 174});  // the edit box's side, its bottom edge leaving it
+  s.Ink(x + 4, x + 40, 121, 122, {174, 174, 174});
+  s.Word(x + 9, 3);                           // "600"
+  EXPECT_EQ(SplitAtWideBlanks({Box(10, 100, 60, 120, 0.7f)}, 1.2f, s.image).size(), 2u);
+  Screen stroke;
+  stroke.Word(14, 2);
+  stroke.Ink(32, 33, 99, 121);  // a "|" as long as a frame's side, ending in blank
+  stroke.Word(37, 3);
+  EXPECT_EQ(SplitAtWideBlanks({Box(10, 100, 60, 120, 0.7f)}, 1.2f, stroke.image).size(), 1u);
+  // A Chinese character's stroke that reaches past a tight box is no frame: its line has wide glyphs.
+  Screen chinese;
+  chinese.Word(14, 2, 18, 16);
+  chinese.Ink(52, 53, 95, 125);
+  chinese.Word(57, 2, 18, 16);
+  EXPECT_EQ(SplitAtWideBlanks({Box(10, 100, 100, 120, 0.7f)}, 1.2f, chinese.image).size(), 1u);
+  Screen end;
+  end.Ink(11, 12, 95, 125, {174, 174, 174});
+  end.Word(14, 5);
+  EXPECT_EQ(SplitAtWideBlanks({Box(10, 100, 60, 120, 0.7f)}, 1.2f, end.image).size(), 1u);
+}
+
 // In a monospace row a single blank cell stays even where it is wider than the blank asked for; two
 // part the fields.
 TEST(SplitAtWideBlanksTest, MonospaceRowsPartAtTwoBlankCells) {
