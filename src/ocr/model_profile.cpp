@@ -216,6 +216,8 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"month_names", Switch([](ModelProfile& p, bool v) { p.monthNames = v; })},
       {"file_modes", Switch([](ModelProfile& p, bool v) { p.fileModes = v; })},
       {"shell_prompts", Switch([](ModelProfile& p, bool v) { p.shellPrompts = v; })},
+      {"size_units", Switch([](ModelProfile& p, bool v) { p.sizeUnits = v; })},
+      {"root_folders", Switch([](ModelProfile& p, bool v) { p.rootFolders = v; })},
       {"crop_row_height", Decimal(0.0, 2.0, "0 to 2", [](ModelProfile& p, float v) { p.cropRowHeight = v; })},
       {"underline_max_height", Integer(0, 64, [](ModelProfile& p, int64_t v) {
          p.underlineMaxHeight = static_cast<int32_t>(v);

@@ -142,6 +142,12 @@ struct ModelProfile {
   // A shell prompt's lost home tilde and an ls read as "1s" after it read as they are drawn
   // ("alice@build:$ 1s" reads "alice@build:~$ ls"; see text_polish.h).
   bool shellPrompts = false;
+  // A size read with a 6 for its G ("1906") reads as the size where its row holds other sizes in
+  // gigabytes (see size_units.h).
+  bool sizeUnits = false;
+  // A path's first folder read with a terminal font's confusions reads as the root folder it is one
+  // glyph from ("/sry" reads "/srv"; see text_polish.h).
+  bool rootFolders = false;
   // Lines of at most this many characters that hold no letter or digit are dropped as marks on a screen
   // of Latin text (0: every line is kept).
   int32_t markMaxChars = 0;

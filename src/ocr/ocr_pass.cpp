@@ -13,6 +13,7 @@
 #include "ocr/mark_lines.h"
 #include "ocr/ocr_engine.h"
 #include "ocr/row_height_cuts.h"
+#include "ocr/size_units.h"
 #include "ocr/text_polish.h"
 
 namespace vesk {
@@ -126,7 +127,14 @@ Outcome<std::vector<OcrLine>> AssembleLines(const LineCrops& crops, const std::v
     if (profile.monthNames) readings[i]->text = ReadMonthNames(readings[i]->text);
     if (profile.fileModes) readings[i]->text = ReadFileModes(readings[i]->text);
     if (profile.shellPrompts) readings[i]->text = ReadShellPrompts(readings[i]->text);
+    if (profile.rootFolders) readings[i]->text = ReadRootFolders(readings[i]->text);
     texts[i] = readings[i]->text;
+  }
+  if (profile.sizeUnits) {
+    ReadSizeUnits(texts, crops.boxes);
+    for (size_t i = 0; i < readings.size(); ++i) {
+      if (readings[i].ok()) readings[i]->text = texts[i];
+    }
   }
   const std::vector<bool> marks = FindMarkLines(texts, profile.markMaxChars);
 

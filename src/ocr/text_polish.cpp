@@ -374,4 +374,66 @@ std::string ReadShellPrompts(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// The root folder `name` is read for, or empty.
+std::string_view RootFolderMisread(std::string_view name) {
+  static constexpr std::array<std::string_view, 18> kFolders{"bin",  "boot", "dev",  "etc", "home", "lib",
+                                                             "media", "mnt", "opt",  "proc", "root", "run",
+                                                             "sbin", "srv",  "sys",  "tmp", "usr",  "var"};
+  // The glyph read, then the glyph drawn.
+  static constexpr std::array<std::pair<char, char>, 3> kConfusions{{{'y', 'v'}, {'n', 'r'}, {'w', 'm'}}};
+  if (std::find(kFolders.begin(), kFolders.end(), name) != kFolders.end()) return {};
+  std::string_view found;
+  int matches = 0;
+  for (std::string_view folder : kFolders) {
+    bool match = folder.size() == name.size() + 1 && folder.substr(0, name.size()) == name;
+    if (folder.size() == name.size()) {
+      size_t place = name.size();
+      int differences = 0;
+      for (size_t i = 0; i < name.size(); ++i) {
+        if (name[i] != folder[i]) {
+          place = i;
+          ++differences;
+        }
+      }
+      for (const auto& [read, drawn] : kConfusions) {
+        match = match || (differences == 1 && name[place] == read && folder[place] == drawn);
+      }
+    }
+    if (match) {
+      found = folder;
+      ++matches;
+    }
+  }
+  return matches == 1 ? found : std::string_view();
+}
+
+}  // namespace
+
+std::string ReadRootFolders(std::string_view text) {
+  const std::vector<std::string_view> words = SplitWords(text);
+  std::string out;
+  out.reserve(text.size() + 1);
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string_view word = words[i];
+    if (i > 0) out += ' ';
+    // Only a path from the root: "/sry" or "/sry/data", not "a/sry".
+    const size_t end = word.size() > 1 && word[0] == '/' ? std::min(word.find('/', 1), word.size()) : 0;
+    // A lost last letter is only told where the folder ends the word: "/tm" is "/tmp", "/tm/x" may be
+    // any folder.
+    const std::string_view name = end > 1 ? word.substr(1, end - 1) : std::string_view();
+    std::string_view folder = name.size() >= 2 ? RootFolderMisread(name) : std::string_view();
+    if (!folder.empty() && folder.size() != name.size() && end != word.size()) folder = {};
+    if (folder.empty()) {
+      out += word;
+      continue;
+    }
+    out += '/';
+    out += folder;
+    out += word.substr(end);
+  }
+  return out;
+}
+
 }  // namespace vesk

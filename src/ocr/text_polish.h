@@ -50,4 +50,10 @@ std::string ReadFileModes(std::string_view text);
 // "ls".
 std::string ReadShellPrompts(std::string_view text);
 
+// The folders at the root of a Unix file system ("/srv", "/var", "/tmp", "/media") as the recogniser
+// reads a terminal font: a v read as y, an r as n, an m as w, or the last letter lost ("/sry", "/van",
+// "/wedia", "/tm"). A path's first folder that is no such folder but one such confusion away from exactly
+// one of them reads as that folder.
+std::string ReadRootFolders(std::string_view text);
+
 }  // namespace vesk

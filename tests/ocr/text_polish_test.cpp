@@ -100,5 +100,17 @@ TEST(ReadShellPromptsTest, ALostHomeTildeAndLsAfterAPromptReadAsDrawn) {
   }
 }
 
+TEST(ReadRootFoldersTest, ARootFolderReadWithTerminalConfusionsReadsAsTheFolder) {
+  EXPECT_EQ(ReadRootFolders("/dev/sdb1 /sry"), "/dev/sdb1 /srv");
+  EXPECT_EQ(ReadRootFolders("/van/log/syslog"), "/var/log/syslog");
+  EXPECT_EQ(ReadRootFolders("tmpfs /tm"), "tmpfs /tmp");
+  EXPECT_EQ(ReadRootFolders("/wedia/usb"), "/media/usb");
+  EXPECT_EQ(ReadRootFolders("/nun/user"), "/run/user");
+  // Root folders as they are, other paths, a cut name inside a longer path, and words stay.
+  for (const char* kept : {"/srv /var /tmp", "/data/sry", "a/van", "/tm/x", "sry van", "/", "/x", "/nope"}) {
+    EXPECT_EQ(ReadRootFolders(kept), kept);
+  }
+}
+
 }  // namespace
 }  // namespace vesk
