@@ -1,9 +1,10 @@
 #include "ocr/row_height_cuts.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <numeric>
+
+#include "ocr/box_measures.h"
 
 namespace vesk {
 namespace {
@@ -14,22 +15,7 @@ struct Extent {
   float centre() const { return (top + bottom) / 2; }
 };
 
-Extent ExtentOf(const DetBox& box) {
-  Extent e{box.points[0].x, box.points[0].y, box.points[0].x, box.points[0].y};
-  for (const Point2f& p : box.points) {
-    e.left = std::min(e.left, p.x);
-    e.right = std::max(e.right, p.x);
-    e.top = std::min(e.top, p.y);
-    e.bottom = std::max(e.bottom, p.y);
-  }
-  return e;
-}
-
-// Only upright boxes: a turned one has no top and bottom to share.
-bool Upright(const DetBox& box) {
-  const float tilt = std::abs(box.points[1].y - box.points[0].y) + std::abs(box.points[2].y - box.points[3].y);
-  return tilt <= 0.1f * (box.points[1].x - box.points[0].x);
-}
+Extent ExtentOf(const DetBox& box) { return {Left(box), Top(box), Right(box), Bottom(box)}; }
 
 // Neighbours further apart than this many of the taller one's heights belong to other fields.
 constexpr float kMaxGapHeights = 3.0f;
@@ -57,7 +43,7 @@ std::vector<DetBox> RowHeightCuts(const std::vector<DetBox>& boxes, float minRat
             [&](size_t a, size_t b) { return extents[a].centre() < extents[b].centre(); });
   for (size_t i = 0; i < boxes.size(); ++i) {
     const Extent& e = extents[i];
-    if (!Upright(boxes[i]) || e.height() <= 0.0f || e.right - e.left < kLeastAspect * e.height()) continue;
+    if (!IsUpright(boxes[i]) || e.height() <= 0.0f || e.right - e.left < kLeastAspect * e.height()) continue;
     // A neighbour at most twice as high, holding this box, has its centre within one height of it.
     const auto first = std::lower_bound(byCentre.begin(), byCentre.end(), e.centre() - e.height(),
                                         [&](size_t k, float y) { return extents[k].centre() < y; });
@@ -65,7 +51,7 @@ std::vector<DetBox> RowHeightCuts(const std::vector<DetBox>& boxes, float minRat
     float bestGap = 0.0f;
     for (auto it = first; it != byCentre.end() && extents[*it].centre() <= e.centre() + e.height(); ++it) {
       const Extent& n = extents[*it];
-      if (*it == i || !Upright(boxes[*it])) continue;
+      if (*it == i || !IsUpright(boxes[*it])) continue;
       if (n.height() < minRatio * e.height() || n.height() > 2.0f * e.height()) continue;
       const float reach = kReach * n.height();
       if (e.top < n.top - reach || e.bottom > n.bottom + reach) continue;

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <numeric>
 
+#include "ocr/box_measures.h"
+
 namespace vesk {
 namespace {
 
@@ -38,43 +40,40 @@ bool IsMisreadSize(const std::string& text) {
   return text.size() >= 2 && text.size() <= kLongestSize && text.back() == '6' && IsNumber(text, text.size() - 1);
 }
 
-float Middle(const DetBox& box) { return (box.points[0].y + box.points[3].y) / 2.0f; }
-float Height(const DetBox& box) { return box.points[3].y - box.points[0].y; }
-
 }  // namespace
 
 void ReadSizeUnits(std::vector<std::string>& texts, const std::vector<const DetBox*>& boxes) {
   // By middle, so that the lines of a row are found by a binary search.
   std::vector<size_t> byMiddle(boxes.size());
   std::iota(byMiddle.begin(), byMiddle.end(), size_t{0});
-  std::sort(byMiddle.begin(), byMiddle.end(), [&](size_t a, size_t b) { return Middle(*boxes[a]) < Middle(*boxes[b]); });
+  std::sort(byMiddle.begin(), byMiddle.end(), [&](size_t a, size_t b) { return CentreY(*boxes[a]) < CentreY(*boxes[b]); });
   std::vector<size_t> misread;
   for (size_t i = 0; i < texts.size(); ++i) {
     if (!IsMisreadSize(texts[i])) continue;
-    const float middle = Middle(*boxes[i]);
+    const float middle = CentreY(*boxes[i]);
     const float reach = Height(*boxes[i]) / 2.0f;
     auto it = std::lower_bound(byMiddle.begin(), byMiddle.end(), middle - reach,
-                               [&](size_t k, float y) { return Middle(*boxes[k]) < y; });
+                               [&](size_t k, float y) { return CentreY(*boxes[k]) < y; });
     // The sizes near it, and whether its nearest neighbour on either side is one.
     int sizes = 0;
     const DetBox& own = *boxes[i];
-    const float left = own.points[0].x, right = own.points[1].x;
+    const float left = Left(own), right = Right(own);
     float nearestLeft = 0.0f, nearestRight = 0.0f;
     bool leftSize = false, rightSize = false, anyLeft = false, anyRight = false;
-    for (; it != byMiddle.end() && Middle(*boxes[*it]) <= middle + reach; ++it) {
+    for (; it != byMiddle.end() && CentreY(*boxes[*it]) <= middle + reach; ++it) {
       if (*it == i) continue;
       const DetBox& other = *boxes[*it];
       const bool size = IsGigabytes(texts[*it]);
-      if (other.points[1].x <= left) {
-        const float gap = left - other.points[1].x;
+      if (Right(other) <= left) {
+        const float gap = left - Right(other);
         if (!anyLeft || gap < nearestLeft) {
           nearestLeft = gap;
           leftSize = size;
           anyLeft = true;
         }
         sizes += size && gap <= kRowReach * Height(own) ? 1 : 0;
-      } else if (other.points[0].x >= right) {
-        const float gap = other.points[0].x - right;
+      } else if (Left(other) >= right) {
+        const float gap = Left(other) - right;
         if (!anyRight || gap < nearestRight) {
           nearestRight = gap;
           rightSize = size;

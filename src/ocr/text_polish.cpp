@@ -115,6 +115,38 @@ std::vector<std::string_view> SplitWords(std::string_view text) {
   }
   return words;
 }
+
+// The words joined by single spaces again.
+template <typename Word>
+std::string JoinWords(const std::vector<Word>& words) {
+  std::string out;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (i > 0) out += ' ';
+    out += words[i];
+  }
+  return out;
+}
+
+// A pair of glyphs the recogniser confuses in terminal and interface fonts: the one read, the one drawn.
+using Confusion = std::pair<char, char>;
+
+// Whether `read` differs from `drawn` in exactly one place, where one of the confusions reads the glyph
+// drawn as the glyph read.
+template <size_t N>
+bool OneConfusionFrom(std::string_view read, std::string_view drawn, const std::array<Confusion, N>& confusions) {
+  if (read.size() != drawn.size()) return false;
+  size_t place = read.size();
+  int differences = 0;
+  for (size_t i = 0; i < read.size(); ++i) {
+    if (read[i] != drawn[i]) {
+      place = i;
+      ++differences;
+    }
+  }
+  return differences == 1 && std::any_of(confusions.begin(), confusions.end(), [&](const Confusion& c) {
+           return read[place] == c.first && drawn[place] == c.second;
+         });
+}
 char Lower(char c) { return IsCapital(c) ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // "ctrl+" in any case, with the recogniser's "1" or "I" for the "l".
@@ -184,13 +216,9 @@ std::string ReadLoneZero(std::string_view text) {
   }
   // A row of single capitals is a word spelt out or a keyboard's keys, not fields of numbers.
   if (lookalikes == 0 || capitals > 1 || lookalikes == static_cast<int>(words.size())) return std::string(text);
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < words.size(); ++i) {
-    if (i > 0) out += ' ';
-    out += IsZeroLookalike(words[i]) ? std::string_view("0") : words[i];
-  }
-  return out;
+  std::vector<std::string_view> read = words;
+  for (std::string_view& word : read) word = IsZeroLookalike(word) ? "0" : word;
+  return JoinWords(read);
 }
 
 std::string ReadInterfaceCapitals(std::string_view text) {
@@ -200,16 +228,12 @@ std::string ReadInterfaceCapitals(std::string_view text) {
       return std::string("Ctrl+") + static_cast<char>(IsCapital(key) ? key : key - 'a' + 'A');
     }
   }
-  const std::vector<std::string_view> words = SplitWords(text);
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < words.size(); ++i) {
-    std::string word(words[i]);
-    ReadNameS(word);
-    if (i > 0) out += ' ';
-    out += word;
+  std::vector<std::string> words;
+  for (std::string_view word : SplitWords(text)) {
+    words.emplace_back(word);
+    ReadNameS(words.back());
   }
-  return out;
+  return JoinWords(words);
 }
 
 namespace {
@@ -230,23 +254,10 @@ bool TimeOrYear(std::string_view word) {
 std::string_view MonthMisread(std::string_view word) {
   static constexpr std::array<std::string_view, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  // The glyph read, then the glyph drawn.
-  static constexpr std::array<std::pair<char, char>, 6> kConfusions{
+  static constexpr std::array<Confusion, 6> kConfusions{
       {{'0', 'O'}, {'o', 'O'}, {'H', 'M'}, {'H', 'A'}, {'o', 'p'}, {'1', 'l'}}};
-  if (word.size() != 3) return {};
   for (std::string_view month : kMonths) {
-    size_t place = 3;
-    int differences = 0;
-    for (size_t i = 0; i < 3; ++i) {
-      if (word[i] != month[i]) {
-        place = i;
-        ++differences;
-      }
-    }
-    if (differences != 1) continue;
-    for (const auto& [read, drawn] : kConfusions) {
-      if (word[place] == read && month[place] == drawn) return month;
-    }
+    if (OneConfusionFrom(word, month, kConfusions)) return month;
   }
   return {};
 }
@@ -254,22 +265,15 @@ std::string_view MonthMisread(std::string_view word) {
 }  // namespace
 
 std::string ReadMonthNames(std::string_view text) {
-  const std::vector<std::string_view> words = SplitWords(text);
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < words.size(); ++i) {
-    std::string_view word = words[i];
-    if (i + 1 < words.size()) {
-      const std::string_view day = words[i + 1];
-      const int number = AllDigits(day) && day.size() <= 2 ? std::stoi(std::string(day)) : 0;
-      const bool dated = number >= 1 && number <= 31 && (i + 2 == words.size() || TimeOrYear(words[i + 2]));
-      const std::string_view month = dated ? MonthMisread(word) : std::string_view();
-      if (!month.empty()) word = month;
-    }
-    if (i > 0) out += ' ';
-    out += word;
+  std::vector<std::string_view> words = SplitWords(text);
+  for (size_t i = 0; i + 1 < words.size(); ++i) {
+    const std::string_view day = words[i + 1];
+    const int number = AllDigits(day) && day.size() <= 2 ? std::stoi(std::string(day)) : 0;
+    const bool dated = number >= 1 && number <= 31 && (i + 2 == words.size() || TimeOrYear(words[i + 2]));
+    const std::string_view month = dated ? MonthMisread(words[i]) : std::string_view();
+    if (!month.empty()) words[i] = month;
   }
-  return out;
+  return JoinWords(words);
 }
 
 namespace {
@@ -311,15 +315,12 @@ std::string FileMode(std::string_view word) {
 }  // namespace
 
 std::string ReadFileModes(std::string_view text) {
-  const std::vector<std::string_view> words = SplitWords(text);
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < words.size(); ++i) {
-    const std::string mode = FileMode(words[i]);
-    if (i > 0) out += ' ';
-    out += mode.empty() ? words[i] : std::string_view(mode);
+  std::vector<std::string> words;
+  for (std::string_view word : SplitWords(text)) {
+    const std::string mode = FileMode(word);
+    words.push_back(mode.empty() ? std::string(word) : mode);
   }
-  return out;
+  return JoinWords(words);
 }
 
 namespace {
@@ -365,13 +366,7 @@ std::string ReadShellPrompts(std::string_view text) {
     const bool afterPrompt = !words[i - 1].empty() && IsPromptEnd(words[i - 1].back());
     if (afterPrompt && (words[i] == "1s" || words[i] == "Is" || words[i] == "|s")) words[i] = "ls";
   }
-  std::string out;
-  out.reserve(text.size() + 1);
-  for (size_t i = 0; i < words.size(); ++i) {
-    if (i > 0) out += ' ';
-    out += words[i];
-  }
-  return out;
+  return JoinWords(words);
 }
 
 namespace {
@@ -381,27 +376,13 @@ std::string_view RootFolderMisread(std::string_view name) {
   static constexpr std::array<std::string_view, 18> kFolders{"bin",  "boot", "dev",  "etc", "home", "lib",
                                                              "media", "mnt", "opt",  "proc", "root", "run",
                                                              "sbin", "srv",  "sys",  "tmp", "usr",  "var"};
-  // The glyph read, then the glyph drawn.
-  static constexpr std::array<std::pair<char, char>, 3> kConfusions{{{'y', 'v'}, {'n', 'r'}, {'w', 'm'}}};
+  static constexpr std::array<Confusion, 3> kConfusions{{{'y', 'v'}, {'n', 'r'}, {'w', 'm'}}};
   if (std::find(kFolders.begin(), kFolders.end(), name) != kFolders.end()) return {};
   std::string_view found;
   int matches = 0;
   for (std::string_view folder : kFolders) {
-    bool match = folder.size() == name.size() + 1 && folder.substr(0, name.size()) == name;
-    if (folder.size() == name.size()) {
-      size_t place = name.size();
-      int differences = 0;
-      for (size_t i = 0; i < name.size(); ++i) {
-        if (name[i] != folder[i]) {
-          place = i;
-          ++differences;
-        }
-      }
-      for (const auto& [read, drawn] : kConfusions) {
-        match = match || (differences == 1 && name[place] == read && folder[place] == drawn);
-      }
-    }
-    if (match) {
+    const bool lastLost = folder.size() == name.size() + 1 && folder.substr(0, name.size()) == name;
+    if (lastLost || OneConfusionFrom(name, folder, kConfusions)) {
       found = folder;
       ++matches;
     }
@@ -412,28 +393,19 @@ std::string_view RootFolderMisread(std::string_view name) {
 }  // namespace
 
 std::string ReadRootFolders(std::string_view text) {
-  const std::vector<std::string_view> words = SplitWords(text);
-  std::string out;
-  out.reserve(text.size() + 1);
-  for (size_t i = 0; i < words.size(); ++i) {
-    const std::string_view word = words[i];
-    if (i > 0) out += ' ';
+  std::vector<std::string> words;
+  for (std::string_view word : SplitWords(text)) {
+    words.emplace_back(word);
     // Only a path from the root: "/sry" or "/sry/data", not "a/sry".
     const size_t end = word.size() > 1 && word[0] == '/' ? std::min(word.find('/', 1), word.size()) : 0;
+    const std::string_view name = end > 1 ? word.substr(1, end - 1) : std::string_view();
+    const std::string_view folder = name.size() >= 2 ? RootFolderMisread(name) : std::string_view();
     // A lost last letter is only told where the folder ends the word: "/tm" is "/tmp", "/tm/x" may be
     // any folder.
-    const std::string_view name = end > 1 ? word.substr(1, end - 1) : std::string_view();
-    std::string_view folder = name.size() >= 2 ? RootFolderMisread(name) : std::string_view();
-    if (!folder.empty() && folder.size() != name.size() && end != word.size()) folder = {};
-    if (folder.empty()) {
-      out += word;
-      continue;
-    }
-    out += '/';
-    out += folder;
-    out += word.substr(end);
+    if (folder.empty() || (folder.size() != name.size() && end != word.size())) continue;
+    words.back() = "/" + std::string(folder) + std::string(word.substr(end));
   }
-  return out;
+  return JoinWords(words);
 }
 
 }  // namespace vesk
