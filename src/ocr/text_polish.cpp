@@ -356,10 +356,13 @@ std::string ReadShellPrompts(std::string_view text) {
     const bool spaced = rest.empty() && words.size() > 1 && !words[1].empty() && IsPromptEnd(words[1].back()) &&
                         (words[1].size() == 1 || words[1][0] == '/');
     if (spaced) {
-      words[0] += "~" + words[1];
+      words[0] += '~';
+      words[0] += words[1];
       words.erase(words.begin() + 1);
     } else if ((rest.size() == 1 && IsPromptEnd(rest[0])) || (rest.size() == 2 && rest[0] == '*' && IsPromptEnd(rest[1]))) {
-      words[0] = words[0].substr(0, host) + "~" + rest.back();
+      words[0].resize(host);
+      words[0] += '~';
+      words[0] += rest.back();
     }
   }
   for (size_t i = 1; i < words.size(); ++i) {
@@ -403,7 +406,10 @@ std::string ReadRootFolders(std::string_view text) {
     // A lost last letter is only told where the folder ends the word: "/tm" is "/tmp", "/tm/x" may be
     // any folder.
     if (folder.empty() || (folder.size() != name.size() && end != word.size())) continue;
-    words.back() = "/" + std::string(folder) + std::string(word.substr(end));
+    std::string& read = words.back();
+    read.assign(1, '/');
+    read += folder;
+    read += word.substr(end);
   }
   return JoinWords(words);
 }
