@@ -218,6 +218,9 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"shell_prompts", Switch([](ModelProfile& p, bool v) { p.shellPrompts = v; })},
       {"size_units", Switch([](ModelProfile& p, bool v) { p.sizeUnits = v; })},
       {"root_folders", Switch([](ModelProfile& p, bool v) { p.rootFolders = v; })},
+      {"lowercase_ells", Switch([](ModelProfile& p, bool v) { p.lowercaseElls = v; })},
+      {"registry_values", Switch([](ModelProfile& p, bool v) { p.registryValues = v; })},
+      {"listing_modes", Switch([](ModelProfile& p, bool v) { p.listingModes = v; })},
       {"crop_row_height", Decimal(0.0, 2.0, "0 to 2", [](ModelProfile& p, float v) { p.cropRowHeight = v; })},
       {"underline_max_height", Integer(0, 64, [](ModelProfile& p, int64_t v) {
          p.underlineMaxHeight = static_cast<int32_t>(v);

@@ -148,6 +148,15 @@ struct ModelProfile {
   // A path's first folder read with a terminal font's confusions reads as the root folder it is one
   // glyph from ("/sry" reads "/srv"; see text_polish.h).
   bool rootFolders = false;
+  // A lowercase l read as a one or a capital I in a word reads as l ("1vm" reads "lvm", "AlI" "All";
+  // see lowercase_ells.h).
+  bool lowercaseElls = false;
+  // A registry editor's number value, type or "(Default)" read with its small font's confusions reads as
+  // the editor writes it ("0x000000 (2)" reads "0x00000002 (2)"; see registry_values.h).
+  bool registryValues = false;
+  // A file mode with places lost reads as the one mode of its listing's other rows it can be had from
+  // ("drx-x-x" reads "drwxr-xr-x"; see listing_modes.h).
+  bool listingModes = false;
   // Lines of at most this many characters that hold no letter or digit are dropped as marks on a screen
   // of Latin text (0: every line is kept).
   int32_t markMaxChars = 0;

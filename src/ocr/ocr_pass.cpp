@@ -10,8 +10,11 @@
 #include "ocr/line_crop.h"
 #include "ocr/line_order.h"
 #include "ocr/line_pieces.h"
+#include "ocr/listing_modes.h"
+#include "ocr/lowercase_ells.h"
 #include "ocr/mark_lines.h"
 #include "ocr/ocr_engine.h"
+#include "ocr/registry_values.h"
 #include "ocr/row_height_cuts.h"
 #include "ocr/size_units.h"
 #include "ocr/text_polish.h"
@@ -128,16 +131,18 @@ Outcome<std::vector<OcrLine>> AssembleLines(const LineCrops& crops, const std::v
     if (profile.fileModes) readings[i]->text = ReadFileModes(readings[i]->text);
     if (profile.shellPrompts) readings[i]->text = ReadShellPrompts(readings[i]->text);
     if (profile.rootFolders) readings[i]->text = ReadRootFolders(readings[i]->text);
+    if (profile.lowercaseElls) readings[i]->text = ReadLowercaseElls(readings[i]->text);
+    if (profile.registryValues) readings[i]->text = ReadRegistryValues(readings[i]->text);
     texts[i] = readings[i]->text;
   }
-  if (profile.sizeUnits) {
-    ReadSizeUnits(texts, crops.boxes);
+  if (profile.sizeUnits || profile.listingModes) {
+    if (profile.sizeUnits) ReadSizeUnits(texts, crops.boxes);
+    if (profile.listingModes) ReadListingModes(texts, crops.boxes);
     for (size_t i = 0; i < readings.size(); ++i) {
       if (readings[i].ok()) readings[i]->text = texts[i];
     }
   }
   const std::vector<bool> marks = FindMarkLines(texts, profile.markMaxChars);
-
   std::vector<OcrLine> lines;
   size_t lineRow = 0;
   size_t lineCharacters = 0;

@@ -98,6 +98,10 @@ std::string PolishLineText(std::string_view text) {
     }
     out += points[i].bytes;
   }
+  // A monospace point stands alone in its cell, and the blank beside it reads as a space: "0 .0" is 0.0.
+  for (size_t i = 1; i + 2 < out.size(); ++i) {
+    if (out[i] == ' ' && out[i + 1] == '.' && IsDigit(out[i - 1]) && IsDigit(out[i + 2])) out.erase(i, 1);
+  }
   return out;
 }
 

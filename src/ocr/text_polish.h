@@ -7,8 +7,8 @@ namespace vesk {
 
 // The clean-up a reader expects of one recognised line: full-width punctuation (U+FF01 to U+FF5E,
 // the ideographic comma and full stop) whose nearest characters on either side are Latin and none
-// is Chinese becomes its ASCII form, and spaces at both ends go. Punctuation within Chinese text
-// stays as it is.
+// is Chinese becomes its ASCII form, spaces at both ends go, and so does a space between a digit and
+// a decimal point before a digit ("0 .0" reads "0.0"). Punctuation within Chinese text stays as it is.
 std::string PolishLineText(std::string_view text);
 
 // Monospace and bitmap fonts draw zero with a slash or a dot inside, which the recogniser reads as a

@@ -25,6 +25,7 @@ TEST(PolishLineTextTest, ChineseTextKeepsItsPunctuation) {
 TEST(PolishLineTextTest, TrimsBothEndsAndKeepsInnerSpacesAndBadBytes) {
   EXPECT_EQ(PolishLineText("  a  b  "), "a  b");
   EXPECT_EQ(PolishLineText("   "), "");
+  EXPECT_EQ(PolishLineText("0 .0 st, 43 .7 1 . 2 a .5 1 .x"), "0.0 st, 43.7 1 . 2 a .5 1 .x");
   EXPECT_EQ(PolishLineText("a\xFF\xEF\xBC\x8C" "b"), "a\xFF,b");
 }
 
