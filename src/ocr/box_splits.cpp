@@ -26,6 +26,10 @@ constexpr float kMaxRuleShare = 0.9f;
 constexpr float kMinLetterShare = 0.6f;
 // A bar's items: at least this many blanks of at least this share of the width asked for.
 constexpr size_t kBarBlanks = 3;
+// The cells of ink a comb must cross in a box of fewer glyphs than a comb needs elsewhere: a short
+// monospace line of words ("Edit > Go To", nine letters) is no bar of items. Longer boxes keep the
+// usual count: with eight, a browser's menu bar in a proportional font fitted a comb by chance.
+constexpr int32_t kShortBoxCombInkedCells = 8;
 constexpr float kBarShare = 0.75f;
 // A frame's edge is at most this many pixels wide, at least this many box heights long and this many
 // times as long as the letters are high; glyphs of this many box heights or wider are of a Chinese,
@@ -244,6 +248,8 @@ std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters
   std::vector<Gap> gaps(glyphs.size() - 1);
   size_t barBlanks = 0;
   const int32_t reach = static_cast<int32_t>(kCombReach * boxHeight);
+  const int32_t combCells =
+      glyphs.size() < static_cast<size_t>(kCombInkedCells) ? kShortBoxCombInkedCells : kCombInkedCells;
   const int32_t columns = static_cast<int32_t>(letters.inked.size());
   for (size_t i = 0; i < gaps.size(); ++i) {
     const int32_t from = glyphs[i].second, to = glyphs[i + 1].first;
@@ -253,7 +259,7 @@ std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters
     const int32_t start = std::max(0, from - reach);
     const std::vector<bool> around(letters.inked.begin() + start, letters.inked.begin() + std::min(columns, to + reach));
     const std::vector<int32_t> cells =
-        BlankCellsBetween(around, from - 1 - start, to + 1 - start, from - start, to - start, boxHeight);
+        BlankCellsBetween(around, from - 1 - start, to + 1 - start, from - start, to - start, boxHeight, 0.0f, combCells);
     if (!cells.empty()) {
       gaps[i] = {true, *std::min_element(cells.begin(), cells.end()) >= 2, 0.0f};
       continue;

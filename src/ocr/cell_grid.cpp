@@ -13,9 +13,6 @@ namespace {
 constexpr float kMinCell = 0.3f;
 constexpr float kPitchStep = 0.05f;
 constexpr float kPhaseStep = 0.25f;
-// The comb must cross at least this many cells of ink: a few letters of a proportional font may
-// happen to fit one.
-constexpr int32_t kMinInkedCells = 10;
 // Cells of the row that may be blank (spaces, padding), and cell edges that may hold
 // ink (a smoothed "w" or "m" fills its cell and touches its neighbour), as shares.
 constexpr float kMaxBlankCells = 0.5f;
@@ -24,7 +21,8 @@ constexpr float kMaxInkedEdges = 0.1f;
 }  // namespace
 
 std::vector<int32_t> BlankCellsBetween(const std::vector<bool>& inked, int32_t piecesStart, int32_t piecesEnd,
-                                       int32_t gapStart, int32_t gapEnd, float height, float tallest) {
+                                       int32_t gapStart, int32_t gapEnd, float height, float tallest,
+                                       int32_t leastInkedCells) {
   const int32_t width = static_cast<int32_t>(inked.size());
   if (piecesStart < 0 || piecesStart >= gapStart || gapStart >= gapEnd || gapEnd >= piecesEnd || piecesEnd > width ||
       !(height > 0.0f)) {
@@ -74,7 +72,7 @@ std::vector<int32_t> BlankCellsBetween(const std::vector<bool>& inked, int32_t p
         }
         previous = x;
       }
-      if (!fits || inkedCells < kMinInkedCells) continue;
+      if (!fits || inkedCells < leastInkedCells) continue;
       // The pieces themselves may touch one edge at most: the row's other fields may be digits, which a
       // proportional font sets in cells of one width too.
       if (!fitsEdges(inkedEdges, edges) || pieceInkedEdges > 1) continue;
@@ -93,7 +91,7 @@ bool ProportionalRow(const std::vector<bool>& inked, float height) {
   if (first == inked.end()) return false;
   const auto last = std::find(inked.rbegin(), inked.rend(), true);
   const float extent = static_cast<float>((inked.rend() - last) - (first - inked.begin()));
-  if (extent < static_cast<float>(kMinInkedCells) * kWidestCell * height) return false;
+  if (extent < static_cast<float>(kCombInkedCells) * kWidestCell * height) return false;
   const int32_t width = static_cast<int32_t>(inked.size());
   for (float pitch = kMinCell * height; pitch <= kWidestCell * height; pitch += kPitchStep) {
     if (pitch < 2.0f) continue;
@@ -118,7 +116,7 @@ bool ProportionalRow(const std::vector<bool>& inked, float height) {
         previous = x;
       }
       // However many of its cells are blank: a comb that fits is enough to leave the font untold.
-      if (fits && inkedCells >= kMinInkedCells &&
+      if (fits && inkedCells >= kCombInkedCells &&
           static_cast<float>(inkedEdges) <= kMaxInkedEdges * static_cast<float>(edges)) {
         return false;
       }

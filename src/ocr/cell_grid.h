@@ -11,6 +11,8 @@ namespace vesk {
 
 // The widest cell a comb tries, in heights of the letters' band.
 inline constexpr float kWidestCell = 0.75f;
+// The cells of ink a comb must cross: a few letters of a proportional font may happen to fit one.
+inline constexpr int32_t kCombInkedCells = 10;
 
 // `inked` holds, for the columns of a stretch of a row, whether a column holds ink. The pieces span
 // [piecesStart, piecesEnd) of those columns, and a blank run between them [gapStart, gapEnd). `height`
@@ -18,10 +20,11 @@ inline constexpr float kWidestCell = 0.75f;
 // height of the taller piece, which raises the widest cell tried (a row of lowercase letters without
 // ascenders is boxed lower than its cells are wide for).
 // The whole blank cells of the run, one count for each placing of the narrowest comb that fits the row
-// (its cells tell the font's from two or three of them); none when no comb fits, as in a proportional
-// font.
+// (its cells tell the font's from two or three of them) and crosses at least `leastInkedCells` cells of ink;
+// none when no comb fits, as in a proportional font.
 std::vector<int32_t> BlankCellsBetween(const std::vector<bool>& inked, int32_t piecesStart, int32_t piecesEnd,
-                                       int32_t gapStart, int32_t gapEnd, float height, float tallest = 0.0f);
+                                       int32_t gapStart, int32_t gapEnd, float height, float tallest = 0.0f,
+                                       int32_t leastInkedCells = kCombInkedCells);
 
 // Whether the row is set in a proportional font: it is long enough for a comb of every cell width tried
 // to cross ten cells of its ink (`height` as above), and no comb lies on blank columns, however many of

@@ -116,6 +116,15 @@ TEST(SplitAtWideBlanksTest, MonospaceRowsPartAtTwoBlankCells) {
   s.Word(x + 28, 8, 14, 12);
   const std::vector<DetBox> out = SplitAtWideBlanks({Box(10, 100, 390, 120, 0.7f)}, 1.2f, s.image);
   EXPECT_EQ(Spans(out), (std::vector<std::array<float, 2>>{{10, 250}, {276, 390}}));
+
+  // A short line of the same font, nine letters and three blank cells ("Edit > Go To"), is no bar of
+  // items parted at each blank.
+  Screen line;
+  x = line.Word(12, 4, 14, 12);
+  x = line.Word(x + 14, 1, 14, 12);
+  x = line.Word(x + 14, 2, 14, 12);
+  line.Word(x + 14, 2, 14, 12);
+  EXPECT_EQ(SplitAtWideBlanks({Box(10, 100, 180, 120, 0.7f)}, 1.2f, line.image).size(), 1u);
 }
 
 // A list's cell that runs close to the next column: the blank before the column, twice the row's word
