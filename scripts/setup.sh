@@ -156,6 +156,7 @@ crop_margin_y = 0.15
 crop_margin_x = 0.1
 crop_retry_margins_x = 0, 0.05, 0.2, 0.3
 crop_row_height = 1.2
+crop_clear_neighbours = on
 cls_input = padded
 cls_threshold = 0.9
 cls_min_aspect = 2

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
+#include "ocr/box_measures.h"
 #include "ocr/cell_grid.h"
 #include "ocr/line_crop.h"
 
@@ -31,6 +33,15 @@ constexpr float kLeastOwnRowsHeight = 8.0f;
 // The share of the own rows at their top and bottom that is left out when the font is told: underscores
 // and the tops of capitals and ascenders reach a monospace cell's edge.
 constexpr float kFontBandInset = 0.2f;
+// Pieces of a neighbouring line's ink in a cut: those that reach no more than a pixel into the box, those
+// the cut's edge cuts through that end within a quarter of the box's height, and no piece wider than the
+// box is high. The line's own full stops and commas stand in its box: without descenders in the line,
+// within a tenth of its height of the bottom.
+constexpr float kNeighbourBeyond = 1.0f;
+constexpr float kNeighbourCutReach = 0.25f;
+constexpr float kNeighbourWidest = 1.0f;
+// The most pixels of a dot: an i's in a small bitmap font is one to four.
+constexpr size_t kDotPixels = 4;
 
 using Rgb = std::array<int, 3>;
 
@@ -296,6 +307,81 @@ bool FindOwnRows(const DecodedImage& picture, int32_t left, int32_t right, float
   rows.top = top;
   rows.bottom = bottom + 1;
   return true;
+}
+
+int32_t ClearNeighbourInk(DecodedImage& picture, const DetBox& box, const DetBox& cut) {
+  const float top = Top(box);
+  const float height = Height(box);
+  const float bottom = top + height;
+  const int32_t x0 = std::clamp(static_cast<int32_t>(std::floor(Left(cut))), 0, picture.width);
+  const int32_t x1 = std::clamp(static_cast<int32_t>(std::ceil(Right(cut))), x0, picture.width);
+  const int32_t y0 = std::clamp(static_cast<int32_t>(std::floor(Top(cut))), 0, picture.height);
+  const int32_t y1 = std::clamp(static_cast<int32_t>(std::ceil(Bottom(cut))), y0, picture.height);
+  if (x1 - x0 < 2 || y1 - y0 < 4 || !(height > 0.0f)) return 0;
+  const InkLevel level = LevelOf(picture, x0, x1);
+  if (level.contrast <= 2 * kNoise) return 0;
+  const auto isInk = [&](int32_t x, int32_t y) {
+    return Deviation(PixelAt(picture, x, y), level.background) > level.contrast / 2;
+  };
+  const int32_t width = x1 - x0;
+  std::vector<bool> seen(static_cast<size_t>(width) * static_cast<size_t>(y1 - y0), false);
+  const auto visit = [&](int32_t x, int32_t y) {
+    const size_t at = static_cast<size_t>(y - y0) * static_cast<size_t>(width) + static_cast<size_t>(x - x0);
+    const bool fresh = !seen[at] && isInk(x, y);
+    seen[at] = seen[at] || fresh;
+    return fresh;
+  };
+  int32_t cleared = 0;
+  std::vector<std::pair<int32_t, int32_t>> piece, open;
+  for (int32_t sy = y0; sy < y1; ++sy) {
+    for (int32_t sx = x0; sx < x1; ++sx) {
+      if (!visit(sx, sy)) continue;
+      piece.clear();
+      open.assign(1, {sx, sy});
+      int32_t pieceTop = sy, pieceBottom = sy, pieceLeft = sx, pieceRight = sx;
+      while (!open.empty()) {
+        const auto [x, y] = open.back();
+        open.pop_back();
+        piece.emplace_back(x, y);
+        pieceTop = std::min(pieceTop, y);
+        pieceBottom = std::max(pieceBottom, y);
+        pieceLeft = std::min(pieceLeft, x);
+        pieceRight = std::max(pieceRight, x);
+        for (int32_t ny = std::max(y - 1, y0); ny <= std::min(y + 1, y1 - 1); ++ny) {
+          for (int32_t nx = std::max(x - 1, x0); nx <= std::min(x + 1, x1 - 1); ++nx) {
+            if (visit(nx, ny)) open.emplace_back(nx, ny);
+          }
+        }
+      }
+      const float first = static_cast<float>(pieceTop), last = static_cast<float>(pieceBottom);
+      const bool beyond = last < top + kNeighbourBeyond || first > bottom - kNeighbourBeyond;
+      const bool cutAbove = pieceTop == y0 && last < top + kNeighbourCutReach * height;
+      const bool cutBelow = pieceBottom == y1 - 1 && first > bottom - kNeighbourCutReach * height;
+      const bool narrow = static_cast<float>(pieceRight - pieceLeft + 1) <= kNeighbourWidest * height;
+      if (!narrow || !(beyond || cutAbove || cutBelow)) continue;
+      // An i's or j's dot is the line's own: it stands one blank row from its stem, or two in some
+      // terminal fonts, where a neighbouring line's pieces stand two at least (see FindOwnRows) and are
+      // larger than a dot.
+      const bool above = first + last < top + bottom;
+      const int32_t dotReach = above && piece.size() <= kDotPixels ? kPartingRows + 1 : kPartingRows;
+      bool parted = true;
+      for (int32_t k = 1; k <= dotReach && parted; ++k) {
+        const int32_t y = above ? pieceBottom + k : pieceTop - k;
+        if (y < y0 || y >= y1) break;
+        for (int32_t x = std::max(pieceLeft - 1, x0); x <= std::min(pieceRight + 1, x1 - 1) && parted; ++x) {
+          parted = !isInk(x, y);
+        }
+      }
+      if (!parted) continue;
+      for (const auto& [x, y] : piece) {
+        uint8_t* q = picture.pixels.data() +
+                     (static_cast<size_t>(y) * static_cast<size_t>(picture.width) + static_cast<size_t>(x)) * 3;
+        for (size_t c = 0; c < 3; ++c) q[c] = static_cast<uint8_t>(level.background[c]);
+      }
+      ++cleared;
+    }
+  }
+  return cleared;
 }
 
 bool FitToOwnRows(const DecodedImage& picture, const DetBox& box, float room, DetBox& cut) {

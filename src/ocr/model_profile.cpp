@@ -221,6 +221,7 @@ const std::map<std::string, Setter, std::less<>>& Keys() {
       {"lowercase_ells", Switch([](ModelProfile& p, bool v) { p.lowercaseElls = v; })},
       {"registry_values", Switch([](ModelProfile& p, bool v) { p.registryValues = v; })},
       {"listing_modes", Switch([](ModelProfile& p, bool v) { p.listingModes = v; })},
+      {"crop_clear_neighbours", Switch([](ModelProfile& p, bool v) { p.cropClearNeighbours = v; })},
       {"crop_row_height", Decimal(0.0, 2.0, "0 to 2", [](ModelProfile& p, float v) { p.cropRowHeight = v; })},
       {"underline_max_height", Integer(0, 64, [](ModelProfile& p, int64_t v) {
          p.underlineMaxHeight = static_cast<int32_t>(v);

@@ -157,6 +157,9 @@ struct ModelProfile {
   // A file mode with places lost reads as the one mode of its listing's other rows it can be had from
   // ("drx-x-x" reads "drwxr-xr-x"; see listing_modes.h).
   bool listingModes = false;
+  // In a crop of small aliased text, the pieces of the lines above and below that the crop takes in are
+  // painted over (see ClearNeighbourInk in aliased_text.h).
+  bool cropClearNeighbours = false;
   // Lines of at most this many characters that hold no letter or digit are dropped as marks on a screen
   // of Latin text (0: every line is kept).
   int32_t markMaxChars = 0;

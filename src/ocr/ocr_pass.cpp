@@ -49,7 +49,8 @@ struct LineCrops {
 // Cuts the box, grown by the profile's margins (marginX at the sides), out of the screenshot. Small
 // aliased text is cut from a copy of its part of the screenshot with the access-key underlines painted
 // over, and a line of it in a proportional font that blank rows part from its neighbours only from its
-// own rows (with the same room above and below); the crop is otherwise the same as from the screenshot.
+// own rows (with the same room above and below), and the neighbouring lines' ink the cut takes in is
+// painted over where the profile asks; the crop is otherwise the same as from the screenshot.
 bool CutLine(const DecodedImage& image, const DetBox& box, const ModelProfile& profile, float marginX,
              DecodedImage& crop) {
   PixelRegion region;
@@ -72,6 +73,7 @@ bool CutLine(const DecodedImage& image, const DetBox& box, const ModelProfile& p
   if (height <= static_cast<float>(profile.ownRowsMaxHeight)) {
     FitToOwnRows(region.picture, inRegion, profile.cropMarginY, shifted);
   }
+  if (profile.cropClearNeighbours) ClearNeighbourInk(region.picture, inRegion, shifted);
   return CropLine(region.picture, shifted, crop);
 }
 

@@ -347,6 +347,9 @@ size_t PromptHostLength(std::string_view word) {
 
 bool IsPromptEnd(char c) { return c == '$' || c == '#'; }
 
+// What the recogniser reads a terminal font's tilde as, high in its cell.
+bool IsTildeMisread(char c) { return c == '*' || c == '^'; }
+
 }  // namespace
 
 std::string ReadShellPrompts(std::string_view text) {
@@ -363,11 +366,24 @@ std::string ReadShellPrompts(std::string_view text) {
       words[0] += '~';
       words[0] += words[1];
       words.erase(words.begin() + 1);
-    } else if ((rest.size() == 1 && IsPromptEnd(rest[0])) || (rest.size() == 2 && rest[0] == '*' && IsPromptEnd(rest[1]))) {
+    } else if ((rest.size() == 1 && IsPromptEnd(rest[0])) || (rest.size() == 2 && IsTildeMisread(rest[0]) && IsPromptEnd(rest[1]))) {
       words[0].resize(host);
       words[0] += '~';
       words[0] += rest.back();
+    } else if (rest.size() > 2 && IsTildeMisread(rest[0]) && rest[1] == '/' && IsPromptEnd(rest.back())) {
+      words[0][host] = '~';  // "alice@build:*/src$"
     }
+  }
+  // The bracketed prompt "[carol@db2 ~]$": its tilde read as "^" or "*", or lost.
+  for (size_t i = 1; i < words.size(); ++i) {
+    const std::string& user = words[i - 1];
+    std::string& folder = words[i];
+    if (user.size() < 4 || user[0] != '[' || user.find('@') == std::string::npos || user.find(']') != std::string::npos) {
+      continue;
+    }
+    const bool closes = folder.size() >= 2 && folder[folder.size() - 2] == ']' && IsPromptEnd(folder.back());
+    if (closes && folder.size() == 2) folder.insert(folder.begin(), '~');
+    if (closes && folder.size() == 3 && IsTildeMisread(folder[0])) folder[0] = '~';
   }
   for (size_t i = 1; i < words.size(); ++i) {
     const bool afterPrompt = !words[i - 1].empty() && IsPromptEnd(words[i - 1].back());

@@ -43,11 +43,11 @@ std::string ReadMonthNames(std::string_view text);
 // such a confusion, with at least five dashes or letters as they are.
 std::string ReadFileModes(std::string_view text);
 
-// A shell's prompt ("alice@build:~$ ls -l") as the recogniser reads a terminal font: the tilde of the home
-// folder lost or read as an asterisk or a space ("alice@build:$", "alice@build:*$", "alice@build: $",
-// "alice@build: /src$") reads as the tilde again, since a prompt names a folder there and never has a
-// space; and the command ls read with a one or a capital I for its l ("1s") right after a prompt reads
-// "ls".
+// A shell's prompt ("alice@build:~$ ls -l", "[carol@db2 ~]$") as the recogniser reads a terminal font: the
+// tilde of the home folder lost or read as an asterisk, a caret or a space ("alice@build:$",
+// "alice@build:*$", "alice@build:^/src$", "alice@build: $", "alice@build: /src$", "[carol@db2 ^]$",
+// "[carol@db2 ]$") reads as the tilde again, since a prompt names a folder there and never has a space;
+// and the command ls read with a one or a capital I for its l ("1s") right after a prompt reads "ls".
 std::string ReadShellPrompts(std::string_view text);
 
 // The folders at the root of a Unix file system ("/srv", "/var", "/tmp", "/media") as the recogniser

@@ -245,6 +245,32 @@ std::vector<bool> Letters(const std::vector<int32_t>& widths) {
   return inked;
 }
 
+// A line of a terminal between two others, rows 2 apart: the box (rows 4 to 16) and its cut (rows 2 to
+// 18) take in the feet of the line above, cut through at the cut's top, and a dot of the line below; a
+// colon of the line's own, an i's dot above the box two blank rows from its stem, a descender and a
+// frame's rule across the cut stay.
+TEST(ClearNeighbourInkTest, PaintsOverOnlyTheNeighbouringLinesPieces) {
+  std::vector<std::string> rows(22, std::string(40, '.'));
+  for (int y = 0; y <= 3; ++y) rows[y].replace(3, 3, "#.#");  // feet of the line above, rows 0 to 3
+  rows[17][20] = '#';                                        // a dot of the line below
+  for (int y = 5; y <= 14; ++y) rows[y][8] = '#';            // a stem
+  rows[7][12] = rows[12][12] = '#';                          // a colon
+  for (int y = 6; y <= 17; ++y) rows[y][16] = '#';           // a descender down to the cut's bottom
+  rows[2].replace(24, 14, std::string(14, '#'));             // a rule wider than the box is high
+  rows[2][20] = '#';                                         // an i's dot above the box, two rows off
+  for (int y = 5; y <= 14; ++y) rows[y][20] = '#';
+  DecodedImage picture = Draw(rows);
+  const DetBox box = Box(1.0f, 4.0f, 39.0f, 16.0f);
+  const DetBox cut = Box(1.0f, 2.0f, 39.0f, 18.0f);
+  EXPECT_EQ(ClearNeighbourInk(picture, box, cut), 3);  // the two feet and the dot
+  const auto inked = [&](int x, int y) { return picture.pixels[(static_cast<size_t>(y) * 40 + x) * 3] == 0; };
+  EXPECT_FALSE(inked(3, 2));
+  EXPECT_FALSE(inked(5, 3));
+  EXPECT_FALSE(inked(20, 17));
+  EXPECT_TRUE(inked(3, 1));  // outside the cut
+  EXPECT_TRUE(inked(8, 5) && inked(12, 7) && inked(12, 12) && inked(16, 17) && inked(30, 2) && inked(20, 2));
+}
+
 // A monospace font puts every letter in a cell of one width (here 7: up to 6 columns of ink and a blank
 // one); a proportional font gives each letter its own width.
 TEST(ProportionalRowTest, TellsAProportionalFontFromCellsOnALongEnoughRow) {

@@ -89,6 +89,11 @@ TEST(ReadFileModesTest, ModesReadWithTerminalConfusionsReadAsModes) {
 }
 
 TEST(ReadShellPromptsTest, ALostHomeTildeAndLsAfterAPromptReadAsDrawn) {
+  EXPECT_EQ(ReadShellPrompts("alice@build:*/src/vesk$ 1s -1"), "alice@build:~/src/vesk$ ls -1");
+  EXPECT_EQ(ReadShellPrompts("alice@build:^$"), "alice@build:~$");
+  EXPECT_EQ(ReadShellPrompts("[carol@db2 ^]$ free -m"), "[carol@db2 ~]$ free -m");
+  EXPECT_EQ(ReadShellPrompts("[carol@db2 ]$"), "[carol@db2 ~]$");
+  EXPECT_EQ(ReadShellPrompts("[carol@db2 src]$ a*]$ [x ^]$"), "[carol@db2 src]$ a*]$ [x ^]$");
   EXPECT_EQ(ReadShellPrompts("olga@nas:$ 1s -1"), "olga@nas:~$ ls -1");
   EXPECT_EQ(ReadShellPrompts("paul@build01:*$ 1s -1"), "paul@build01:~$ ls -1");
   EXPECT_EQ(ReadShellPrompts("wim@web-02: $ git status"), "wim@web-02:~$ git status");
