@@ -64,8 +64,9 @@ bool FitToOwnRows(const DecodedImage& picture, const DetBox& box, float room, De
 // Paints over, in the background colour, the ink of the lines above and below that `cut` (the box `box`
 // grown for cutting, both in the picture's coordinates) takes in: each piece of connected ink within the
 // cut, at most a box height wide, that reaches no more than a pixel into the box, or that the cut's top
-// or bottom edge cuts through and that ends in the box's top quarter or starts in its bottom quarter. Terminal rows stand a pixel or two apart, and the recogniser read the feet of the
-// letters above and the tops of those below beside a colon as an "s" ("modified:" as "modifieds").
+// or bottom edge cuts through and that ends in the box's top quarter or starts in its bottom quarter.
+// Terminal rows stand two or three blank rows apart, and the recogniser read the feet of the letters
+// above and the tops of those below beside a colon as an "s" ("modified:" as "modifieds").
 // Longer pieces (a frame, a rule, an underline) stay, and so does a piece with ink within two rows below
 // it (above it, for one below the box), or a dot of at most four pixels above the box with ink within
 // three: an i's dot stands one or two blank rows above its stem, a neighbouring line's larger pieces

@@ -259,7 +259,8 @@ std::vector<Span> Fields(const std::vector<Span>& glyphs, const Letters& letters
     const int32_t start = std::max(0, from - reach);
     const std::vector<bool> around(letters.inked.begin() + start, letters.inked.begin() + std::min(columns, to + reach));
     const std::vector<int32_t> cells =
-        BlankCellsBetween(around, from - 1 - start, to + 1 - start, from - start, to - start, boxHeight, 0.0f, combCells);
+        BlankCellsBetween(around, from - 1 - start, to + 1 - start, from - start, to - start, boxHeight, 0.0f,
+                          combCells);
     if (!cells.empty()) {
       gaps[i] = {true, *std::min_element(cells.begin(), cells.end()) >= 2, 0.0f};
       continue;

@@ -145,6 +145,7 @@ Outcome<std::vector<OcrLine>> AssembleLines(const LineCrops& crops, const std::v
     }
   }
   const std::vector<bool> marks = FindMarkLines(texts, profile.markMaxChars);
+
   std::vector<OcrLine> lines;
   size_t lineRow = 0;
   size_t lineCharacters = 0;

@@ -366,7 +366,8 @@ std::string ReadShellPrompts(std::string_view text) {
       words[0] += '~';
       words[0] += words[1];
       words.erase(words.begin() + 1);
-    } else if ((rest.size() == 1 && IsPromptEnd(rest[0])) || (rest.size() == 2 && IsTildeMisread(rest[0]) && IsPromptEnd(rest[1]))) {
+    } else if ((rest.size() == 1 && IsPromptEnd(rest[0])) ||
+               (rest.size() == 2 && IsTildeMisread(rest[0]) && IsPromptEnd(rest[1]))) {
       words[0].resize(host);
       words[0] += '~';
       words[0] += rest.back();
@@ -378,9 +379,9 @@ std::string ReadShellPrompts(std::string_view text) {
   for (size_t i = 1; i < words.size(); ++i) {
     const std::string& user = words[i - 1];
     std::string& folder = words[i];
-    if (user.size() < 4 || user[0] != '[' || user.find('@') == std::string::npos || user.find(']') != std::string::npos) {
-      continue;
-    }
+    const bool bracketed = user.size() >= 4 && user[0] == '[' && user.find('@') != std::string::npos &&
+                           user.find(']') == std::string::npos;
+    if (!bracketed) continue;
     const bool closes = folder.size() >= 2 && folder[folder.size() - 2] == ']' && IsPromptEnd(folder.back());
     if (closes && folder.size() == 2) folder.insert(folder.begin(), '~');
     if (closes && folder.size() == 3 && IsTildeMisread(folder[0])) folder[0] = '~';

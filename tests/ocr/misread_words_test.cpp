@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "ocr/lowercase_ells.h"
 #include "ocr/registry_values.h"
 
@@ -15,7 +17,8 @@ TEST(ReadLowercaseEllsTest, AOneOrCapitalIForAnLInAWordReadsAsL) {
   EXPECT_EQ(ReadLowercaseElls("libss]3 a]b"), "libssl3 alb");
   EXPECT_EQ(ReadLowercaseElls("a[i]b x] ]x 2]3"), "a[i]b x] ]x 2]3");
   // Numbers, units, ordinals and names keep their ones; a lone one before a single letter too.
-  EXPECT_EQ(ReadLowercaseElls("1px 1st 1min 11am sda1 nvme0n1p3 1s 1x 1Gb"), "1px 1st 1min 11am sda1 nvme0n1p3 1s 1x 1Gb");
+  const std::string numbers = "1px 1st 1min 11am sda1 nvme0n1p3 1s 1x 1Gb";
+  EXPECT_EQ(ReadLowercaseElls(numbers), numbers);
   EXPECT_EQ(ReadLowercaseElls("1abc2 x1ab 115.9.1esr-1"), "1abc2 x1ab 115.9.1esr-1");
   // A capital I at the end of a capital name or after a digit is a letter of its own.
   EXPECT_EQ(ReadLowercaseElls("AI WiFI 2I xI AllI AbI("), "AI WiFI 2I xI AllI AbI(");
