@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "ocr/box_measures.h"
+#include "ocr/dropped_characters.h"
 
 namespace vesk {
 namespace {
@@ -51,14 +52,9 @@ std::string LostPlaces(std::string_view text) {
              : std::string();
 }
 
-// Whether `part` can be had from `whole` by dropping characters, the first kept.
-bool DroppedFrom(std::string_view part, std::string_view whole) {
-  if (part.empty() || whole.empty() || part[0] != whole[0]) return false;
-  size_t k = 0;
-  for (char c : whole) {
-    if (k < part.size() && part[k] == c) ++k;
-  }
-  return k == part.size();
+// Whether `part` can be had from the mode `whole` by dropping places, its type kept.
+bool PlacesDroppedFrom(std::string_view part, std::string_view whole) {
+  return !part.empty() && !whole.empty() && part[0] == whole[0] && DroppedFrom(part, whole);
 }
 
 }  // namespace
@@ -92,7 +88,7 @@ void ReadListingModes(std::vector<std::string>& texts, const std::vector<const D
         continue;
       }
       const std::string_view mode = std::string_view(texts[k]).substr(0, 10);
-      if (!DroppedFrom(kept, mode) || mode == found) continue;
+      if (!PlacesDroppedFrom(kept, mode) || mode == found) continue;
       ambiguous = !found.empty();
       if (ambiguous) break;
       found = mode;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "ocr/dropped_characters.h"
+
 namespace vesk {
 namespace {
 
@@ -16,15 +18,6 @@ int HexValue(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-// Whether `part` can be had from `whole` by dropping characters.
-bool DroppedFrom(std::string_view part, std::string_view whole) {
-  size_t k = 0;
-  for (char c : whole) {
-    if (k < part.size() && part[k] == c) ++k;
-  }
-  return k == part.size();
 }
 
 std::string Hexadecimal(uint64_t value, size_t digits) {
