@@ -71,12 +71,9 @@ Outcome<Screenshot> DecodeAndScan(const RunOptions& options, Timeline* timeline,
 }
 
 // What the steps build that must outlast them until the run's outcome is reported: a failure is
-// reported before the engine is torn down and before the screenshot being read beside the set-up is
-// waited for.
+// reported before the engine is torn down.
 struct RunState {
   std::optional<PreparedFailureReport> prepared;  // the failure report made ready before the viewer starts
-  std::promise<void> setUpMayStart;                // outlives the reading that sets it
-  std::future<Outcome<Screenshot>> screenshot;
   OcrEngine engine;
 };
 
@@ -124,15 +121,14 @@ int64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count() / 1'000'000;
 }
 
-// Step 3: the pixels and symbols read beside the set-up, then the text.
-Outcome<RunResults> ReadScreenshot(const RunContext& run, RunState& state) {
-  Outcome<Screenshot> screenshot = state.screenshot.get();
+// Step 3: the text of the screenshot whose pixels and symbols were read beside the set-up.
+Outcome<RunResults> ReadScreenshot(const RunContext& run, OcrEngine& engine, Outcome<Screenshot>& screenshot) {
   if (!screenshot.ok()) return screenshot.status().WithPrefix("Image decoding failed: ");
   RunResults results;
   results.imageWidth = screenshot->image.width;
   results.imageHeight = screenshot->image.height;
   results.barcodes = BarcodesOf(run, screenshot->barcodes);
-  Outcome<OcrResult> text = RecognizeText(run, state.engine, screenshot->image);
+  Outcome<OcrResult> text = RecognizeText(run, engine, screenshot->image);
   if (!text.ok()) return text.status();
   results.text = std::move(*text);
   results.elapsedMs = MillisecondsSince(run.start);
@@ -145,17 +141,20 @@ Status RunSteps(const RunContext& run, SessionPaths& paths, RunState& state) {
   if (Status handedOff = HandOffToViewer(run, paths, state); !handedOff.ok()) return handedOff;
   if (Status found = CheckScreenshotExists(run.options); !found.ok()) return found;
   // Decoding and the barcode scan need nothing of the models, and engine set-up keeps one core busy
-  // at most: they run beside the model check and set-up (the scan of a very large picture before it).
-  // Their outcome is only looked at where the run would have produced it, so failures, log entries and
-  // exit codes come in the same order. When no thread can be had, the reading is deferred to that point.
-  state.screenshot = std::async(std::launch::async | std::launch::deferred, DecodeAndScan, std::cref(run.options),
-                                run.timeline, std::ref(state.setUpMayStart));
-  // A deferred reading has not begun and will not before the screenshot is asked for.
-  if (state.screenshot.wait_for(std::chrono::seconds(0)) != std::future_status::deferred) {
-    state.setUpMayStart.get_future().wait();
-  }
-  if (Status setUp = SetUpEngine(run, state.engine); !setUp.ok()) return setUp;
-  Outcome<RunResults> results = ReadScreenshot(run, state);
+  // at most: the set-up runs on a thread of its own beside them (after the scan of a very large
+  // picture). The screenshot is read on this thread because the barcode reader keeps buffers per
+  // thread, and in the Windows build the storage of a thread's variables is released before their
+  // destructors run when the thread ends: on a helper thread, ending freed memory that may already
+  // belong to this one. The set-up's outcome is looked at first, so failures, log entries and exit
+  // codes come in the order of the steps. When no thread can be had, the set-up runs after the reading.
+  std::promise<void> setUpMayStart;
+  std::future<Status> setUp = std::async(std::launch::async | std::launch::deferred, [&] {
+    setUpMayStart.get_future().wait();
+    return SetUpEngine(run, state.engine);
+  });
+  Outcome<Screenshot> screenshot = DecodeAndScan(run.options, run.timeline, setUpMayStart);
+  if (Status setUpDone = setUp.get(); !setUpDone.ok()) return setUpDone;
+  Outcome<RunResults> results = ReadScreenshot(run, state.engine, screenshot);
   if (!results.ok()) return results.status();
   if (Status written = WriteResults(run, *results); !written.ok()) return written;
   ReportCompletion(run, *results);
