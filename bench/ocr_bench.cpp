@@ -1,8 +1,9 @@
 // Shows where the time of a worker run goes: runs the built worker as a process on each screenshot and
 // prints the wall time of the whole run (process start to exit, set-up included), the set-up, the summed
 // calls of each model, everything else, the sum of the model calls (the floor that a faster pipeline cannot
-// beat with these models on this machine), the ratio of the wall time to model calls plus set-up, and the
-// peak memory. The worker reports its stage times through --timeline.
+// beat with these models on this machine), the ratio of the wall time to model calls plus set-up, the
+// processor time of the run spread over the machine's cores (the wall time no schedule can beat without
+// less work), and the peak memory. The worker reports its stage times through --timeline.
 //
 //   vesk_ocr_bench [--runs N] [--pause S] [--worker PATH] [--details] [screenshot.png | folder ...]
 //                  [-- worker args]
@@ -164,6 +165,7 @@ fs::path FindFile(const fs::path& folder, const std::string& suffix) {
 
 struct Run {
   double wallMs = 0;
+  double cpuMs = 0;
   int64_t peakBytes = 0;
   size_t lines = 0;
   Timeline timeline;
@@ -186,6 +188,7 @@ Run RunOnce(const Options& options, const fs::path& picture) {
   }
   Run run;
   run.wallMs = outcome.seconds * 1000.0;
+  run.cpuMs = outcome.cpuSeconds * 1000.0;
   run.peakBytes = outcome.peakBytes;
   if (!ParseTimeline(ReadWholeFile(timelinePath), run.timeline)) Fail(picture.string() + ": no readable timeline");
   const fs::path report = FindFile(tmpDir, ".ocr.txt");
@@ -229,8 +232,9 @@ int main(int argc, char** argv) {
   if (options.pictures.empty()) Fail("no screenshots found");
   if (!fs::exists(options.worker)) Fail("no worker at " + options.worker.string());
 
-  std::printf("%-22s %-10s %5s %7s %6s %6s %6s %6s %6s %7s %6s %6s\n", "screenshot", "size", "lines", "wall",
-              "setup", "det", "cls", "rec", "other", "models", "ratio", "peak");
+  const unsigned cores = std::max(std::thread::hardware_concurrency(), 1u);
+  std::printf("%-22s %-10s %5s %7s %6s %6s %6s %6s %6s %7s %6s %6s %6s\n", "screenshot", "size", "lines", "wall",
+              "setup", "det", "cls", "rec", "other", "models", "ratio", "floor", "peak");
   for (const fs::path& picture : options.pictures) {
     Run best;
     int64_t peak = 0;
@@ -246,9 +250,9 @@ int main(int argc, char** argv) {
     const double cls = t.StartingWith("model: cls");
     const double rec = t.StartingWith("model: rec");
     const double models = det + cls + rec;
-    std::printf("%-22s %-10s %5zu %7.0f %6.0f %6.0f %6.0f %6.0f %6.0f %7.0f %6.2f %6.0f\n",
+    std::printf("%-22s %-10s %5zu %7.0f %6.0f %6.0f %6.0f %6.0f %6.0f %7.0f %6.2f %6.0f %6.0f\n",
                 picture.stem().string().c_str(), PictureSize(picture).c_str(), best.lines, best.wallMs, setup, det,
-                cls, rec, best.wallMs - setup - models, models, best.wallMs / (models + setup),
+                cls, rec, best.wallMs - setup - models, models, best.wallMs / (models + setup), best.cpuMs / cores,
                 static_cast<double>(peak) / (1024.0 * 1024.0));
     std::fflush(stdout);
     if (options.details) PrintDetails(best);

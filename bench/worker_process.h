@@ -12,6 +12,7 @@ struct ProcessOutcome {
   int exitCode = -1;       // -1 when the process did not exit normally
   int signal = 0;          // the signal that ended it, if one did
   double seconds = 0;      // wall time from start to exit
+  double cpuSeconds = 0;   // processor time of all its threads, user and system
   int64_t peakBytes = 0;   // most resident memory it held
 };
 

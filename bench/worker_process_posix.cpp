@@ -68,6 +68,8 @@ bool RunProcess(const std::filesystem::path& program, const std::vector<std::str
   }
   outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   outcome.peakBytes = static_cast<int64_t>(usage.ru_maxrss) * 1024;  // kibibytes on Linux
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  outcome.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
   outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   outcome.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   return true;
